@@ -1,0 +1,60 @@
+// Resource ids of Pelloran, shared by the resource script and the C++ side.
+// windres needs plain #defines; the numbers are fixed (settings, tests and the menu skin rely on them).
+#ifndef PELLORAN_RESOURCE_H
+#define PELLORAN_RESOURCE_H
+
+// Main frame: menu, accelerators, icon, title string, toolbar and its bitmap.
+#define IDR_MAINFRAME 128
+#define IDC_CONNECTION_LIST 129
+#define IDI_PROGRAM_LARGE 129
+#define IDR_CONTEXT_MENU 130
+#define IDI_STATISTICS 131
+#define IDI_BLACKLIST 135
+#define IDR_MENU_IMAGES 138
+#define IDC_HAND_PRESSED_CURSOR 142
+#define IDC_HAND_CURSOR 143
+#define IDR_TOOLBAR_PNG 185
+
+// Dialogs.
+#define IDD_ABOUTBOX 101
+#define IDD_STATISTICS 102
+#define IDD_BLACKLIST 134
+#define IDD_COLORS 139
+#define IDD_PROCESS_OPTIONS 140
+
+// The program's own commands.
+#define ID_CLOSE_CONNECTION 32771
+#define ID_KILL_PROCESS 32772
+#define ID_ADD_TO_BLACKLIST 32773
+#define ID_COPY_ADDRESS 32774
+#define ID_KILL_PROCESS_TREE 32775
+#define ID_FILE_STATISTICS 32776
+#define ID_FILE_REFRESH 32778
+#define ID_OPTIONS_PROCESSING 32795
+#define ID_OPTIONS_COLORS 32796
+#define ID_OPTIONS_BLACKLIST 32797
+#define ID_OPTIONS_AUTOUPDATE 32798
+#define ID_OPTIONS_ESTABLISHED_ONLY 32799
+#define ID_OPTIONS_RESOLVE 32800
+
+// Framework commands, strings and bar ids (the numbers of the framework this layer follows).
+#define ID_FILE_SAVE 57603
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_EDIT_COPY 57634
+#define ID_EDIT_CUT 57635
+#define ID_EDIT_PASTE 57637
+#define ID_EDIT_UNDO 57643
+#define ID_NEXT_PANE 57680
+#define ID_PREV_PANE 57681
+#define ID_VIEW_TOOLBAR 59392
+#define ID_VIEW_STATUS_BAR 59393
+#define AFX_IDW_TOOLBAR 59392
+#define AFX_IDW_STATUS_BAR 59393
+#define AFX_IDS_IDLEMESSAGE 57345
+#define ID_SEPARATOR 0
+
+// Resource type of toolbar layouts.
+#define RT_TOOLBAR_TYPE 241
+
+#endif

@@ -1,0 +1,257 @@
+// Main window: creation, layout, timers, toggles, close and the command table.
+#include "MainFrame.h"
+#include "resource.h"
+
+namespace {
+
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT_PTR kLogTimer = 2;
+
+// One row per list column: its title, its width in pixels and the index member it sets.
+struct ColumnSpec {
+    const char* title;
+    int width;
+    int CMainFrame::*index;
+};
+
+constexpr ColumnSpec kExtendedColumns[] = {
+    {"Process", 135, &CMainFrame::processColumn},
+    {"PID", 50, &CMainFrame::pidColumn},
+    {"Local Address", 135, &CMainFrame::localAddressColumn},
+    {"Local Port", 75, &CMainFrame::localPortColumn},
+    {"Remote Address", 135, &CMainFrame::remoteAddressColumn},
+    {"Remote Port", 75, &CMainFrame::remotePortColumn},
+    {"Status", 110, &CMainFrame::statusColumn},
+};
+
+constexpr ColumnSpec kLegacyColumns[] = {
+    {"Local Address", 165, &CMainFrame::localAddressColumn},
+    {"Local Port", 75, &CMainFrame::localPortColumn},
+    {"Remote Address", 165, &CMainFrame::remoteAddressColumn},
+    {"Remote Port", 75, &CMainFrame::remotePortColumn},
+    {"Status", 110, &CMainFrame::statusColumn},
+};
+
+const UINT kIndicators[] = {ID_SEPARATOR};
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CMainFrame, CNewFrameWnd)
+ON_WM_CREATE()
+ON_WM_TIMER()
+ON_WM_CLOSE()
+ON_WM_DESTROY()
+ON_NOTIFY(NM_CLICK, IDC_CONNECTION_LIST, OnListClick)
+ON_NOTIFY(NM_RCLICK, IDC_CONNECTION_LIST, OnListClick)
+ON_COMMAND(ID_FILE_SAVE, OnFileSave)
+ON_UPDATE_COMMAND_UI(ID_FILE_SAVE, OnUpdateFileSave)
+ON_COMMAND(ID_FILE_REFRESH, OnRefresh)
+ON_COMMAND(ID_FILE_STATISTICS, OnStatistics)
+ON_COMMAND(ID_OPTIONS_PROCESSING, OnProcessing)
+ON_COMMAND(ID_OPTIONS_COLORS, OnColors)
+ON_COMMAND(ID_OPTIONS_AUTOUPDATE, OnAutoupdate)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_AUTOUPDATE, OnUpdateAutoupdate)
+ON_COMMAND(ID_OPTIONS_ESTABLISHED_ONLY, OnEstablishedOnly)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_ESTABLISHED_ONLY, OnUpdateEstablishedOnly)
+ON_COMMAND(ID_OPTIONS_RESOLVE, OnResolve)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_RESOLVE, OnUpdateResolve)
+ON_COMMAND(ID_OPTIONS_BLACKLIST, OnBlackList)
+ON_COMMAND(ID_APP_ABOUT, OnAbout)
+ON_COMMAND(ID_COPY_ADDRESS, OnCopyAddress)
+ON_UPDATE_COMMAND_UI(ID_COPY_ADDRESS, OnUpdateRowCommand)
+ON_COMMAND(ID_ADD_TO_BLACKLIST, OnAddToBlackList)
+ON_COMMAND(ID_CLOSE_CONNECTION, OnCloseConnection)
+ON_UPDATE_COMMAND_UI(ID_CLOSE_CONNECTION, OnUpdateRowCommand)
+ON_COMMAND(ID_KILL_PROCESS, OnKillProcess)
+ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
+ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
+END_MESSAGE_MAP()
+
+CMainFrame::CMainFrame() { icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)); }
+
+CMainFrame::~CMainFrame() = default;
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
+    if (!CNewFrameWnd::PreCreateWindow(cs))
+        return FALSE;
+    cs.dwExStyle &= ~WS_EX_CLIENTEDGE;
+    cs.lpszClass = AfxRegisterWndClass(0);
+    cs.lpszName = "Pelloran";
+    return TRUE;
+}
+
+int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
+    if (Default() == -1)
+        return -1;
+    systemMenu.Attach(GetSystemMenu(hwnd, FALSE)); // LATER(menu skin): the skin draws it
+
+    if (!toolBar.CreateEx(this, 0, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC,
+                          AFX_IDW_TOOLBAR) ||
+        !toolBar.LoadToolBar(IDR_MAINFRAME, true))
+        return -1;
+    toolBar.ModifyStyle(0, TBSTYLE_FLAT | TBSTYLE_TRANSPARENT);
+    toolBar.SetBorders(0, 0, 0, 0);
+
+    if (!statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
+        !statusBar.SetIndicators(kIndicators, 1))
+        return -1;
+
+    defaultMenu.Attach(GetMenu(hwnd));
+    defaultMenu.LoadToolBar(IDR_MENU_IMAGES);
+
+    toolBar.EnableDocking(CBRS_ALIGN_ANY);
+    EnableDocking(CBRS_ALIGN_ANY);
+    DockControlBar(&toolBar);
+
+    if (!listCtrl.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_OWNERDRAWFIXED, CRect(), this,
+                         IDC_CONNECTION_LIST))
+        return -1;
+    SetWindowLongPtrA(listCtrl.hwnd, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+    listCtrl.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    listCtrl.headerCtrl.SubclassWindow(listCtrl.GetHeaderCtrl());
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExA(&version);
+    if (version.dwMajorVersion >= 5 && version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+        listCtrl.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+        extendedTable = 1;
+    } else {
+        listCtrl.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        extendedTable = 0;
+    }
+    CreateColumns();
+
+    RestorePlacement();
+    LoadSettings();
+    // LATER(black list): load the black list from its file.
+
+    if (BindIpHelper())
+        RefreshTable();
+    return 0;
+}
+
+void CMainFrame::CreateColumns() {
+    for (const ColumnSpec& spec : kExtendedColumns)
+        this->*spec.index = -1;
+    auto insert = [this](const auto& specs) {
+        int column = 0;
+        for (const ColumnSpec& spec : specs) {
+            listCtrl.InsertColumn(column, spec.title, LVCFMT_LEFT, spec.width);
+            this->*spec.index = column++;
+        }
+    };
+    if (extendedTable)
+        insert(kExtendedColumns);
+    else
+        insert(kLegacyColumns);
+}
+
+void CMainFrame::RecalcLayout(BOOL notify) {
+    CRect free;
+    RepositionBars(reposQuery, &free);
+    if (listCtrl.hwnd != nullptr) {
+        listCtrl.MoveWindow(free, FALSE);
+        listCtrl.FitColumns();
+        InvalidateRect(&free);
+    }
+    CNewFrameWnd::RecalcLayout(notify);
+}
+
+void CMainFrame::RestorePlacement() {} // LATER(settings store)
+
+void CMainFrame::LoadSettings() {} // LATER(settings store)
+
+void CMainFrame::SaveSettings() {} // LATER(settings store)
+
+bool CMainFrame::BindIpHelper() { return false; } // LATER(connection table)
+
+void CMainFrame::RefreshTable() {} // LATER(connection table)
+
+void CMainFrame::OnTimer(UINT_PTR id) {
+    if (id == kRefreshTimer)
+        RefreshTable();
+    // LATER(event log): timer 2 flushes the pending events, or drops them while logging is off.
+    Default();
+    if (skinTimerId != 0 && id == skinTimerId) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        SendMessage(WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y));
+    }
+}
+
+void CMainFrame::OnClose() {
+    SaveSettings();
+    // LATER(event log): flush the pending events while logging is on.
+    CNewFrameWnd::OnClose();
+}
+
+void CMainFrame::OnDestroy() {
+    if (skinTimerId != 0) {
+        KillTimer(skinTimerId);
+        skinTimerId = 0;
+    }
+    Default();
+    if (ipHelperModule != nullptr) {
+        FreeLibrary(ipHelperModule);
+        ipHelperModule = nullptr;
+    }
+    blackList.clear();
+}
+
+void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
+    // LATER(row actions): remember the clicked row and open the context menu.
+    *result = 0;
+}
+
+void CMainFrame::OnFileSave() {} // LATER(snapshot export)
+
+void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
+
+void CMainFrame::OnRefresh() { RefreshTable(); }
+
+void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
+
+void CMainFrame::OnProcessing() {} // LATER(process options dialog): on OK, LoadSettings and repaint
+
+void CMainFrame::OnColors() {} // LATER(colors dialog): on OK, LoadSettings and repaint
+
+void CMainFrame::OnAutoupdate() {
+    KillTimer(kRefreshTimer);
+    autoupdate = autoupdate ? 0 : 1;
+    if (autoupdate && updateInterval >= 1)
+        SetTimer(kRefreshTimer, static_cast<UINT>(updateInterval) * 1000);
+}
+
+void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) { ui->SetCheck(autoupdate != 0); }
+
+void CMainFrame::OnEstablishedOnly() {
+    showEstablishedOnly = showEstablishedOnly ? 0 : 1;
+    RefreshTable();
+}
+
+void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) { ui->SetCheck(showEstablishedOnly != 0); }
+
+void CMainFrame::OnResolve() {
+    resolve = resolve ? 0 : 1;
+    RefreshTable();
+}
+
+void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
+
+void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
+
+void CMainFrame::OnAbout() {} // LATER(about box)
+
+void CMainFrame::OnCopyAddress() {} // LATER(row actions)
+
+void CMainFrame::OnAddToBlackList() {} // LATER(black list)
+
+void CMainFrame::OnCloseConnection() {} // LATER(row actions)
+
+void CMainFrame::OnKillProcess() {} // LATER(row actions)
+
+void CMainFrame::OnKillProcessTree() {} // LATER(row actions)
+
+void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }

@@ -1,0 +1,89 @@
+// The main window: owner of the list, the bars, every setting held in memory, the connection data and
+// the IP helper binding; it runs the timers and dispatches every command.
+#pragma once
+
+#include "controls/ImageToolBar.h"
+#include "controls/SortListCtrl.h"
+#include "framework/WinApp.h"
+#include "menuskin/NewMenu.h"
+
+#include <string>
+#include <vector>
+
+class CMainFrame : public CNewFrameWnd {
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // One table read of the current mode followed by the list refresh.
+    void RefreshTable();
+    // Rereads the settings key and restarts the timers as the settings say.
+    void LoadSettings();
+
+    CStatusBar statusBar;
+    ImageToolBar toolBar;
+    SortListCtrl listCtrl;
+    CWinThread* resolverThread = nullptr;
+    CWinThread* closerThread = nullptr;
+    std::string logFile;
+    std::vector<std::string> blackList;
+    HMODULE ipHelperModule = nullptr;
+    HICON icon = nullptr;
+    int resolve = 1;
+    int enableBlackList = 0;
+    int enableLogging = 0;
+    int showEstablishedOnly = 0;
+    int autoupdate = 0;
+    int extendedTable = 1;
+    int contextItem = -1;
+    int updateInterval = 3;
+    int loggingInterval = 10;
+    int processColumn = -1;
+    int pidColumn = -1;
+    int localAddressColumn = -1;
+    int localPortColumn = -1;
+    int remoteAddressColumn = -1;
+    int remotePortColumn = -1;
+    int statusColumn = -1;
+    // LATER(connection table): resolveQueue, snapshot, eventQueue, hostNameCache, processNameCache and
+    // the entry points getTcpTable, setTcpEntry, getExtendedTcpTable.
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    void RecalcLayout(BOOL notify = TRUE) override;
+
+    DECLARE_MESSAGE_MAP()
+    int OnCreate(LPCREATESTRUCT cs);
+    void OnTimer(UINT_PTR id);
+    void OnClose();
+    void OnDestroy();
+    void OnListClick(NMHDR* header, LRESULT* result);
+
+    void OnFileSave();
+    void OnUpdateFileSave(CCmdUI* ui);
+    void OnRefresh();
+    void OnStatistics();
+    void OnProcessing();
+    void OnColors();
+    void OnAutoupdate();
+    void OnUpdateAutoupdate(CCmdUI* ui);
+    void OnEstablishedOnly();
+    void OnUpdateEstablishedOnly(CCmdUI* ui);
+    void OnResolve();
+    void OnUpdateResolve(CCmdUI* ui);
+    void OnBlackList();
+    void OnAbout();
+    void OnCopyAddress();
+    void OnAddToBlackList();
+    void OnCloseConnection();
+    void OnKillProcess();
+    void OnKillProcessTree();
+    void OnUpdateRowCommand(CCmdUI* ui);
+
+private:
+    void CreateColumns();
+    void RestorePlacement();
+    void SaveSettings();
+    // Loads the IP helper library and its entry points; true when the first read may run.
+    bool BindIpHelper();
+};
