@@ -159,11 +159,7 @@ void CMainFrame::RecalcLayout(BOOL notify) {
     CNewFrameWnd::RecalcLayout(notify);
 }
 
-void CMainFrame::RestorePlacement() {} // LATER(settings store)
-
-void CMainFrame::LoadSettings() {} // LATER(settings store)
-
-void CMainFrame::SaveSettings() {} // LATER(settings store)
+void CMainFrame::DropPendingEvents() {} // LATER(connection table): empty eventQueue
 
 bool CMainFrame::BindIpHelper() { return false; } // LATER(connection table)
 

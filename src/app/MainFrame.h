@@ -86,4 +86,8 @@ private:
     void SaveSettings();
     // Loads the IP helper library and its entry points; true when the first read may run.
     bool BindIpHelper();
+    // Pending log events are discarded, unwritten.
+    void DropPendingEvents();
+
+    bool togglesLoaded = false;
 };

@@ -1,0 +1,114 @@
+// The main frame's use of the settings key: placement at start, the settings reload, the save at close.
+#include "MainFrame.h"
+#include "SettingsKey.h"
+#include "SettingsRules.h"
+
+namespace {
+
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT_PTR kLogTimer = 2;
+
+BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& work = info.rcWork;
+        reinterpret_cast<std::vector<settings::Rect>*>(data)->push_back(
+            {work.left, work.top, work.right, work.bottom});
+    }
+    return TRUE;
+}
+
+std::vector<settings::Rect> MonitorWorkAreas() {
+    std::vector<settings::Rect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+} // namespace
+
+void CMainFrame::RestorePlacement() {
+    SettingsKey key = SettingsKey::Open();
+    if (!key.IsOpen())
+        return;
+    int left = 0, top = 0, right = 640, bottom = 480;
+    key.ReadInt("WindowPosX", left);
+    key.ReadInt("WindowPosY", top);
+    key.ReadInt("WindowSizeX", right);
+    key.ReadInt("WindowSizeY", bottom);
+    DWORD onTop = 0;
+    bool topmost = key.ReadDword("WindowOnTop", onTop) && onTop != 0;
+
+    UINT flags = SWP_SHOWWINDOW;
+    if (!settings::PlacementUsable({left, top, right, bottom}, MonitorWorkAreas()))
+        flags |= SWP_NOMOVE | SWP_NOSIZE; // keep the place the system gave the window
+    SetWindowPos(topmost ? HWND_TOPMOST : HWND_NOTOPMOST, left, top, right - left, bottom - top, flags);
+
+    DWORD command = 0;
+    if (key.ReadDword("WindowCmd", command) && command == SW_SHOWMAXIMIZED)
+        ShowWindow(SW_MAXIMIZE);
+}
+
+void CMainFrame::LoadSettings() {
+    KillTimer(kRefreshTimer);
+    KillTimer(kLogTimer);
+    logFile = DefaultLogFilePath();
+
+    if (SettingsKey key = SettingsKey::Open(); key.IsOpen()) {
+        key.ReadDword("ClosedColor", listCtrl.ClosedColor);
+        key.ReadDword("EstablishedColor", listCtrl.EstablishedColor);
+        key.ReadDword("FINColor", listCtrl.FINColor);
+        key.ReadDword("ListeningColor", listCtrl.ListeningColor);
+        key.ReadDword("SYNColor", listCtrl.SYNColor);
+        key.ReadDword("SelectColor", listCtrl.SelectColor);
+        key.ReadDword("TimeWaitColor", listCtrl.TimeWaitColor);
+        key.ReadDword("UnknownColor", listCtrl.UnknownColor);
+
+        DWORD value = 0;
+        if (key.ReadDword("UpdateInterval", value) && settings::UpdateIntervalAccepted(value))
+            updateInterval = static_cast<int>(value);
+        key.ReadInt("EnableLogging", enableLogging);
+        if (key.ReadDword("LoggingInterval", value) && settings::LoggingIntervalAccepted(value))
+            loggingInterval = static_cast<int>(value);
+        // The three menu toggles come from the key only at start-up; a reload after a dialog leaves
+        // them as the user last set them from the menu.
+        if (!togglesLoaded) {
+            key.ReadInt("ShowEstablishedOnly", showEstablishedOnly);
+            key.ReadInt("Autoupdate", autoupdate);
+            key.ReadInt("Resolve", resolve);
+        }
+        key.ReadInt("EnableBlackList", enableBlackList);
+        if (key.ReadDword("WindowOnTop", value))
+            SetWindowPos(value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        std::string path;
+        if (key.ReadString("LogFile", path, settings::kPathBufferSize) &&
+            settings::LogFileLengthAccepted(path.size()))
+            logFile = path;
+    }
+    togglesLoaded = true;
+
+    if (autoupdate)
+        SetTimer(kRefreshTimer, static_cast<UINT>(updateInterval) * 1000);
+    if (enableLogging)
+        SetTimer(kLogTimer, static_cast<UINT>(loggingInterval) * 60000);
+    else
+        DropPendingEvents();
+}
+
+void CMainFrame::SaveSettings() {
+    SettingsKey key = SettingsKey::OpenOrCreate();
+    if (!key.IsOpen())
+        return;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (GetWindowPlacement(hwnd, &placement)) {
+        key.WriteDword("WindowCmd", placement.showCmd);
+        key.WriteDword("WindowPosX", static_cast<DWORD>(placement.rcNormalPosition.left));
+        key.WriteDword("WindowPosY", static_cast<DWORD>(placement.rcNormalPosition.top));
+        key.WriteDword("WindowSizeX", static_cast<DWORD>(placement.rcNormalPosition.right));
+        key.WriteDword("WindowSizeY", static_cast<DWORD>(placement.rcNormalPosition.bottom));
+    }
+    key.WriteDword("ShowEstablishedOnly", static_cast<DWORD>(showEstablishedOnly));
+    key.WriteDword("Autoupdate", static_cast<DWORD>(autoupdate));
+    key.WriteDword("Resolve", static_cast<DWORD>(resolve));
+}

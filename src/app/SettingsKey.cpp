@@ -1,0 +1,96 @@
+// Registry access for the settings key and the data-folder paths.
+#include "SettingsKey.h"
+
+#include <shlobj.h>
+
+namespace {
+const char kSettingsPath[] = "SOFTWARE\\Quintaro\\Pelloran";
+}
+
+SettingsKey SettingsKey::Open() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        key = nullptr;
+    return SettingsKey(key);
+}
+
+SettingsKey SettingsKey::OpenOrCreate() {
+    SettingsKey opened = Open();
+    if (opened.IsOpen())
+        return opened;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        key = nullptr;
+    return SettingsKey(key);
+}
+
+SettingsKey::~SettingsKey() {
+    if (key != nullptr)
+        RegCloseKey(key);
+}
+
+bool SettingsKey::ReadDword(const char* name, DWORD& value) const {
+    if (key == nullptr)
+        return false;
+    DWORD buffer = 0;
+    DWORD size = sizeof(buffer);
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&buffer), &size) != ERROR_SUCCESS)
+        return false;
+    value = buffer;
+    return true;
+}
+
+bool SettingsKey::ReadInt(const char* name, int& value) const {
+    DWORD read = 0;
+    if (!ReadDword(name, read))
+        return false;
+    value = static_cast<int>(read);
+    return true;
+}
+
+bool SettingsKey::ReadString(const char* name, std::string& value, DWORD size) const {
+    if (key == nullptr || size == 0)
+        return false;
+    std::string buffer(size, '\0');
+    DWORD read = size;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read) != ERROR_SUCCESS)
+        return false;
+    // A text stored without its NUL that fills the whole buffer does not fit.
+    size_t length = buffer.find('\0');
+    if (length == std::string::npos || length >= size)
+        return false;
+    buffer.resize(length);
+    value = buffer;
+    return true;
+}
+
+void SettingsKey::WriteDword(const char* name, DWORD value) const {
+    if (key != nullptr)
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+void SettingsKey::WriteString(const char* name, const std::string& value) const {
+    if (key != nullptr)
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+}
+
+std::string AppDataFolder() {
+    char path[MAX_PATH] = "";
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+        path[0] = '\0';
+    return path;
+}
+
+std::string DataFolder() { return AppDataFolder() + "\\Pelloran"; }
+
+std::string DefaultLogFilePath() { return DataFolder() + "\\LogEvents.txt"; }
+
+std::string BlackListFilePath() { return DataFolder() + "\\blacklist.xml"; }
+
+void EnsureDataFolder() {
+    std::string folder = DataFolder();
+    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        CreateDirectoryA(folder.c_str(), nullptr);
+}

@@ -1,0 +1,30 @@
+// Value rules of the settings key that need no registry: accepted ranges and the check that decides
+// whether a stored window rectangle can be restored.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace settings {
+
+constexpr uint32_t kDefaultUpdateInterval = 3;
+constexpr uint32_t kDefaultLoggingInterval = 10;
+constexpr size_t kPathBufferSize = 260;
+
+// Seconds between refreshes: 1 to 9.
+constexpr bool UpdateIntervalAccepted(uint32_t value) { return value >= 1 && value <= 9; }
+// Minutes between log flushes: 5 to 20.
+constexpr bool LoggingIntervalAccepted(uint32_t value) { return value >= 5 && value <= 20; }
+// A log file path must fit the 260-byte path buffer with its terminating NUL.
+constexpr bool LogFileLengthAccepted(size_t length) { return length < kPathBufferSize; }
+
+struct Rect {
+    int32_t left, top, right, bottom;
+};
+
+// A stored rectangle is restored only when it has a positive width and height and overlaps at least
+// one monitor's work area; a window restored elsewhere would be lost to the user.
+bool PlacementUsable(const Rect& stored, const std::vector<Rect>& workAreas);
+
+} // namespace settings

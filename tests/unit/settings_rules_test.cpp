@@ -1,0 +1,52 @@
+// Accepted ranges of the settings key and the decision whether a stored window rectangle is restored.
+#include "app/SettingsRules.h"
+
+#include <gtest/gtest.h>
+
+using settings::PlacementUsable;
+using settings::Rect;
+
+TEST(SettingsRules, IntervalRangesIncludeTheirEndsOnly) {
+    EXPECT_FALSE(settings::UpdateIntervalAccepted(0));
+    EXPECT_TRUE(settings::UpdateIntervalAccepted(1));
+    EXPECT_TRUE(settings::UpdateIntervalAccepted(9));
+    EXPECT_FALSE(settings::UpdateIntervalAccepted(10));
+    EXPECT_FALSE(settings::UpdateIntervalAccepted(0xFFFFFFFFu)); // -1 stored as a DWORD
+
+    EXPECT_FALSE(settings::LoggingIntervalAccepted(4));
+    EXPECT_TRUE(settings::LoggingIntervalAccepted(5));
+    EXPECT_TRUE(settings::LoggingIntervalAccepted(20));
+    EXPECT_FALSE(settings::LoggingIntervalAccepted(21));
+}
+
+TEST(SettingsRules, LogFileMustFitThePathBufferWithItsNul) {
+    EXPECT_TRUE(settings::LogFileLengthAccepted(0));
+    EXPECT_TRUE(settings::LogFileLengthAccepted(259));
+    EXPECT_FALSE(settings::LogFileLengthAccepted(260));
+}
+
+TEST(SettingsRules, PlacementNeedsPositiveSizeAndAVisibleWorkArea) {
+    const std::vector<Rect> oneScreen = {{0, 0, 1280, 994}};
+    EXPECT_TRUE(PlacementUsable({100, 50, 900, 650}, oneScreen));
+    EXPECT_TRUE(PlacementUsable({0, 0, 640, 480}, oneScreen));
+    // Partly off-screen still shows part of the window.
+    EXPECT_TRUE(PlacementUsable({-300, -20, 10, 300}, oneScreen));
+
+    EXPECT_FALSE(PlacementUsable({100, 50, 100, 650}, oneScreen)) << "zero width";
+    EXPECT_FALSE(PlacementUsable({100, 650, 900, 50}, oneScreen)) << "negative height";
+    EXPECT_FALSE(PlacementUsable({5000, 5000, 5800, 5600}, oneScreen)) << "entirely off-screen";
+    EXPECT_FALSE(PlacementUsable({-900, 0, 0, 600}, oneScreen)) << "touching the edge is not overlapping";
+    EXPECT_FALSE(PlacementUsable({0, 0, 640, 480}, {})) << "no monitor";
+}
+
+TEST(SettingsRules, PlacementOnASecondMonitorIsKept) {
+    const std::vector<Rect> twoScreens = {{0, 0, 1280, 994}, {1280, 0, 2560, 1024}};
+    EXPECT_TRUE(PlacementUsable({1500, 100, 2300, 700}, twoScreens));
+    EXPECT_FALSE(PlacementUsable({2600, 100, 3000, 700}, twoScreens));
+}
+
+TEST(SettingsRules, ExtremeStoredEdgesDoNotOverflow) {
+    const std::vector<Rect> oneScreen = {{0, 0, 1280, 994}};
+    EXPECT_TRUE(PlacementUsable({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, oneScreen));
+    EXPECT_FALSE(PlacementUsable({INT32_MAX, 0, INT32_MIN, 100}, oneScreen));
+}
