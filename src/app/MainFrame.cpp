@@ -159,16 +159,18 @@ void CMainFrame::RecalcLayout(BOOL notify) {
     CNewFrameWnd::RecalcLayout(notify);
 }
 
-void CMainFrame::DropPendingEvents() {} // LATER(connection table): empty eventQueue
-
-bool CMainFrame::BindIpHelper() { return false; } // LATER(connection table)
-
-void CMainFrame::RefreshTable() {} // LATER(connection table)
+void CMainFrame::DropPendingEvents() { eventQueue.Clear(); }
 
 void CMainFrame::OnTimer(UINT_PTR id) {
-    if (id == kRefreshTimer)
+    if (id == kRefreshTimer) {
         RefreshTable();
-    // LATER(event log): timer 2 flushes the pending events, or drops them while logging is off.
+    } else if (id == kLogTimer) {
+        if (enableLogging) {
+            // LATER(event log): flush the pending events to the log file.
+        } else {
+            DropPendingEvents();
+        }
+    }
     Default();
     if (skinTimerId != 0 && id == skinTimerId) {
         POINT cursor{};
@@ -192,7 +194,17 @@ void CMainFrame::OnDestroy() {
     if (ipHelperModule != nullptr) {
         FreeLibrary(ipHelperModule);
         ipHelperModule = nullptr;
+        getTcpTable = nullptr;
+        setTcpEntry = nullptr;
+        getExtendedTcpTable = nullptr;
     }
+    std::lock_guard<std::mutex> hold(dataLock);
+    processNameCache.Clear();
+    hostNameCache.Clear();
+    eventQueue.Clear();
+    resolveQueue.Clear();
+    snapshot.clear();
+    snapshot.shrink_to_fit();
     blackList.clear();
 }
 

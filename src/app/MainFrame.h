@@ -5,10 +5,22 @@
 #include "controls/ImageToolBar.h"
 #include "controls/SortListCtrl.h"
 #include "framework/WinApp.h"
+#include "connections/ConnectionEntry.h"
+#include "connections/EventQueue.h"
+#include "connections/HostNameCache.h"
+#include "connections/ProcessNameCache.h"
+#include "connections/ResolveQueue.h"
 #include "menuskin/NewMenu.h"
 
+#include <mutex>
 #include <string>
 #include <vector>
+
+// Entry points of the IP helper library, bound by name at run time.
+using GetTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort);
+using SetTcpEntryFn = DWORD(WINAPI*)(void* row);
+using GetExtendedTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort, ULONG family, int tableClass,
+                                             ULONG reserved);
 
 class CMainFrame : public CNewFrameWnd {
 public:
@@ -45,8 +57,20 @@ public:
     int remoteAddressColumn = -1;
     int remotePortColumn = -1;
     int statusColumn = -1;
-    // LATER(connection table): resolveQueue, snapshot, eventQueue, hostNameCache, processNameCache and
-    // the entry points getTcpTable, setTcpEntry, getExtendedTcpTable.
+    ResolveQueue resolveQueue;
+    ConnectionSnapshot snapshot;
+    EventQueue eventQueue;
+    HostNameCache hostNameCache;
+    ProcessNameCache processNameCache;
+    GetTcpTableFn getTcpTable = nullptr;
+    SetTcpEntryFn setTcpEntry = nullptr;
+    GetExtendedTcpTableFn getExtendedTcpTable = nullptr;
+
+    // Shared with the worker threads: dataLock guards resolveQueue, hostNameCache, snapshot, blackList
+    // and the two thread slots. The GUI thread holds it for its short walks (a table read's queueing, a
+    // list refresh); workers hold it only to read or append one item, never during a lookup or a
+    // system call that can block.
+    std::mutex dataLock;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -80,7 +104,16 @@ protected:
     void OnKillProcessTree();
     void OnUpdateRowCommand(CCmdUI* ui);
 
+    void ReadTable();
+    void ReadTableWithProcesses();
+    void UpdateList();
+    void UpdateListWithProcesses();
+
 private:
+    // Fetches the table with `call` into `buffer`; false when nothing was read.
+    template <class Call> bool FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer);
+    // The list refresh shared by both table modes.
+    void RefreshList(bool withProcesses);
     void CreateColumns();
     void RestorePlacement();
     void SaveSettings();
@@ -90,4 +123,7 @@ private:
     void DropPendingEvents();
 
     bool togglesLoaded = false;
+    // Bytes of the last successful table read: the next read starts with that plus headroom, so the
+    // sizing call is only paid when the table has outgrown it.
+    size_t lastTableBytes = 0;
 };

@@ -1,0 +1,54 @@
+// The connection record shared by the table read, the list refresh, the workers and the event log,
+// plus the cache record types and the bounded text copy every writer of these records uses.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Texts are NUL-terminated single-byte strings. The default member initialisers make a new entry all
+// zero (the struct has no padding), which the read relies on.
+struct ConnectionEntry {
+    char processName[200] = {};
+    char pidText[32] = {};
+    char localAddressText[512] = {};
+    char localPortText[16] = {};
+    char remoteAddressText[512] = {};
+    char remoteHostName[512] = {};
+    char remotePortText[16] = {};
+    char stateText[64] = {};
+    uint32_t localAddr = 0;  // network byte order, as the table returned it
+    uint32_t localPort = 0;  // raw port field: network-order port in the low 16 bits
+    uint32_t remoteAddr = 0; // network byte order
+    uint32_t remotePort = 0; // raw port field
+};
+
+using ConnectionSnapshot = std::vector<ConnectionEntry>;
+
+struct HostNameEntry {
+    char address[512] = {};
+    char hostName[512] = {};
+};
+
+struct ProcessNameEntry {
+    char processName[64] = {};
+    char pidText[16] = {};
+};
+
+// Longest texts the records accept (addresses and host names, process names, cached PID texts).
+constexpr size_t kMaxAddressChars = 510;
+constexpr size_t kMaxProcessNameChars = 63;
+constexpr size_t kMaxPidTextChars = 15;
+
+// Text of a TCP state number: 1 "CLOSED" ... 12 "DELETE_TCB", anything else "UNKNOWN".
+const char* TcpStateName(uint32_t state);
+
+// Copies at most maxChars characters of source (a null source counts as "") and always terminates;
+// destination must have room for maxChars + 1 bytes. Bytes after the terminator are left as they were.
+// Returns the number of characters copied.
+size_t CopyBounded(char* destination, const char* source, size_t maxChars);
+
+// Same, capped to the capacity of a fixed array as well.
+template <size_t N> size_t CopyBounded(char (&destination)[N], const char* source, size_t maxChars = N - 1) {
+    return CopyBounded(static_cast<char*>(destination), source, maxChars < N - 1 ? maxChars : N - 1);
+}

@@ -1,0 +1,17 @@
+// Event queue with its remote-address index.
+#include "connections/EventQueue.h"
+
+#include "connections/FieldText.h"
+
+bool EventQueue::AppendIfNew(const ConnectionEntry& entry) {
+    if (!remoteTexts.emplace(FieldText(entry.remoteAddressText)).second) {
+        return false;
+    }
+    entries.push_back(entry);
+    return true;
+}
+
+void EventQueue::Clear() {
+    std::vector<ConnectionEntry>().swap(entries);
+    TextKeySet().swap(remoteTexts);
+}

@@ -1,0 +1,39 @@
+// The resolved host names, in the order the resolver found them, with an index by address text.
+// Records are only appended (by the resolver worker) and read by position; the index lets the table
+// read and the list refresh find "the first record at or after position p with this address" without
+// walking the array. Not thread-safe: the owner serialises every access with its own lock.
+#pragma once
+
+#include "connections/ConnectionEntry.h"
+#include "connections/TextKey.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class HostNameCache {
+public:
+    static constexpr size_t npos = static_cast<size_t>(-1);
+
+    // Both texts are cut to their first 510 characters.
+    void Append(const char* addressText, const char* hostName);
+    size_t Size() const { return entries.size(); }
+    const HostNameEntry& At(size_t index) const { return entries[index]; }
+    // Empties the cache and releases its storage.
+    void Clear();
+
+    // Whether some record has exactly this address text.
+    bool Contains(std::string_view addressText) const { return FindFrom(addressText, 0) != npos; }
+    // Index of the first record at or after `from` whose address equals the text, or npos.
+    size_t FindFrom(std::string_view addressText, size_t from) const;
+
+private:
+    // Positions of the records that share one address text, ascending (records are only appended).
+    struct Positions {
+        uint32_t first = 0;
+        std::vector<uint32_t> later;
+    };
+
+    std::vector<HostNameEntry> entries;
+    TextKeyMap<Positions> index;
+};

@@ -1,0 +1,26 @@
+// Turns the buffer filled by the IP helper table call into connection entries.
+#pragma once
+
+#include "connections/ConnectionEntry.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Row layouts as the library writes them: a 32-bit row count, then rows of 32-bit fields.
+constexpr size_t kTableHeaderBytes = 4;
+constexpr size_t kTcpRowBytes = 20;      // state, local address, local port, remote address, remote port
+constexpr size_t kTcpPidRowBytes = 24;   // the same, then the owning process id
+
+// Replaces `out` with one entry per row, in buffer order. withPids selects the owner-PID row layout.
+// Returns false, leaving `out` untouched, when the buffer is null, shorter than the row count, or
+// holds fewer complete rows than its row count claims. Bytes beyond the last row are ignored.
+bool DecodeTcpTable(const void* buffer, size_t size, bool withPids, ConnectionSnapshot& out);
+
+// Fills an all-zero entry from one row's values (raw, as the table holds them). pid is used only when
+// withPid is set.
+void BuildEntry(ConnectionEntry& entry, uint32_t state, uint32_t localAddr, uint32_t localPort, uint32_t remoteAddr,
+                uint32_t remotePort, bool withPid, uint32_t pid);
+
+// Dotted-decimal text of a network-order address (its bytes in memory order), as inet_ntoa gives it.
+// `text` needs 16 bytes. Returns the length.
+size_t FormatAddress(char* text, uint32_t networkOrderAddress);

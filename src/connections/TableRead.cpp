@@ -1,0 +1,181 @@
+// The main frame's table source: binding the IP helper library, reading the TCP table in either mode
+// and refreshing the list from the new snapshot.
+#include "app/MainFrame.h"
+#include "connections/ListRefresh.h"
+#include "connections/TableDecode.h"
+#include "processes/ProcessDirectory.h"
+
+namespace {
+
+constexpr DWORD kInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
+constexpr ULONG kAddressFamilyIPv4 = 2;
+constexpr int kTableOwnerPidAll = 5;
+// Reads after the one that was sized but found the table grown since.
+constexpr int kGrowthRetries = 3;
+
+template <class Fn> Fn Bind(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// The list control seen through the refresh's row interface.
+class ListCtrlRows : public ListRows {
+public:
+    explicit ListCtrlRows(CListCtrl& list) : list(list) {}
+    int GetRowCount() override { return list.GetItemCount(); }
+    void InsertEmptyRow(int index) override { list.InsertItem(index, ""); }
+    void DeleteRow(int index) override { list.DeleteItem(index); }
+    void SetCellText(int row, int column, const char* text) override { list.SetItemText(row, column, text); }
+
+private:
+    CListCtrl& list;
+};
+
+// The process name for the cache: ANSI code page, at most 63 bytes, empty when the lookup failed.
+std::string AnsiProcessName(DWORD pid) {
+    const wchar_t* wide = QueryProcessName(pid);
+    if (wide == nullptr)
+        return std::string();
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return std::string();
+    std::string name(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, name.data(), bytes, nullptr, nullptr);
+    name.resize(strlen(name.c_str()));
+    if (name.size() > 63)
+        name.resize(63);
+    return name;
+}
+
+} // namespace
+
+bool CMainFrame::BindIpHelper() {
+    ipHelperModule = LoadLibraryA("iphlpapi.dll");
+    if (ipHelperModule == nullptr)
+        return false;
+    setTcpEntry = Bind<SetTcpEntryFn>(ipHelperModule, "SetTcpEntry");
+    // Only the entry point of the current mode is bound; a missing one is not replaced by the other.
+    if (extendedTable) {
+        getExtendedTcpTable = Bind<GetExtendedTcpTableFn>(ipHelperModule, "GetExtendedTcpTable");
+        return getExtendedTcpTable != nullptr;
+    }
+    getTcpTable = Bind<GetTcpTableFn>(ipHelperModule, "GetTcpTable");
+    return getTcpTable != nullptr;
+}
+
+void CMainFrame::RefreshTable() {
+    if (extendedTable)
+        ReadTableWithProcesses();
+    else
+        ReadTable();
+}
+
+template <class Call>
+bool CMainFrame::FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer) {
+    DWORD size = 0;
+    if (lastTableBytes == 0) {
+        // First read of the run: ask for the size.
+        if (call(nullptr, &size) != kInsufficientBuffer)
+            return false;
+    } else {
+        size = static_cast<DWORD>(lastTableBytes + lastTableBytes / 4 + 16 * rowBytes);
+    }
+    for (int attempt = 0; attempt <= kGrowthRetries; ++attempt) {
+        try {
+            buffer.assign(size, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        DWORD filled = size;
+        DWORD status = call(buffer.data(), &filled);
+        if (status == 0) {
+            // Keep what the rows need: the library does not report it on success.
+            uint32_t rows = 0;
+            if (size >= sizeof(rows))
+                memcpy(&rows, buffer.data(), sizeof(rows));
+            size_t used = sizeof(rows) + static_cast<size_t>(rows) * rowBytes;
+            lastTableBytes = used <= size ? used : size;
+            return true;
+        }
+        // The table grew past the buffer: the call reported the size it needs now.
+        if (status != kInsufficientBuffer || filled <= size)
+            return false;
+        size = filled;
+    }
+    return false;
+}
+
+void CMainFrame::ReadTable() {
+    if (getTcpTable == nullptr)
+        return;
+    std::vector<unsigned char> buffer;
+    ConnectionSnapshot fresh;
+    bool read = FetchTable([this](void* table, DWORD* size) { return getTcpTable(table, size, TRUE); }, kTcpRowBytes,
+                           buffer) &&
+                DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
+    if (read) {
+        std::lock_guard<std::mutex> hold(dataLock);
+        snapshot = std::move(fresh);
+        for (const ConnectionEntry& entry : snapshot)
+            QueueAddresses(entry, hostNameCache, resolveQueue);
+    }
+    UpdateList();
+}
+
+void CMainFrame::ReadTableWithProcesses() {
+    if (getExtendedTcpTable == nullptr)
+        return;
+    std::vector<unsigned char> buffer;
+    ConnectionSnapshot fresh;
+    bool read = FetchTable(
+                    [this](void* table, DWORD* size) {
+                        return getExtendedTcpTable(table, size, TRUE, kAddressFamilyIPv4, kTableOwnerPidAll, 0);
+                    },
+                    kTcpPidRowBytes, buffer) &&
+                DecodeTcpTable(buffer.data(), buffer.size(), true, fresh);
+    if (read) {
+        // Process names are looked up outside the lock: the cache is the GUI thread's alone.
+        for (const ConnectionEntry& entry : fresh) {
+            if (processNameCache.Find(entry.pidText) == nullptr)
+                processNameCache.Append(entry.pidText,
+                                        AnsiProcessName(static_cast<DWORD>(strtoul(entry.pidText, nullptr, 10))).c_str());
+        }
+        std::lock_guard<std::mutex> hold(dataLock);
+        snapshot = std::move(fresh);
+        for (const ConnectionEntry& entry : snapshot)
+            QueueAddresses(entry, hostNameCache, resolveQueue);
+    }
+    UpdateListWithProcesses();
+}
+
+void CMainFrame::UpdateList() { RefreshList(false); }
+
+void CMainFrame::UpdateListWithProcesses() { RefreshList(true); }
+
+void CMainFrame::RefreshList(bool withProcesses) {
+    ColumnIndexes columns;
+    columns.process = processColumn;
+    columns.pid = pidColumn;
+    columns.localAddress = localAddressColumn;
+    columns.localPort = localPortColumn;
+    columns.remoteAddress = remoteAddressColumn;
+    columns.remotePort = remotePortColumn;
+    columns.status = statusColumn;
+    RefreshOptions options;
+    options.withProcesses = withProcesses;
+    options.showEstablishedOnly = showEstablishedOnly != 0;
+    options.resolve = resolve != 0;
+    options.enableLogging = enableLogging != 0;
+
+    // The list is refilled without repainting row by row, then painted once.
+    listCtrl.SetRedraw(FALSE);
+    {
+        std::lock_guard<std::mutex> hold(dataLock);
+        ListCtrlRows rows(listCtrl);
+        ::RefreshList(rows, snapshot, hostNameCache, processNameCache, eventQueue, columns, options);
+        // LATER(resolver): start the address-resolution worker when resolveQueue holds work.
+        // LATER(black-list closer): start the closer when the black list is enabled and not empty.
+    }
+    // LATER(sortable list): re-apply the header's sort column in the list's current direction.
+    listCtrl.SetRedraw(TRUE);
+    listCtrl.Invalidate(FALSE);
+}
