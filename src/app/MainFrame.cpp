@@ -69,7 +69,44 @@ END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() { icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)); }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    if (ipHelperModule != nullptr)
+        FreeLibrary(ipHelperModule);
+}
+
+void CMainFrame::PostNcDestroy() {
+    EndMainWindow();
+    {
+        std::lock_guard<std::mutex> hold(dataLock);
+        windowDestroyed = true;
+        // A running worker still holds this frame; the last one to end deletes it.
+        if (runningWorkers > 0)
+            return;
+    }
+    delete this;
+}
+
+void CMainFrame::WorkerEnded(CMainFrame* frame, CWinThread* CMainFrame::*slot) {
+    bool deleteFrame = false;
+    {
+        std::lock_guard<std::mutex> hold(frame->dataLock);
+        frame->*slot = nullptr;
+        --frame->runningWorkers;
+        deleteFrame = frame->windowDestroyed && frame->runningWorkers == 0;
+    }
+    if (deleteFrame)
+        delete frame;
+}
+
+bool CMainFrame::StartWorker(CWinThread* CMainFrame::*slot, AFX_THREADPROC proc) {
+    CWinThread* thread = AfxBeginThread(proc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (thread == nullptr)
+        return false;
+    this->*slot = thread;
+    ++runningWorkers;
+    thread->ResumeThread();
+    return true;
+}
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
     if (!CNewFrameWnd::PreCreateWindow(cs))
@@ -191,14 +228,16 @@ void CMainFrame::OnDestroy() {
         skinTimerId = 0;
     }
     Default();
-    if (ipHelperModule != nullptr) {
+    std::lock_guard<std::mutex> hold(dataLock);
+    frameGone = true;
+    // The library goes now unless a worker may still call into it; then the frame's end frees it.
+    if (ipHelperModule != nullptr && runningWorkers == 0) {
         FreeLibrary(ipHelperModule);
         ipHelperModule = nullptr;
         getTcpTable = nullptr;
         setTcpEntry = nullptr;
         getExtendedTcpTable = nullptr;
     }
-    std::lock_guard<std::mutex> hold(dataLock);
     processNameCache.Clear();
     hostNameCache.Clear();
     eventQueue.Clear();

@@ -66,14 +66,30 @@ public:
     SetTcpEntryFn setTcpEntry = nullptr;
     GetExtendedTcpTableFn getExtendedTcpTable = nullptr;
 
-    // Shared with the worker threads: dataLock guards resolveQueue, hostNameCache, snapshot, blackList
-    // and the two thread slots. The GUI thread holds it for its short walks (a table read's queueing, a
-    // list refresh); workers hold it only to read or append one item, never during a lookup or a
-    // system call that can block.
+    // Worker scheme. The resolver and the closers run on their own threads with this frame as their
+    // parameter. dataLock guards what they share with the GUI thread: resolveQueue, hostNameCache,
+    // snapshot, blackList, the slots resolverThread and closerThread, runningWorkers and frameGone.
+    // - A slot is filled on the GUI thread under the lock, with the thread created suspended and
+    //   resumed only once the slot holds it, and emptied by its worker under the lock as its last
+    //   action; runningWorkers counts the workers started and not yet ended.
+    // - The GUI thread holds the lock for its short walks (a table read's queueing, a list refresh);
+    //   a worker holds it only to read or append one item, never during a name lookup or any other
+    //   call that can block, so the window never waits for a worker.
+    // - Closing never waits either: OnDestroy sets frameGone and empties the containers under the
+    //   lock, and a worker that sees frameGone touches nothing more. The frame object (with its lock)
+    //   and the IP helper library stay until the last running worker has ended: that worker deletes
+    //   the frame when the window is already gone.
     std::mutex dataLock;
+    int runningWorkers = 0;
+    bool frameGone = false;
+
+    // The end of a worker: empties its slot and, when the window has gone meanwhile and no other
+    // worker runs, deletes the frame.
+    static void WorkerEnded(CMainFrame* frame, CWinThread* CMainFrame::*slot);
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    void PostNcDestroy() override;
     void RecalcLayout(BOOL notify = TRUE) override;
 
     DECLARE_MESSAGE_MAP()
@@ -114,6 +130,10 @@ private:
     template <class Call> bool FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer);
     // The list refresh shared by both table modes.
     void RefreshList(bool withProcesses);
+    // Starts the workers that have work; called with dataLock held.
+    void StartWorkers();
+    // Starts `proc` in `slot` (with dataLock held); false when the thread could not be started.
+    bool StartWorker(CWinThread* CMainFrame::*slot, AFX_THREADPROC proc);
     void CreateColumns();
     void RestorePlacement();
     void SaveSettings();
@@ -123,6 +143,7 @@ private:
     void DropPendingEvents();
 
     bool togglesLoaded = false;
+    bool windowDestroyed = false;
     // Bytes of the last successful table read: the next read starts with that plus headroom, so the
     // sizing call is only paid when the table has outgrown it.
     size_t lastTableBytes = 0;

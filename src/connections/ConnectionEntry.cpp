@@ -6,16 +6,15 @@
 static_assert(sizeof(ConnectionEntry) == 1880, "ConnectionEntry must have no padding so a new one is all zero");
 
 const char* TcpStateName(uint32_t state) {
-    static const char* const names[] = {"CLOSED",     "LISTENING", "SYN_SENT", "SYN_RCVD",
-                                        "ESTABLISHED", "FIN_WAIT1", "FIN_WAIT2", "WAIT_CLOSE",
-                                        "CLOSING",    "LAST_ACK",  "TIME_WAIT", "DELETE_TCB"};
+    static const char* const names[] = {"CLOSED",    "LISTENING",  "SYN_SENT", "SYN_RCVD", "ESTABLISHED", "FIN_WAIT1",
+                                        "FIN_WAIT2", "WAIT_CLOSE", "CLOSING",  "LAST_ACK", "TIME_WAIT",   "DELETE_TCB"};
     if (state < 1 || state > 12) {
         return "UNKNOWN";
     }
     return names[state - 1];
 }
 
-size_t CopyBounded(char* destination, const char* source, size_t maxChars) {
+size_t CopyBoundedChars(char* destination, const char* source, size_t maxChars) {
     size_t length = 0;
     if (source != nullptr) {
         const void* end = std::memchr(source, '\0', maxChars);

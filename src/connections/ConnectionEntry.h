@@ -46,9 +46,9 @@ const char* TcpStateName(uint32_t state);
 // Copies at most maxChars characters of source (a null source counts as "") and always terminates;
 // destination must have room for maxChars + 1 bytes. Bytes after the terminator are left as they were.
 // Returns the number of characters copied.
-size_t CopyBounded(char* destination, const char* source, size_t maxChars);
+size_t CopyBoundedChars(char* destination, const char* source, size_t maxChars);
 
-// Same, capped to the capacity of a fixed array as well.
+// The same into a fixed array, never more than the array holds whatever maxChars says.
 template <size_t N> size_t CopyBounded(char (&destination)[N], const char* source, size_t maxChars = N - 1) {
-    return CopyBounded(static_cast<char*>(destination), source, maxChars < N - 1 ? maxChars : N - 1);
+    return CopyBoundedChars(destination, source, maxChars < N - 1 ? maxChars : N - 1);
 }

@@ -4,7 +4,7 @@
 #include "connections/FieldText.h"
 
 bool EventQueue::AppendIfNew(const ConnectionEntry& entry) {
-    if (!remoteTexts.emplace(FieldText(entry.remoteAddressText)).second) {
+    if (!remoteTexts.Insert(FieldText(entry.remoteAddressText), static_cast<uint32_t>(entries.size())).second) {
         return false;
     }
     entries.push_back(entry);
@@ -13,5 +13,5 @@ bool EventQueue::AppendIfNew(const ConnectionEntry& entry) {
 
 void EventQueue::Clear() {
     std::vector<ConnectionEntry>().swap(entries);
-    TextKeySet().swap(remoteTexts);
+    remoteTexts.Clear();
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "connections/ConnectionEntry.h"
-#include "connections/TextKey.h"
+#include "connections/TextIndex.h"
 
 #include <string_view>
 #include <vector>
@@ -13,7 +13,9 @@ public:
     // Appends a copy of the entry unless an entry with an equal remoteAddressText (the numeric text,
     // never the host name) is already queued. Returns whether it was appended.
     bool AppendIfNew(const ConnectionEntry& entry);
-    bool ContainsRemote(std::string_view remoteAddressText) const { return remoteTexts.count(remoteAddressText) != 0; }
+    bool ContainsRemote(std::string_view remoteAddressText) const {
+        return remoteTexts.Find(remoteAddressText) != TextIndex::kNone;
+    }
     size_t Size() const { return entries.size(); }
     bool Empty() const { return entries.empty(); }
     const ConnectionEntry& At(size_t index) const { return entries[index]; }
@@ -23,5 +25,5 @@ public:
 
 private:
     std::vector<ConnectionEntry> entries;
-    TextKeySet remoteTexts;
+    TextIndex remoteTexts; // remote address text -> position of its entry
 };

@@ -11,28 +11,33 @@ void HostNameCache::Append(const char* addressText, const char* hostName) {
     CopyBounded(entry.hostName, hostName, kMaxAddressChars);
 
     const auto position = static_cast<uint32_t>(entries.size() - 1);
-    auto found = index.find(FieldText(entry.address));
-    if (found == index.end()) {
-        index.emplace(FieldText(entry.address), Positions{position, {}});
-    } else {
-        found->second.later.push_back(position);
+    const auto [first, inserted] = firstPosition.Insert(FieldText(entry.address), position);
+    if (!inserted) {
+        laterPositions[first].push_back(position);
     }
 }
 
 void HostNameCache::Clear() {
     std::vector<HostNameEntry>().swap(entries);
-    TextKeyMap<Positions>().swap(index);
+    firstPosition.Clear();
+    std::unordered_map<uint32_t, std::vector<uint32_t>>().swap(laterPositions);
 }
 
 size_t HostNameCache::FindFrom(std::string_view addressText, size_t from) const {
-    auto found = index.find(addressText);
-    if (found == index.end()) {
-        return npos;
+    const uint32_t first = firstPosition.Find(addressText);
+    if (first == TextIndex::kNone) {
+        return kNotFound;
     }
-    const Positions& positions = found->second;
-    if (positions.first >= from) {
-        return positions.first;
+    if (first >= from) {
+        return first;
     }
-    auto later = std::lower_bound(positions.later.begin(), positions.later.end(), from);
-    return later == positions.later.end() ? npos : *later;
+    if (laterPositions.empty()) {
+        return kNotFound;
+    }
+    auto found = laterPositions.find(first);
+    if (found == laterPositions.end()) {
+        return kNotFound;
+    }
+    auto later = std::lower_bound(found->second.begin(), found->second.end(), from);
+    return later == found->second.end() ? kNotFound : *later;
 }

@@ -5,15 +5,16 @@
 #pragma once
 
 #include "connections/ConnectionEntry.h"
-#include "connections/TextKey.h"
+#include "connections/TextIndex.h"
 
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class HostNameCache {
 public:
-    static constexpr size_t npos = static_cast<size_t>(-1);
+    static constexpr size_t kNotFound = static_cast<size_t>(-1);
 
     // Both texts are cut to their first 510 characters.
     void Append(const char* addressText, const char* hostName);
@@ -23,17 +24,15 @@ public:
     void Clear();
 
     // Whether some record has exactly this address text.
-    bool Contains(std::string_view addressText) const { return FindFrom(addressText, 0) != npos; }
-    // Index of the first record at or after `from` whose address equals the text, or npos.
+    bool Contains(std::string_view addressText) const { return FindFrom(addressText, 0) != kNotFound; }
+    // Index of the first record at or after `from` whose address equals the text, or kNotFound.
     size_t FindFrom(std::string_view addressText, size_t from) const;
 
 private:
-    // Positions of the records that share one address text, ascending (records are only appended).
-    struct Positions {
-        uint32_t first = 0;
-        std::vector<uint32_t> later;
-    };
-
     std::vector<HostNameEntry> entries;
-    TextKeyMap<Positions> index;
+    // Address text -> position of its first record.
+    TextIndex firstPosition;
+    // First position -> positions of the later records with the same address, ascending. Only
+    // addresses with more than one record appear here; normally there are none.
+    std::unordered_map<uint32_t, std::vector<uint32_t>> laterPositions;
 };

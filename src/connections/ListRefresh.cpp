@@ -11,18 +11,20 @@ ListRows::~ListRows() = default;
 
 namespace {
 
-bool IsEstablished(const ConnectionEntry& entry) { return std::strcmp(entry.stateText, "ESTABLISHED") == 0; }
+bool IsEstablished(const ConnectionEntry& entry) {
+    return std::strcmp(entry.stateText, "ESTABLISHED") == 0;
+}
 
 } // namespace
 
 void ApplyHostNames(const HostNameCache& hostNames, ConnectionEntry& entry, const char*& localText,
                     const char*& remoteText) {
-    constexpr size_t none = HostNameCache::npos;
+    constexpr size_t kNone = HostNameCache::kNotFound;
     std::string_view local = localText;
     std::string_view remote = remoteText;
     size_t localMatch = hostNames.FindFrom(local, 0);
     size_t remoteMatch = local == remote ? localMatch : hostNames.FindFrom(remote, 0);
-    while (localMatch != none || remoteMatch != none) {
+    while (localMatch != kNone || remoteMatch != kNone) {
         if (localMatch <= remoteMatch) {
             // The local text wins a record both match; the remote text then looks further on.
             const size_t at = localMatch;

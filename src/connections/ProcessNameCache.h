@@ -4,7 +4,7 @@
 #pragma once
 
 #include "connections/ConnectionEntry.h"
-#include "connections/TextKey.h"
+#include "connections/TextIndex.h"
 
 #include <string_view>
 #include <vector>
@@ -22,5 +22,5 @@ public:
 
 private:
     std::vector<ProcessNameEntry> entries;
-    TextKeyMap<size_t> firstByPid;
+    TextIndex firstByPid; // PID text -> position of its first record
 };

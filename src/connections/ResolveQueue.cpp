@@ -5,13 +5,13 @@
 #include "connections/FieldText.h"
 
 void ResolveQueue::Append(uint32_t address) {
+    members.Insert(address, static_cast<uint32_t>(addresses.size()));
     addresses.push_back(address);
-    members.insert(address);
 }
 
 void ResolveQueue::Clear() {
     std::vector<uint32_t>().swap(addresses);
-    std::unordered_set<uint32_t>().swap(members);
+    members.Clear();
 }
 
 void QueueAddresses(const ConnectionEntry& entry, const HostNameCache& hostNames, ResolveQueue& queue) {

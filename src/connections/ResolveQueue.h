@@ -4,10 +4,10 @@
 #pragma once
 
 #include "connections/ConnectionEntry.h"
+#include "connections/FlatUInt32Map.h"
 #include "connections/HostNameCache.h"
 
 #include <cstdint>
-#include <unordered_set>
 #include <vector>
 
 class ResolveQueue {
@@ -15,13 +15,13 @@ public:
     size_t Size() const { return addresses.size(); }
     uint32_t At(size_t index) const { return addresses[index]; }
     void Append(uint32_t address);
-    bool Contains(uint32_t address) const { return members.count(address) != 0; }
+    bool Contains(uint32_t address) const { return members.Find(address) != FlatUInt32Map::kNone; }
     // Empties the queue and releases its storage.
     void Clear();
 
 private:
     std::vector<uint32_t> addresses;
-    std::unordered_set<uint32_t> members;
+    FlatUInt32Map members; // address -> its position
 };
 
 // Queues the local, then the remote address of an entry (converted to host byte order) unless a cache

@@ -8,8 +8,8 @@
 
 // Row layouts as the library writes them: a 32-bit row count, then rows of 32-bit fields.
 constexpr size_t kTableHeaderBytes = 4;
-constexpr size_t kTcpRowBytes = 20;      // state, local address, local port, remote address, remote port
-constexpr size_t kTcpPidRowBytes = 24;   // the same, then the owning process id
+constexpr size_t kTcpRowBytes = 20;    // state, local address, local port, remote address, remote port
+constexpr size_t kTcpPidRowBytes = 24; // the same, then the owning process id
 
 // Replaces `out` with one entry per row, in buffer order. withPids selects the owner-PID row layout.
 // Returns false, leaving `out` untouched, when the buffer is null, shorter than the row count, or

@@ -172,10 +172,10 @@ void CMainFrame::RefreshList(bool withProcesses) {
         std::lock_guard<std::mutex> hold(dataLock);
         ListCtrlRows rows(listCtrl);
         ::RefreshList(rows, snapshot, hostNameCache, processNameCache, eventQueue, columns, options);
-        // LATER(resolver): start the address-resolution worker when resolveQueue holds work.
-        // LATER(black-list closer): start the closer when the black list is enabled and not empty.
+        StartWorkers();
     }
-    // LATER(sortable list): re-apply the header's sort column in the list's current direction.
+    if (listCtrl.headerCtrl.sortColumn != -1)
+        listCtrl.SortRows(listCtrl.headerCtrl.sortColumn, 0, -1);
     listCtrl.SetRedraw(TRUE);
     listCtrl.Invalidate(FALSE);
 }

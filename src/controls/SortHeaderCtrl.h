@@ -1,6 +1,5 @@
-// Header of the sortable list: remembers the sort column and draws the sort triangle.
-//
-// LATER(sortable list): owner-drawn items, the themed background and hot tracking.
+// Header of the sortable list: remembers the sort column, draws its items itself once a sort column
+// is set (with the visual-styles theme when one is active) and tracks the item under the mouse.
 #pragma once
 
 #include "framework/ListCtrl.h"
@@ -10,6 +9,17 @@ public:
     int sortColumn = -1;
     int hotItem = -1;
     int ascending = 1;
-    HANDLE theme = nullptr;
-    HMODULE themeModule = nullptr;
+    HANDLE theme = nullptr;       // visual-styles theme of the class "HEADER", or null
+    HMODULE themeModule = nullptr; // uxtheme.dll when it was already loaded in the process
+
+    // Stores the sort column and arrow direction and makes every item owner-drawn.
+    void SetSortIndicator(int column, BOOL ascendingArrow);
+
+protected:
+    void PreSubclassWindow() override;
+    void DrawItem(LPDRAWITEMSTRUCT drawItem) override;
+
+    DECLARE_MESSAGE_MAP()
+    void OnMouseMove(UINT flags, CPoint point);
+    void OnMouseLeave();
 };

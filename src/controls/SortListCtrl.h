@@ -1,6 +1,5 @@
-// The report-view list of connections: paints its own rows and fits its columns to its width.
-//
-// LATER(sortable list): state colours, the selection colour, column-click sorting.
+// The report-view list of connections (and of the black-list editor): paints every row in the colour
+// of its TCP state, sorts its rows when a column header is clicked, and fits its columns to its width.
 #pragma once
 
 #include "SortHeaderCtrl.h"
@@ -10,7 +9,7 @@
 class SortListCtrl : public CListCtrl {
 public:
     SortHeaderCtrl headerCtrl;
-    int ascending = 1;
+    int ascending = 1; // sort direction; flipped by every column click, so the first click sorts descending
     COLORREF ListeningColor = 0x00DCFFFF;
     COLORREF EstablishedColor = 0x00DCFFDC;
     COLORREF SYNColor = 0x00DCE6DC;
@@ -20,10 +19,16 @@ public:
     COLORREF UnknownColor = 0x00F0FFFF;
     COLORREF SelectColor = 0x00FFC8C8;
 
-    int GetColumnCount() const { return headerCtrl.hwnd ? headerCtrl.GetItemCount() : 0; }
+    // Sorts rows low..high (high -1 = the last row) by the texts of a column in the current direction.
+    BOOL SortRows(int column, int low, int high);
+    int GetColumnCount() const { return static_cast<int>(::SendMessageA(GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0)); }
     // Resizes the columns so that together they fill the client width exactly.
     void FitColumns();
 
 protected:
+    void PreSubclassWindow() override;
     void DrawItem(LPDRAWITEMSTRUCT drawItem) override;
+
+    DECLARE_MESSAGE_MAP()
+    void OnColumnClick(NMHDR* header, LRESULT* result);
 };

@@ -56,12 +56,16 @@ BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTA& cs) {
     return TRUE;
 }
 
-void CFrameWnd::PostNcDestroy() {
+void CFrameWnd::EndMainWindow() {
     CWinApp* app = AfxGetApp();
     if (app != nullptr && app->mainWnd == this) {
         app->mainWnd = nullptr;
         PostQuitMessage(0);
     }
+}
+
+void CFrameWnd::PostNcDestroy() {
+    EndMainWindow();
     delete this;
 }
 

@@ -40,6 +40,8 @@ public:
 protected:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void PostNcDestroy() override;
+    // The main window has gone: the application has no main window and the message loop ends.
+    void EndMainWindow();
     bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
     DECLARE_MESSAGE_MAP()

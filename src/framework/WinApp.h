@@ -48,6 +48,7 @@ public:
     HANDLE thread = nullptr;
     unsigned threadId = 0;
     ~CWinThread();
+    DWORD ResumeThread() const { return ::ResumeThread(thread); }
 };
 
 using AFX_THREADPROC = UINT (*)(void* param);

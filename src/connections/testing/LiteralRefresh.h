@@ -17,8 +17,7 @@
 
 namespace literal {
 
-inline void QueueAddresses(const ConnectionEntry& entry, const HostNameCache& hostNames,
-                           std::vector<uint32_t>& queue) {
+inline void QueueAddresses(const ConnectionEntry& entry, const HostNameCache& hostNames, std::vector<uint32_t>& queue) {
     bool localKnown = false;
     bool remoteKnown = false;
     for (size_t i = 0; i < hostNames.Size(); ++i) {
