@@ -1,0 +1,311 @@
+// The list refresh: row count changes at the end, the cells of each row, host and process names,
+// and the event queue.
+#include "connections/ListRefresh.h"
+#include "connections/testing/ConnectionTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr ColumnIndexes kSevenColumns{0, 1, 2, 3, 4, 5, 6};
+constexpr ColumnIndexes kFiveColumns{};
+
+std::vector<std::string> Row(const RecordingRows& rows, int index) {
+    return rows.rows.at(index).cells;
+}
+
+class RefreshTest : public ::testing::Test {
+protected:
+    ConnectionSnapshot snapshot;
+    HostNameCache hostNames;
+    ProcessNameCache processNames;
+    EventQueue events;
+
+    void Refresh(RecordingRows& rows, RefreshOptions options, ColumnIndexes columns = kFiveColumns) {
+        RefreshList(rows, snapshot, hostNames, processNames, events, columns, options);
+        EXPECT_EQ(rows.badCalls, 0) << "a call addressed a row or column that does not exist";
+    }
+
+    void AddConnections(int count, uint32_t state = kEstablished) {
+        for (int i = 0; i < count; ++i) {
+            snapshot.push_back(MakeEntry(Ip(192, 168, 0, 1), static_cast<uint16_t>(1000 + snapshot.size()),
+                                         Ip(10, 0, 0, static_cast<uint32_t>(snapshot.size())), 80, state));
+        }
+    }
+
+    // The log entries that change the row count, in order.
+    static std::vector<std::string> RowChanges(const RecordingRows& rows) {
+        std::vector<std::string> changes;
+        for (const std::string& call : rows.log) {
+            if (call.rfind("set", 0) != 0) {
+                changes.push_back(call);
+            }
+        }
+        return changes;
+    }
+};
+
+} // namespace
+
+// Row count: grows and shrinks one row at a time at the end; the rows that stay are never moved.
+TEST_F(RefreshTest, GrowingListAppendsRowsAtTheEndAndKeepsExistingRows) {
+    RecordingRows rows(5, 2);
+    rows.rows[1].selected = true;
+    const int keptIds[] = {rows.rows[0].id, rows.rows[1].id};
+    AddConnections(5);
+    Refresh(rows, {});
+    EXPECT_EQ(RowChanges(rows), (std::vector<std::string>{"insert 2", "insert 3", "insert 4"}));
+    ASSERT_EQ(rows.GetRowCount(), 5);
+    EXPECT_EQ(rows.rows[0].id, keptIds[0]);
+    EXPECT_EQ(rows.rows[1].id, keptIds[1]);
+    EXPECT_TRUE(rows.rows[1].selected) << "the selected row keeps its position";
+}
+
+TEST_F(RefreshTest, SameCountNeitherInsertsNorDeletes) {
+    RecordingRows rows(5, 3);
+    rows.rows[2].selected = true;
+    AddConnections(3);
+    Refresh(rows, {});
+    EXPECT_TRUE(RowChanges(rows).empty());
+    EXPECT_TRUE(rows.rows[2].selected);
+    EXPECT_EQ(Row(rows, 2)[2], "10.0.0.2") << "texts are replaced in place";
+}
+
+TEST_F(RefreshTest, ShrinkingListDeletesFromTheEnd) {
+    RecordingRows rows(5, 5);
+    rows.rows[1].selected = true;
+    rows.rows[3].selected = true;
+    const int keptId = rows.rows[1].id;
+    AddConnections(2);
+    Refresh(rows, {});
+    EXPECT_EQ(RowChanges(rows), (std::vector<std::string>{"delete 4", "delete 3", "delete 2"}));
+    ASSERT_EQ(rows.GetRowCount(), 2);
+    EXPECT_EQ(rows.rows[1].id, keptId);
+    EXPECT_TRUE(rows.rows[1].selected);
+    EXPECT_FALSE(rows.rows[0].selected) << "the selection cut off at the end is gone, not moved up";
+}
+
+TEST_F(RefreshTest, EmptySnapshotEmptiesTheList) {
+    RecordingRows rows(7, 3);
+    Refresh(rows, {true, false, true, false}, kSevenColumns);
+    EXPECT_EQ(rows.GetRowCount(), 0);
+    EXPECT_EQ(RowChanges(rows).size(), 3u);
+}
+
+// Cells: every shown row is overwritten by position, in column order.
+TEST_F(RefreshTest, SevenColumnRowIsWrittenInCellOrder) {
+    snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 50123, Ip(1, 2, 3, 4), 443, kEstablished, true, 321));
+    RecordingRows rows(7, 1);
+    Refresh(rows, {true, false, false, false}, kSevenColumns);
+    EXPECT_EQ(rows.log, (std::vector<std::string>{"set 0 0 321", "set 0 1 321", "set 0 2 192.168.0.5", "set 0 3 50123",
+                                                  "set 0 4 1.2.3.4", "set 0 5 443", "set 0 6 ESTABLISHED"}));
+}
+
+TEST_F(RefreshTest, ColumnIndexesDecideWhereEachTextGoes) {
+    snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 50123, Ip(1, 2, 3, 4), 443, kListening, true, 9));
+    RecordingRows rows(7, 0);
+    Refresh(rows, {true, false, false, false}, ColumnIndexes{6, 5, 4, 3, 2, 1, 0});
+    EXPECT_EQ(Row(rows, 0),
+              (std::vector<std::string>{"LISTENING", "443", "1.2.3.4", "50123", "192.168.0.5", "9", "9"}));
+}
+
+TEST_F(RefreshTest, FiveColumnListNeverTouchesProcessColumns) {
+    snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 1, Ip(1, 2, 3, 4), 2, kEstablished));
+    processNames.Append("", "should-not-appear.exe"); // legacy entries have an empty PID text
+    RecordingRows rows(5, 0);
+    Refresh(rows, {false, false, false, false}, kFiveColumns);
+    EXPECT_EQ(Row(rows, 0), (std::vector<std::string>{"192.168.0.5", "1", "1.2.3.4", "2", "ESTABLISHED"}));
+    EXPECT_EQ(rows.log.size(), 6u); // one insert, five cells
+    EXPECT_STREQ(snapshot[0].processName, "");
+}
+
+TEST_F(RefreshTest, EstablishedOnlyShowsEstablishedEntriesInSnapshotOrder) {
+    snapshot.push_back(MakeEntry(Ip(0, 0, 0, 0), 135, Ip(0, 0, 0, 0), 0, kListening));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 3, Ip(10, 0, 0, 3), 4, 11));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 5, Ip(10, 0, 0, 4), 6, kEstablished));
+    RecordingRows rows(5, 4);
+    Refresh(rows, {false, true, false, false});
+    ASSERT_EQ(rows.GetRowCount(), 2);
+    EXPECT_EQ(Row(rows, 0)[2], "10.0.0.2");
+    EXPECT_EQ(Row(rows, 1)[2], "10.0.0.4");
+
+    RecordingRows all(5, 0);
+    Refresh(all, {false, false, false, false});
+    EXPECT_EQ(all.GetRowCount(), 4);
+    EXPECT_EQ(Row(all, 2)[4], "TIME_WAIT");
+}
+
+// Host names: the record-by-record order rules.
+TEST_F(RefreshTest, ResolvedNamesReplaceAddressesAndFillRemoteHostName) {
+    snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 1, Ip(93, 184, 216, 34), 80, kEstablished));
+    hostNames.Append("93.184.216.34", "example.com");
+    hostNames.Append("192.168.0.5", "me");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, true, false});
+    EXPECT_EQ(Row(rows, 0)[0], "me");
+    EXPECT_EQ(Row(rows, 0)[2], "example.com");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "example.com");
+    EXPECT_STREQ(snapshot[0].remoteAddressText, "93.184.216.34") << "the address itself is kept";
+}
+
+TEST_F(RefreshTest, ResolveOffShowsAddressesAndWritesNoNames) {
+    snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 1, Ip(93, 184, 216, 34), 80, kEstablished));
+    hostNames.Append("93.184.216.34", "example.com");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, false, false});
+    EXPECT_EQ(Row(rows, 0)[2], "93.184.216.34");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "");
+}
+
+TEST_F(RefreshTest, LoopbackRecordServesTheLocalEndOnly) {
+    snapshot.push_back(MakeEntry(Ip(127, 0, 0, 1), 5000, Ip(127, 0, 0, 1), 5001, kEstablished));
+    hostNames.Append("127.0.0.1", "localhost");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, true, false});
+    EXPECT_EQ(Row(rows, 0)[0], "localhost");
+    EXPECT_EQ(Row(rows, 0)[2], "127.0.0.1");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "");
+}
+
+TEST_F(RefreshTest, DuplicateLoopbackRecordThenServesTheRemoteEnd) {
+    snapshot.push_back(MakeEntry(Ip(127, 0, 0, 1), 5000, Ip(127, 0, 0, 1), 5001, kEstablished));
+    hostNames.Append("127.0.0.1", "localhost");
+    hostNames.Append("10.9.9.9", "unrelated");
+    hostNames.Append("127.0.0.1", "loop2");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, true, false});
+    EXPECT_EQ(Row(rows, 0)[0], "localhost");
+    EXPECT_EQ(Row(rows, 0)[2], "loop2");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "loop2");
+}
+
+TEST_F(RefreshTest, FirstRecordOfAnAddressWins) {
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 7), 1, Ip(10, 0, 0, 1), 2, kEstablished));
+    hostNames.Append("10.0.0.1", "first");
+    hostNames.Append("10.0.0.1", "second");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, true, false});
+    EXPECT_EQ(Row(rows, 0)[2], "first");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "first");
+}
+
+TEST_F(RefreshTest, NameThatLooksLikeAnAddressMatchesOnlyLaterRecords) {
+    // 10.0.0.1 is named "10.0.0.2", which is itself a record: after it, only later records apply.
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 1), 2, kEstablished));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 5), 1, Ip(10, 0, 0, 1), 2, kEstablished));
+    hostNames.Append("10.0.0.2", "early-two");
+    hostNames.Append("10.0.0.1", "10.0.0.2");
+    hostNames.Append("10.0.0.2", "late-two");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, true, false});
+    // Row 0: local 10.0.0.1 -> "10.0.0.2" (record 1) -> "late-two" (record 2); remote never matches.
+    EXPECT_EQ(Row(rows, 0)[0], "late-two");
+    EXPECT_EQ(Row(rows, 0)[2], "10.0.0.1");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "");
+    // Row 1: the remote end takes the same chain, and the last name is the one written back.
+    EXPECT_EQ(Row(rows, 1)[0], "10.0.0.5");
+    EXPECT_EQ(Row(rows, 1)[2], "late-two");
+    EXPECT_STREQ(snapshot[1].remoteHostName, "late-two");
+}
+
+TEST_F(RefreshTest, ReplacedLocalTextIsNotTriedAgainstTheRemoteOnTheSameRecord) {
+    // local 10.0.0.1 becomes "10.0.0.3" at record 0; record 1 matches the new local text first, so the
+    // remote 10.0.0.3 is left to record 2.
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 3), 2, kEstablished));
+    hostNames.Append("10.0.0.1", "10.0.0.3");
+    hostNames.Append("10.0.0.3", "three-a");
+    hostNames.Append("10.0.0.3", "three-b");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, true, false});
+    EXPECT_EQ(Row(rows, 0)[0], "three-a");
+    EXPECT_EQ(Row(rows, 0)[2], "three-b");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "three-b");
+}
+
+// Process names.
+TEST_F(RefreshTest, ProcessCellShowsTheCachedNameOrElseThePid) {
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished, true, 100));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished, true, 200));
+    processNames.Append("100", "first.exe");
+    processNames.Append("100", "second.exe");
+    RecordingRows rows(7);
+    Refresh(rows, {true, false, false, false}, kSevenColumns);
+    EXPECT_EQ(Row(rows, 0)[0], "first.exe");
+    EXPECT_EQ(Row(rows, 0)[1], "100");
+    EXPECT_STREQ(snapshot[0].processName, "first.exe");
+    EXPECT_EQ(Row(rows, 1)[0], "200");
+    EXPECT_EQ(Row(rows, 1)[1], "200");
+    EXPECT_STREQ(snapshot[1].processName, "");
+}
+
+TEST_F(RefreshTest, EmptyCachedProcessNameShowsAsEmpty) {
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished, true, 4));
+    processNames.Append("4", "");
+    RecordingRows rows(7);
+    Refresh(rows, {true, false, false, false}, kSevenColumns);
+    EXPECT_EQ(Row(rows, 0)[0], "");
+}
+
+// Event queue.
+TEST_F(RefreshTest, LoggingQueuesEveryDistinctRemoteAddressEvenWhenNothingIsShown) {
+    snapshot.push_back(MakeEntry(Ip(0, 0, 0, 0), 135, Ip(0, 0, 0, 0), 0, kListening));
+    snapshot.push_back(MakeEntry(Ip(0, 0, 0, 0), 445, Ip(0, 0, 0, 0), 0, kListening));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, 11));
+    RecordingRows rows(5, 1);
+    Refresh(rows, {false, true, false, true});
+    EXPECT_EQ(rows.GetRowCount(), 0);
+    ASSERT_EQ(events.Size(), 2u);
+    EXPECT_STREQ(events.At(0).remoteAddressText, "0.0.0.0");
+    EXPECT_STREQ(events.At(0).localPortText, "135") << "the first entry of an address is the one kept";
+    EXPECT_STREQ(events.At(1).remoteAddressText, "10.0.0.2");
+}
+
+TEST_F(RefreshTest, LoggingOffQueuesNothing) {
+    AddConnections(3);
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, false, false});
+    EXPECT_TRUE(events.Empty());
+}
+
+TEST_F(RefreshTest, QueuedEventsCarryTheNamesWrittenByThisRefresh) {
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(8, 8, 8, 8), 53, kEstablished, true, 77));
+    hostNames.Append("8.8.8.8", "dns.google");
+    processNames.Append("77", "browser.exe");
+    RecordingRows rows(7);
+    Refresh(rows, {true, false, true, true}, kSevenColumns);
+    ASSERT_EQ(events.Size(), 1u);
+    EXPECT_STREQ(events.At(0).remoteHostName, "dns.google");
+    EXPECT_STREQ(events.At(0).processName, "browser.exe");
+    EXPECT_STREQ(events.At(0).remoteAddressText, "8.8.8.8");
+}
+
+TEST_F(RefreshTest, EventsAreKeyedOnTheAddressNotTheHostName) {
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(8, 8, 8, 8), 53, kEstablished));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(8, 8, 4, 4), 53, kEstablished));
+    hostNames.Append("8.8.8.8", "dns.google");
+    hostNames.Append("8.8.4.4", "dns.google");
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, true, true});
+    EXPECT_EQ(events.Size(), 2u);
+}
+
+TEST_F(RefreshTest, AddressAlreadyQueuedByAnEarlierRefreshIsNotQueuedAgain) {
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished));
+    RecordingRows rows(5);
+    Refresh(rows, {false, false, false, true});
+    snapshot[0] = MakeEntry(Ip(10, 0, 0, 1), 9, Ip(10, 0, 0, 2), 9, 11);
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 3), 2, kEstablished));
+    Refresh(rows, {false, false, false, true});
+    ASSERT_EQ(events.Size(), 2u);
+    EXPECT_STREQ(events.At(0).stateText, "ESTABLISHED");
+    EXPECT_STREQ(events.At(1).remoteAddressText, "10.0.0.3");
+
+    events.Clear();
+    Refresh(rows, {false, false, false, true});
+    ASSERT_EQ(events.Size(), 2u);
+    EXPECT_STREQ(events.At(0).stateText, "TIME_WAIT") << "after the log writer empties the queue";
+}
