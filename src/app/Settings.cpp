@@ -45,8 +45,12 @@ void CMainFrame::RestorePlacement() {
     SetWindowPos(topmost ? HWND_TOPMOST : HWND_NOTOPMOST, left, top, right - left, bottom - top, flags);
 
     DWORD command = 0;
-    if (key.ReadDword("WindowCmd", command) && command == SW_SHOWMAXIMIZED)
-        ShowWindow(SW_MAXIMIZE);
+    if (key.ReadDword("WindowCmd", command) && command == SW_SHOWMAXIMIZED) {
+        // Maximised once creation is complete: a window maximised while it is still being created is
+        // maximised again by the system at the end of creation, which takes the maximised rectangle for
+        // the restored one, and the user's restored size would be lost.
+        PostMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    }
 }
 
 void CMainFrame::LoadSettings() {

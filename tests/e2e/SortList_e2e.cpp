@@ -1,0 +1,212 @@
+// End-to-end tests of the painted, sortable list: row colours by state (defaults and colours from the
+// settings key), the selection colour with and without the focus, sorting by header clicks (numbers and
+// texts, both directions, kept after refreshes), the sort triangle, and columns that always fill the width.
+#include "E2e.h"
+#include "FakeTable.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <numeric>
+
+using namespace e2e;
+
+namespace {
+
+constexpr UINT kRefresh = 32778;
+constexpr UINT kViewToolBar = 59392;
+constexpr int kStatusColumn = 6;
+
+class SortList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetProgramState();
+        ClearWindowsVersion();
+        WriteDword(kSettingsKey, "Resolve", 0);
+        WriteDword(kSettingsKey, "WindowPosX", 0);
+        WriteDword(kSettingsKey, "WindowPosY", 0);
+        WriteDword(kSettingsKey, "WindowSizeX", 1000);
+        WriteDword(kSettingsKey, "WindowSizeY", 700);
+    }
+
+    static RECT ItemRect(const App& app, int row, int code = LVIR_BOUNDS) {
+        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
+        RECT rect{code, 0, 0, 0};
+        buffer.Put(rect);
+        SendMessageA(app.ListWindow(), LVM_GETITEMRECT, row, buffer.Param());
+        return buffer.Get<RECT>();
+    }
+
+    // A pixel of the row's background: right of the last cell's text, left of the client edge.
+    static COLORREF RowBackground(const App& app, int row) {
+        RECT item = ItemRect(app, row);
+        RECT client{};
+        GetClientRect(app.ListWindow(), &client);
+        POINT point{client.right - 8, (item.top + item.bottom) / 2};
+        return app.Pixel(app.ListWindow(), point);
+    }
+
+    static void ClickHeader(App& app, int column) {
+        // Two clicks in a row on the header would make a double click, which is no column click.
+        Pause(std::chrono::milliseconds(GetDoubleClickTime() + 100));
+        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
+        SendMessageA(app.Header().Handle(), HDM_GETITEMRECT, column, buffer.Param());
+        RECT rect = buffer.Get<RECT>();
+        app.Click(app.Header().Handle(), {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+        app.Sync();
+    }
+
+    static std::vector<std::string> Column(const App& app, int column) {
+        std::vector<std::string> out;
+        for (const auto& row : app.List().Rows())
+            out.push_back(row[column]);
+        return out;
+    }
+
+    FakeTable table;
+};
+
+// One row per state text, remote port = state number so rows can be told apart.
+std::string EveryState() {
+    std::string script;
+    for (int state = 1; state <= 13; ++state)
+        script += "row " + std::to_string(state) + " 10.0.0.1 " + std::to_string(1000 + state) + " 10.0.0.2 " +
+                  std::to_string(state) + " 0\n";
+    return script;
+}
+
+} // namespace
+
+TEST_F(SortList, RowsArePaintedInTheColourOfTheirState) {
+    table.Write(EveryState());
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 13; }));
+    app.Sync();
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const std::map<std::string, COLORREF> expected = {
+        {"CLOSED", RGB(255, 200, 200)},     {"LISTENING", RGB(255, 255, 220)}, {"SYN_SENT", RGB(220, 230, 220)},
+        {"SYN_RCVD", RGB(220, 230, 220)},   {"ESTABLISHED", RGB(220, 255, 220)}, {"FIN_WAIT1", RGB(220, 230, 220)},
+        {"FIN_WAIT2", RGB(220, 230, 220)},  {"WAIT_CLOSE", RGB(255, 200, 200)}, {"CLOSING", RGB(255, 200, 200)},
+        {"LAST_ACK", window},               {"TIME_WAIT", RGB(255, 220, 220)},   {"DELETE_TCB", RGB(255, 255, 240)},
+        {"UNKNOWN", window}};
+    for (int row = 0; row < 13; ++row) {
+        std::string state = app.List().CellText(row, kStatusColumn);
+        ASSERT_TRUE(expected.count(state)) << state;
+        EXPECT_EQ(RowBackground(app, row), expected.at(state)) << state << ": " << DescribeColor(RowBackground(app, row));
+    }
+    app.Screenshot("state-colours");
+}
+
+TEST_F(SortList, ColoursComeFromTheSettingsKey) {
+    WriteDword(kSettingsKey, "EstablishedColor", RGB(10, 20, 30));
+    WriteDword(kSettingsKey, "UnknownColor", RGB(40, 50, 60));
+    WriteDword(kSettingsKey, "ClosedColor", RGB(70, 80, 90));
+    table.Write(EveryState());
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 13; }));
+    app.Sync();
+    for (int row = 0; row < 13; ++row) {
+        std::string state = app.List().CellText(row, kStatusColumn);
+        COLORREF colour = RowBackground(app, row);
+        if (state == "ESTABLISHED")
+            EXPECT_EQ(colour, RGB(10, 20, 30));
+        else if (state == "DELETE_TCB")
+            EXPECT_EQ(colour, RGB(40, 50, 60)) << "DELETE_TCB takes the colour labelled TCB";
+        else if (state == "CLOSED" || state == "CLOSING" || state == "WAIT_CLOSE")
+            EXPECT_EQ(colour, RGB(70, 80, 90)) << state;
+        else if (state == "LAST_ACK" || state == "UNKNOWN")
+            EXPECT_EQ(colour, GetSysColor(COLOR_WINDOW)) << state;
+    }
+}
+
+TEST_F(SortList, TheSelectedRowTakesTheSelectionColourOnlyWhileTheListHasTheFocus) {
+    WriteDword(kSettingsKey, "SelectColor", RGB(200, 100, 50));
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 1, "10.0.0.2", 80) + Row("LISTENING", "10.0.0.1", 2, "0.0.0.0", 0));
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 2; }));
+    app.Click(app.ListWindow(), {20, (ItemRect(app, 0).top + ItemRect(app, 0).bottom) / 2});
+    app.Sync();
+    ASSERT_EQ(app.List().SelectedRow(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return RowBackground(app, 0) == RGB(200, 100, 50); }))
+        << DescribeColor(RowBackground(app, 0));
+    EXPECT_EQ(RowBackground(app, 1), RGB(255, 255, 220));
+
+    // Another window takes the focus: the selected row shows its state colour again.
+    HWND other = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "focus", WS_POPUP | WS_VISIBLE | WS_BORDER, 1100, 900, 120,
+                                 60, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    BringToForeground(other);
+    ClickAt({1150, 930});
+    app.Sync();
+    EXPECT_TRUE(WaitUntil([&] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        return RowBackground(app, 0) == RGB(220, 255, 220);
+    })) << DescribeColor(RowBackground(app, 0));
+    DestroyWindow(other);
+}
+
+TEST_F(SortList, HeaderClicksSortFirstDescendingThenAscending) {
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 80, "10.0.0.2", 5) + Row("LISTENING", "10.0.0.1", 9, "0.0.0.0", 0) +
+                Row("TIME_WAIT", "10.0.0.1", 443, "10.0.0.2", 7) + Row("CLOSED", "10.0.0.1", 10000, "10.0.0.2", 9));
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 4; }));
+    ClickHeader(app, 3); // Local Port: numbers
+    EXPECT_EQ(Column(app, 3), (std::vector<std::string>{"10000", "443", "80", "9"}));
+    ClickHeader(app, 3);
+    EXPECT_EQ(Column(app, 3), (std::vector<std::string>{"9", "80", "443", "10000"}));
+    ClickHeader(app, kStatusColumn); // a click on another column flips the direction again: descending
+    EXPECT_EQ(Column(app, kStatusColumn),
+              (std::vector<std::string>{"TIME_WAIT", "LISTENING", "ESTABLISHED", "CLOSED"}));
+
+    // The sort is applied again after every refresh.
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 80, "10.0.0.2", 5) + Row("SYN_SENT", "10.0.0.1", 1, "10.0.0.2", 1) +
+                Row("LISTENING", "10.0.0.1", 9, "0.0.0.0", 0));
+    app.SendCommand(kRefresh);
+    EXPECT_EQ(Column(app, kStatusColumn), (std::vector<std::string>{"SYN_SENT", "LISTENING", "ESTABLISHED"}));
+}
+
+TEST_F(SortList, OnlyTheSortColumnShowsATriangle) {
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 80, "10.0.0.2", 5) + Row("LISTENING", "10.0.0.1", 9, "0.0.0.0", 0));
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 2; }));
+    for (int i = 0; i < app.Header().ItemCount(); ++i)
+        EXPECT_EQ(app.Header().ItemFormat(i) & HDF_OWNERDRAW, 0) << "the system draws the header before a sort";
+    ClickHeader(app, 3);
+    for (int i = 0; i < app.Header().ItemCount(); ++i)
+        EXPECT_NE(app.Header().ItemFormat(i) & HDF_OWNERDRAW, 0) << "every item is owner-drawn after a sort";
+
+    // Descending triangle: its dark top edge runs at y = d from r - 3d - 1 to r - d - 1.
+    auto topEdge = [&](int column) {
+        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
+        SendMessageA(app.Header().Handle(), HDM_GETITEMRECT, column, buffer.Param());
+        RECT rect = buffer.Get<RECT>();
+        int d = (rect.bottom - rect.top) / 4;
+        return app.Pixel(app.Header().Handle(), {rect.right - 2 * d - 1, d});
+    };
+    app.Sync();
+    EXPECT_EQ(topEdge(3), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_NE(topEdge(2), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_NE(topEdge(4), GetSysColor(COLOR_BTNSHADOW));
+    app.Screenshot("sorted-header");
+}
+
+TEST_F(SortList, ColumnsFillTheClientWidthAfterResizingAndHidingABar) {
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 80, "10.0.0.2", 5));
+    App app(table.Options());
+    auto check = [&](const char* when) {
+        app.Sync();
+        RECT client{};
+        GetClientRect(app.ListWindow(), &client);
+        auto widths = app.List().ColumnWidths();
+        EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), client.right) << when;
+    };
+    check("at start");
+    SetWindowPos(app.MainWindow(), nullptr, 0, 0, 777, 500, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    check("narrower");
+    SetWindowPos(app.MainWindow(), nullptr, 0, 0, 1211, 650, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    check("wider");
+    app.SendCommand(kViewToolBar);
+    check("toolbar hidden");
+}

@@ -1,0 +1,188 @@
+// pelloran_probe.dll: the test driver hooks it into the program's GUI thread (WH_GETMESSAGE), because one process
+// cannot read another's menus. It answers the driver's posted requests (see ProbeProtocol.h) from inside the hook
+// and swallows them, so the program never sees a message it does not know.
+#include "ProbeProtocol.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace e2e::probe;
+
+UINT RequestMessage() {
+    static const UINT message = RegisterWindowMessageA(kRequestMessage);
+    return message;
+}
+
+void AppendEscaped(std::string& out, const char* text) {
+    for (; *text; ++text) {
+        switch (*text) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += *text;
+        }
+    }
+}
+
+bool ReadItem(HMENU menu, int index, MENUITEMINFOA& info, char* text, UINT textSize) {
+    info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = textSize - 1;
+    text[0] = '\0';
+    return GetMenuItemInfoA(menu, index, TRUE, &info) != FALSE;
+}
+
+void AppendItemLine(std::string& out, int depth, const MENUITEMINFOA& info, const char* text) {
+    char flags[8];
+    int count = 0;
+    if (info.fType & MFT_SEPARATOR)
+        flags[count++] = 'S';
+    if (info.hSubMenu)
+        flags[count++] = 'P';
+    if (info.fState & MF_GRAYED)
+        flags[count++] = 'G';
+    if (info.fState & MF_DISABLED)
+        flags[count++] = 'D';
+    if (info.fState & MFS_CHECKED)
+        flags[count++] = 'C';
+    if (info.fState & MFS_HILITE)
+        flags[count++] = 'H';
+    if (info.fType & MFT_OWNERDRAW)
+        flags[count++] = 'O';
+    if (count == 0)
+        flags[count++] = '-';
+    flags[count] = '\0';
+    out += std::to_string(depth);
+    out += '\t';
+    out += flags;
+    out += '\t';
+    out += std::to_string(info.wID);
+    out += '\t';
+    AppendEscaped(out, text);
+    out += '\n';
+}
+
+// Lists the items of one menu and, depth first, of its submenus. With an update window, every submenu is first
+// announced to it with WM_INITMENUPOPUP, as the system does right before it opens a pop-up, so the program's
+// enable and check rules have run when the items are read.
+void DescribeMenu(HMENU menu, int depth, HWND updateWindow, std::string& out) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info;
+        char text[512];
+        if (!ReadItem(menu, i, info, text, sizeof text)) {
+            out += std::to_string(depth);
+            out += "\t?\t0\t\n";
+            continue;
+        }
+        const HMENU submenu = info.hSubMenu;
+        if (submenu && updateWindow) {
+            SendMessageA(updateWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), MAKELPARAM(i, FALSE));
+            ReadItem(menu, i, info, text, sizeof text); // the update may have changed the entry itself
+        }
+        AppendItemLine(out, depth, info, text);
+        if (submenu)
+            DescribeMenu(submenu, depth + 1, updateWindow, out);
+        if (submenu && updateWindow)
+            SendMessageA(updateWindow, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
+    }
+}
+
+BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32768") == 0 && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+// Pop-up menu windows come in z-order, the innermost (last opened) first.
+std::string DescribeOpenMenus() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectMenuWindow, reinterpret_cast<LPARAM>(&windows));
+    std::reverse(windows.begin(), windows.end());
+    std::string out;
+    for (HWND window : windows) {
+        const auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
+        if (!menu)
+            continue;
+        out += "0\tP\t0\t\n";
+        DescribeMenu(menu, 1, nullptr, out);
+    }
+    return out;
+}
+
+void Reply(LONG sequence, LONG status, const std::string& text) {
+    const DWORD processId = GetCurrentProcessId();
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, ReplyMappingName(processId).c_str());
+    if (!mapping)
+        return; // the driver is gone; nobody waits for this reply
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kReplyCapacity)) {
+        auto* header = static_cast<ReplyHeader*>(view);
+        const DWORD length = static_cast<DWORD>(std::min<size_t>(text.size(), kReplyCapacity - sizeof(ReplyHeader)));
+        CopyMemory(header + 1, text.data(), length);
+        header->length = length;
+        header->status = status;
+        header->sequence = sequence;
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, ReplyEventName(processId).c_str())) {
+        SetEvent(done);
+        CloseHandle(done);
+    }
+}
+
+void Answer(const MSG& request) {
+    const auto sequence = static_cast<LONG>(request.lParam);
+    HWND frame = request.hwnd ? GetAncestor(request.hwnd, GA_ROOT) : nullptr;
+    switch (request.wParam) {
+    case kPing:
+        Reply(sequence, 0, {});
+        return;
+    case kMenuBar:
+    case kMenuBarState: {
+        HMENU bar = frame ? GetMenu(frame) : nullptr;
+        if (!bar) {
+            Reply(sequence, ERROR_INVALID_MENU_HANDLE, {});
+            return;
+        }
+        std::string out;
+        DescribeMenu(bar, 0, request.wParam == kMenuBar ? frame : nullptr, out);
+        Reply(sequence, 0, out);
+        return;
+    }
+    case kOpenMenus:
+        Reply(sequence, 0, DescribeOpenMenus());
+        return;
+    default:
+        Reply(sequence, ERROR_INVALID_FUNCTION, {});
+    }
+}
+
+} // namespace
+
+// Runs for every message the GUI thread takes from its queue, including inside modal loops (dialogs, menu
+// tracking), so requests are answered even while a menu is open.
+extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeGetMessageProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        auto* msg = reinterpret_cast<MSG*>(lParam);
+        if (msg->message != 0 && msg->message == RequestMessage()) {
+            Answer(*msg);
+            msg->message = WM_NULL;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
