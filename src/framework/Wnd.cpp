@@ -4,10 +4,13 @@
 
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 namespace {
 
-const char kLinkProperty[] = "Pelloran.CWnd";
+// Handle-to-object links of this thread's windows. An in-process map: asking the system for a window
+// property on every message costs a round trip to the window server on some systems.
+thread_local std::unordered_map<HWND, CWnd*> links;
 
 // The object whose window CreateEx is creating on this thread: linked at its window's first message.
 thread_local CWnd* creatingWnd = nullptr;
@@ -20,18 +23,21 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND handle) {
-    return handle ? static_cast<CWnd*>(GetPropA(handle, kLinkProperty)) : nullptr;
+    if (handle == nullptr)
+        return nullptr;
+    auto found = links.find(handle);
+    return found == links.end() ? nullptr : found->second;
 }
 
 void CWnd::Attach(HWND handle) {
     hwnd = handle;
-    SetPropA(handle, kLinkProperty, this);
+    links[handle] = this;
 }
 
 void CWnd::Detach() {
     if (hwnd == nullptr)
         return;
-    RemovePropA(hwnd, kLinkProperty);
+    links.erase(hwnd);
     if (superProc != nullptr)
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProc));
     superProc = nullptr;

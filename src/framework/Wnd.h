@@ -1,8 +1,8 @@
 // CWnd: a C++ object linked to one window handle.
 //
 // Our own windows are linked when the window is being created (the object being created is remembered
-// per thread and attached at the first message); system controls are linked by subclassing. The link
-// is a window property, so a handle finds its object from any message. The window procedure only
+// per thread and attached at the first message); system controls are linked by subclassing. The links
+// live in a per-thread map, so a handle finds its object from any message of its thread. The window procedure only
 // unpacks the message: WindowProc -> OnWndMsg -> the message map, and anything unhandled goes to the
 // default procedure (the control's own one for subclassed controls).
 #pragma once

@@ -129,12 +129,13 @@ MenuProbe::MenuProbe(HWND frame, DWORD processId, DWORD guiThreadId) : frame(fra
     if (!view || !done)
         FailWithLastError("cannot set up the probe's reply channel");
 
-    module = LoadLibraryA(ProbePath().c_str());
+    const std::string path = ProbePath();
+    module = LoadLibraryA(path.c_str());
     if (!module)
-        FailWithLastError("cannot load " + ProbePath());
+        FailWithLastError("cannot load " + path);
     const auto proc = reinterpret_cast<HOOKPROC>(GetProcAddress(module, probe::kHookProcName));
     if (!proc)
-        Fail(ProbePath() + " does not export " + probe::kHookProcName);
+        Fail(path + " does not export " + probe::kHookProcName);
     hook = SetWindowsHookExA(WH_GETMESSAGE, proc, module, guiThreadId);
     if (!hook)
         FailWithLastError("cannot hook the probe into thread " + std::to_string(guiThreadId));

@@ -66,12 +66,14 @@ void CaptureScreenRect(const RECT& screenRect, const std::string& path) {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!memory || !bitmap) {
+        const DWORD error = GetLastError();
         if (memory)
             DeleteDC(memory);
-        FailWithLastError("cannot create a capture bitmap");
+        FailWithCode("cannot create a capture bitmap", error);
     }
     HGDIOBJ old = SelectObject(memory, bitmap);
     const BOOL copied = BitBlt(memory, 0, 0, width, height, screen, screenRect.left, screenRect.top, SRCCOPY);
+    const DWORD copyError = GetLastError();
     GdiFlush();
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     const DWORD imageSize = stride * static_cast<DWORD>(height);
@@ -80,7 +82,7 @@ void CaptureScreenRect(const RECT& screenRect, const std::string& path) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     if (!copied)
-        FailWithLastError("BitBlt from the screen");
+        FailWithCode("BitBlt from the screen", copyError);
 
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42; // "BM"
