@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds everything and prints the benchmark figures: the native refresh and sort benchmarks, the test
+# IP helper's serving speed, and the real program under Wine with 10,000 scripted connections.
+# Nothing here asserts a time.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${PELLORAN_BUILD:-$here/build}"
+"$here/tools/bootstrap.sh"
+"$here/tools/build.sh"
+for bench in "$out"/native/bench/*_bench; do
+    echo "== $(basename "$bench")"
+    "$bench" --benchmark_min_time=0.2
+done
+work="$out/native/bench-e2e"
+bash "$here/tests/e2e/env.sh" start "$work" /usr/lib/wine/wine64
+trap 'bash "$here/tests/e2e/env.sh" stop "$work"' EXIT
+echo "== fakes_bench (under Wine)"
+bash "$here/tests/e2e/run-program.sh" "$work" "$out/win64/bin/fakes_bench.exe" 10000 || true
+echo "== Pelloran under Wine, 10,000 scripted connections"
+bash "$here/tests/e2e/run-suite.sh" "$work" "$out/win64/bin/pelloran_e2e.exe" Benchmark "$work/screenshots" |
+    grep -E '^(refresh|sort|start-up)|FAILED|OK \]'
