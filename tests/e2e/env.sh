@@ -91,6 +91,11 @@ start() {
     "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >>"$work/wineboot.log" 2>&1
     "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null \
         >>"$work/wineboot.log" 2>&1
+    # The desktop process that wineboot started has no virtual desktop: restart the server so the first
+    # program of a suite starts one that has.
+    "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER" -p </dev/null >>"$work/wineserver.log" 2>&1
     echo "Wine prefix $WINEPREFIX ready on display $DISPLAY"
 }
 
