@@ -82,6 +82,18 @@ TEST_F(Resolver, ARealReverseLookupNamesTheRemoteAddress) {
     EXPECT_EQ(app.List().CellText(0, 2), "10.0.0.1") << "an address without a name stays a number";
 }
 
+TEST_F(Resolver, AddressesSeenLaterAreNamedByTheNextWorker) {
+    table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, "127.0.0.2", 443));
+    App app(table.Options());
+    ASSERT_TRUE(WaitForCell(app, 0, 4, "localhost"));
+    // The first worker has ended; a new address needs a new one, which only starts once the first
+    // has emptied its slot.
+    table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, "192.0.2.10", 443));
+    ASSERT_TRUE(WaitForCell(app, 0, 4, "docs-host.example")) << app.List().CellText(0, 4);
+    table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, "127.0.0.9", 443));
+    ASSERT_TRUE(WaitForCell(app, 0, 4, "localhost")) << app.List().CellText(0, 4);
+}
+
 TEST_F(Resolver, WithResolveOffNumbersShowWhileTheCacheFillsAndTurningItOnShowsNamesAtOnce) {
     WriteDword(kSettingsKey, "Resolve", 0);
     table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, "192.0.2.10", 443));
