@@ -17,17 +17,33 @@ template <class Fn> Fn Bind(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// The list control seen through the refresh's row interface.
+// The list control seen through the refresh's row interface: rows are added and removed in the control
+// at once, cell texts are collected so that they can be written together with the re-sort, each cell
+// once (SortListCtrl::SetTextsSorted).
 class ListCtrlRows : public ListRows {
 public:
-    explicit ListCtrlRows(CListCtrl& list) : list(list) {}
+    ListCtrlRows(CListCtrl& list, int columns) : list(list), columns(columns) {
+        texts.resize(static_cast<size_t>(list.GetItemCount()), std::vector<std::string>(columns));
+    }
     int GetRowCount() override { return list.GetItemCount(); }
-    void InsertEmptyRow(int index) override { list.InsertItem(index, ""); }
-    void DeleteRow(int index) override { list.DeleteItem(index); }
-    void SetCellText(int row, int column, const char* text) override { list.SetItemText(row, column, text); }
+    void InsertEmptyRow(int index) override {
+        list.InsertItem(index, "");
+        texts.insert(texts.begin() + index, std::vector<std::string>(columns));
+    }
+    void DeleteRow(int index) override {
+        list.DeleteItem(index);
+        texts.erase(texts.begin() + index);
+    }
+    void SetCellText(int row, int column, const char* text) override {
+        if (row >= 0 && static_cast<size_t>(row) < texts.size() && column >= 0 && column < columns)
+            texts[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
+    }
+    std::vector<std::vector<std::string>>& Texts() { return texts; }
 
 private:
     CListCtrl& list;
+    size_t columns;
+    std::vector<std::vector<std::string>> texts;
 };
 
 // The process name for the cache: ANSI code page, at most 63 bytes, empty when the lookup failed.
@@ -168,14 +184,14 @@ void CMainFrame::RefreshList(bool withProcesses) {
 
     // The list is refilled without repainting row by row, then painted once.
     listCtrl.SetRedraw(FALSE);
+    ListCtrlRows rows(listCtrl, listCtrl.GetColumnCount());
     {
         std::lock_guard<std::mutex> hold(dataLock);
-        ListCtrlRows rows(listCtrl);
         ::RefreshList(rows, snapshot, hostNameCache, processNameCache, eventQueue, columns, options);
         StartWorkers();
     }
-    if (listCtrl.headerCtrl.sortColumn != -1)
-        listCtrl.SortRows(listCtrl.headerCtrl.sortColumn, 0, -1);
+    // Every row's texts are written, then the user's sort is applied again (in one pass).
+    listCtrl.SetTextsSorted(rows.Texts(), listCtrl.headerCtrl.sortColumn);
     listCtrl.SetRedraw(TRUE);
     listCtrl.Invalidate(FALSE);
 }

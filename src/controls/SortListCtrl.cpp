@@ -12,14 +12,21 @@ namespace {
 // control calls: a sort over texts that compare equal by number can make tens of thousands of swaps.
 class ControlRows : public SortableRows {
 public:
-    ControlRows(CListCtrl& list, int columns) : list(list), columns(columns) {
+    // `texts`, when given, are the rows' cell texts still to be written to the control; otherwise they
+    // are read from it.
+    ControlRows(CListCtrl& list, int columns, std::vector<std::vector<std::string>>* texts = nullptr)
+        : list(list), columns(columns), pending(texts != nullptr) {
         int count = list.GetItemCount();
         rows.resize(static_cast<size_t>(count));
         for (int row = 0; row < count; ++row) {
             Row& r = rows[static_cast<size_t>(row)];
             r.origin = row;
-            for (int column = 0; column < columns; ++column)
-                r.texts.push_back(list.GetItemText(row, column));
+            if (texts != nullptr && static_cast<size_t>(row) < texts->size())
+                r.texts = std::move((*texts)[static_cast<size_t>(row)]);
+            else
+                for (int column = 0; column < columns; ++column)
+                    r.texts.push_back(list.GetItemText(row, column));
+            r.texts.resize(static_cast<size_t>(columns));
             r.data.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
             r.data.iItem = row;
             r.data.stateMask = kStateMask;
@@ -31,12 +38,18 @@ public:
     std::string GetCellText(int row, int column) override { return rows[static_cast<size_t>(row)].texts[column]; }
     void SwapRows(int a, int b) override { std::swap(rows[static_cast<size_t>(a)], rows[static_cast<size_t>(b)]); }
 
-    // Writes every row that now holds another row's content back into the control.
+    // Writes every row that now holds another row's content back into the control (every row when the
+    // texts came from the caller).
     void Commit() {
         for (size_t row = 0; row < rows.size(); ++row) {
             Row& r = rows[row];
-            if (r.origin == static_cast<int>(row))
+            if (r.origin == static_cast<int>(row)) {
+                if (pending) {
+                    for (int column = 0; column < columns; ++column)
+                        list.SetItemText(static_cast<int>(row), column, r.texts[static_cast<size_t>(column)].c_str());
+                }
                 continue;
+            }
             for (int column = 0; column < columns; ++column)
                 list.SetItemText(static_cast<int>(row), column, r.texts[static_cast<size_t>(column)].c_str());
             r.data.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
@@ -59,6 +72,7 @@ private:
 
     CListCtrl& list;
     int columns;
+    bool pending;
     std::vector<Row> rows;
 };
 
@@ -98,6 +112,14 @@ BOOL SortListCtrl::SortRows(int column, int low, int high) {
         return FALSE;
     rows.Commit();
     return TRUE;
+}
+
+void SortListCtrl::SetTextsSorted(std::vector<std::vector<std::string>>& texts, int column) {
+    int columns = GetColumnCount();
+    ControlRows rows(*this, columns, &texts);
+    if (column >= 0 && column < columns)
+        ::SortRows(rows, column, 0, -1, ascending != 0);
+    rows.Commit();
 }
 
 void SortListCtrl::OnColumnClick(NMHDR* header, LRESULT* result) {

@@ -4,6 +4,7 @@
 
 #include "SortHeaderCtrl.h"
 
+#include <string>
 #include <vector>
 
 class SortListCtrl : public CListCtrl {
@@ -21,6 +22,9 @@ public:
 
     // Sorts rows low..high (high -1 = the last row) by the texts of a column in the current direction.
     BOOL SortRows(int column, int low, int high);
+    // Gives the rows the given cell texts and sorts them by `column` (-1: no sort) in one pass: the same
+    // result as setting every text and then calling SortRows, with each cell written once.
+    void SetTextsSorted(std::vector<std::vector<std::string>>& texts, int column);
     int GetColumnCount() const { return static_cast<int>(::SendMessageA(GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0)); }
     // Resizes the columns so that together they fill the client width exactly.
     void FitColumns();
