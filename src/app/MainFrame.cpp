@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT_PTR kLogTimer = 2;
 
 // One row per list column: its title, its width in pixels and the index member it sets.
 struct ColumnSpec {

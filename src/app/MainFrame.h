@@ -24,6 +24,9 @@ using GetExtendedTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort
 
 class CMainFrame : public CNewFrameWnd {
 public:
+    static constexpr UINT_PTR kRefreshTimer = 1; // period updateInterval seconds, while autoupdate is on
+    static constexpr UINT_PTR kLogTimer = 2;     // period loggingInterval minutes, while logging is on
+
     CMainFrame();
     ~CMainFrame() override;
 

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT_PTR kLogTimer = 2;
 
 BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};

@@ -1,2 +1,0 @@
-// Translation unit that keeps the portable library non-empty.
-namespace pelloran { int coreVersion() { return 1; } }
