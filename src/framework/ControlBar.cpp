@@ -121,7 +121,7 @@ void CToolBar::OnHotItemChange(NMHDR* header, LRESULT* result) {
     if (barStyle & CBRS_FLYBY) {
         if (CFrameWnd* frame = GetParentFrame()) {
             bool leaving = (hot->dwFlags & HICF_LEAVING) != 0 || hot->idNew == 0;
-            frame->SetMessageText(leaving ? AFX_IDS_IDLEMESSAGE : static_cast<UINT>(hot->idNew));
+            frame->TrackMessage(leaving ? AFX_IDS_IDLEMESSAGE : static_cast<UINT>(hot->idNew));
         }
     }
     *result = 0;

@@ -162,17 +162,18 @@ void CFrameWnd::OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu) {
 
 void CFrameWnd::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
     if (flags == 0xFFFF && menu == nullptr)
-        idTracking = AFX_IDS_IDLEMESSAGE;
+        TrackMessage(AFX_IDS_IDLEMESSAGE);
     else if (flags & (MF_SEPARATOR | MF_POPUP))
-        idTracking = 0;
+        TrackMessage(0);
     else
-        idTracking = item;
-    SetMessageText(idTracking);
+        TrackMessage(item);
 }
 
-void CFrameWnd::OnExitMenuLoop() {
-    idTracking = AFX_IDS_IDLEMESSAGE;
-    SetMessageText(idTracking);
+void CFrameWnd::OnExitMenuLoop() { TrackMessage(AFX_IDS_IDLEMESSAGE); }
+
+void CFrameWnd::TrackMessage(UINT id) {
+    idTracking = id;
+    SetMessageText(id);
 }
 
 void CFrameWnd::SetMessageText(UINT id) {
@@ -193,6 +194,14 @@ void CFrameWnd::OnIdleUpdateCmdUI() {
     }
     if (idTracking != idLastMessage)
         SetMessageText(idTracking);
+}
+
+bool CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+    bool handled = CWnd::OnCommand(wParam, lParam);
+    // A command may change what the toolbar shows; a command sent from another thread passes no posted
+    // message through the loop, so one is posted to bring on the idle-time update.
+    PostMessage(WM_NULL);
+    return handled;
 }
 
 bool CFrameWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {

@@ -30,6 +30,9 @@ public:
 
     // Shows the prompt part of a command's string (or the idle text) in the status bar.
     void SetMessageText(UINT id);
+    // The prompt of the highlighted menu item or hovered button: shown now and kept through idle
+    // updates until another item is tracked (AFX_IDS_IDLEMESSAGE when none is).
+    void TrackMessage(UINT id);
     void SetMessageText(const char* text);
     // Idle-time update of the bars' buttons and the status text.
     void OnIdleUpdateCmdUI();
@@ -43,6 +46,7 @@ protected:
     // The main window has gone: the application has no main window and the message loop ends.
     void EndMainWindow();
     bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
 
     DECLARE_MESSAGE_MAP()
     void OnSize(UINT type, int cx, int cy);
