@@ -9,7 +9,7 @@ out="${PELLORAN_BUILD:-$here/build}"
 "$here/tools/build.sh"
 for bench in "$out"/native/bench/*_bench; do
     echo "== $(basename "$bench")"
-    "$bench" --benchmark_min_time=0.2
+    "$bench"
 done
 work="$out/native/bench-e2e"
 bash "$here/tests/e2e/env.sh" start "$work" /usr/lib/wine/wine64

@@ -35,8 +35,9 @@ public:
         texts.erase(texts.begin() + index);
     }
     void SetCellText(int row, int column, const char* text) override {
-        if (row >= 0 && static_cast<size_t>(row) < texts.size() && column >= 0 && column < columns)
-            texts[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
+        if (row < 0 || column < 0 || static_cast<size_t>(row) >= texts.size() || static_cast<size_t>(column) >= columns)
+            return;
+        texts[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
     }
     std::vector<std::vector<std::string>>& Texts() { return texts; }
 
@@ -85,8 +86,7 @@ void CMainFrame::RefreshTable() {
         ReadTable();
 }
 
-template <class Call>
-bool CMainFrame::FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer) {
+template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer) {
     DWORD size = 0;
     if (lastTableBytes == 0) {
         // First read of the run: ask for the size.
@@ -125,9 +125,9 @@ void CMainFrame::ReadTable() {
         return;
     std::vector<unsigned char> buffer;
     ConnectionSnapshot fresh;
-    bool read = FetchTable([this](void* table, DWORD* size) { return getTcpTable(table, size, TRUE); }, kTcpRowBytes,
-                           buffer) &&
-                DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
+    bool read =
+        FetchTable([this](void* table, DWORD* size) { return getTcpTable(table, size, TRUE); }, kTcpRowBytes, buffer) &&
+        DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
     if (read) {
         std::lock_guard<std::mutex> hold(dataLock);
         snapshot = std::move(fresh);
@@ -152,8 +152,8 @@ void CMainFrame::ReadTableWithProcesses() {
         // Process names are looked up outside the lock: the cache is the GUI thread's alone.
         for (const ConnectionEntry& entry : fresh) {
             if (processNameCache.Find(entry.pidText) == nullptr)
-                processNameCache.Append(entry.pidText,
-                                        AnsiProcessName(static_cast<DWORD>(strtoul(entry.pidText, nullptr, 10))).c_str());
+                processNameCache.Append(
+                    entry.pidText, AnsiProcessName(static_cast<DWORD>(strtoul(entry.pidText, nullptr, 10))).c_str());
         }
         std::lock_guard<std::mutex> hold(dataLock);
         snapshot = std::move(fresh);
@@ -163,9 +163,13 @@ void CMainFrame::ReadTableWithProcesses() {
     UpdateListWithProcesses();
 }
 
-void CMainFrame::UpdateList() { RefreshList(false); }
+void CMainFrame::UpdateList() {
+    RefreshList(false);
+}
 
-void CMainFrame::UpdateListWithProcesses() { RefreshList(true); }
+void CMainFrame::UpdateListWithProcesses() {
+    RefreshList(true);
+}
 
 void CMainFrame::RefreshList(bool withProcesses) {
     ColumnIndexes columns;

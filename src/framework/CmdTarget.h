@@ -49,7 +49,7 @@ protected:
 class CCmdUI {
 public:
     UINT id = 0;
-    HMENU menu = nullptr;  // menu item: its menu and position
+    HMENU menu = nullptr; // menu item: its menu and position
     UINT index = 0;
     HWND toolBar = nullptr; // toolbar button: its toolbar
     bool enabled = true;
@@ -67,9 +67,7 @@ public:
 namespace afx {
 
 template <class T> struct MemberOf;
-template <class C, class R, class... A> struct MemberOf<R (C::*)(A...)> {
-    using type = C;
-};
+template <class C, class R, class... A> struct MemberOf<R (C::*)(A...)> { using type = C; };
 template <auto Handler> using HandlerClass = typename MemberOf<decltype(Handler)>::type;
 
 template <auto Handler> HandlerClass<Handler>* Self(CCmdTarget* target) {
@@ -119,18 +117,20 @@ template <auto H> LRESULT ThunkMessage(CCmdTarget* t, WPARAM w, LPARAM l) {
 
 #define DECLARE_MESSAGE_MAP()                                                                                          \
 protected:                                                                                                             \
-    static const MessageMap* GetThisMessageMap();                                                                     \
+    static const MessageMap* GetThisMessageMap();                                                                      \
     const MessageMap* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                                         \
-    const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }                                \
-    const MessageMap* theClass::GetThisMessageMap() {                                                                 \
+    const MessageMap* theClass::GetMessageMap() const {                                                                \
+        return GetThisMessageMap();                                                                                    \
+    }                                                                                                                  \
+    const MessageMap* theClass::GetThisMessageMap() {                                                                  \
         using ThisClass = theClass;                                                                                    \
         using TheBaseClass = baseClass;                                                                                \
         static const MessageMapEntry entries[] = {
 
 #define END_MESSAGE_MAP()                                                                                              \
-    {MapEntryKind::End, 0, 0, 0, 0, nullptr}                                                                           \
+    { MapEntryKind::End, 0, 0, 0, 0, nullptr }                                                                         \
     }                                                                                                                  \
     ;                                                                                                                  \
     static const MessageMap map = {&TheBaseClass::GetThisMessageMap, entries};                                         \
@@ -150,9 +150,11 @@ protected:                                                                      
 #define ON_WM_SYSCOLORCHANGE() AFX_MSG(WM_SYSCOLORCHANGE, ThunkVoid, OnSysColorChange)
 #define ON_WM_INITMENUPOPUP() AFX_MSG(WM_INITMENUPOPUP, ThunkInitMenuPopup, OnInitMenuPopup)
 #define ON_WM_MENUSELECT() AFX_MSG(WM_MENUSELECT, ThunkMenuSelect, OnMenuSelect)
-#define ON_WM_EXITMENULOOP() {MapEntryKind::Message, WM_EXITMENULOOP, 0, 0, 0, &afx::ThunkVoid<&ThisClass::OnExitMenuLoop>},
+#define ON_WM_EXITMENULOOP() AFX_MSG(WM_EXITMENULOOP, ThunkVoid, OnExitMenuLoop)
 #define ON_MESSAGE(msg, fn) AFX_MSG(msg, ThunkMessage, fn)
 #define ON_COMMAND(id, fn) {MapEntryKind::Command, 0, 0, id, id, &afx::ThunkVoid<&ThisClass::fn>},
 #define ON_UPDATE_COMMAND_UI(id, fn) {MapEntryKind::UpdateCommandUI, 0, 0, id, id, &afx::ThunkUpdate<&ThisClass::fn>},
-#define ON_NOTIFY(code, id, fn) {MapEntryKind::Notify, 0, static_cast<UINT>(code), id, id, &afx::ThunkNotify<&ThisClass::fn>},
-#define ON_NOTIFY_REFLECT(code, fn) {MapEntryKind::NotifyReflect, 0, static_cast<UINT>(code), 0, 0, &afx::ThunkNotify<&ThisClass::fn>},
+#define ON_NOTIFY(code, id, fn)                                                                                        \
+    {MapEntryKind::Notify, 0, static_cast<UINT>(code), id, id, &afx::ThunkNotify<&ThisClass::fn>},
+#define ON_NOTIFY_REFLECT(code, fn)                                                                                    \
+    {MapEntryKind::NotifyReflect, 0, static_cast<UINT>(code), 0, 0, &afx::ThunkNotify<&ThisClass::fn>},

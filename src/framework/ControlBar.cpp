@@ -148,7 +148,7 @@ bool CStatusBar::SetIndicators(const UINT* ids, int count) {
 
 void CStatusBar::SetPaneText(int index, const char* text) const {
     char current[kSafeTextLimit] = "";
-    if (SendMessage(SB_GETTEXTLENGTHA, index) < kSafeTextLimit)
+    if (LOWORD(SendMessage(SB_GETTEXTLENGTHA, index)) < kSafeTextLimit)
         SendMessage(SB_GETTEXTA, index, reinterpret_cast<LPARAM>(current));
     if (strcmp(current, text) != 0)
         SendMessage(SB_SETTEXTA, index, reinterpret_cast<LPARAM>(text));
