@@ -101,6 +101,20 @@ void SortListCtrl::PreSubclassWindow() {
     CListCtrl::PreSubclassWindow();
     if (HWND header = GetHeaderCtrl())
         headerCtrl.SubclassWindow(header);
+    // The list measured its owner-drawn rows before it was linked to this object: setting its font
+    // again makes it ask once more, and MeasureItem answers.
+    SendMessage(WM_SETFONT, SendMessage(WM_GETFONT), FALSE);
+}
+
+void SortListCtrl::MeasureItem(LPMEASUREITEMSTRUCT measureItem) {
+    // Rows as tall as the text plus room below it, so underscores stay clear of the grid line.
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(hwnd, dc);
+    measureItem->itemHeight = static_cast<UINT>(metrics.tmHeight + metrics.tmExternalLeading + 4);
 }
 
 BOOL SortListCtrl::SortRows(int column, int low, int high) {

@@ -32,6 +32,7 @@ public:
 protected:
     void PreSubclassWindow() override;
     void DrawItem(LPDRAWITEMSTRUCT drawItem) override;
+    void MeasureItem(LPMEASUREITEMSTRUCT measureItem) override;
 
     DECLARE_MESSAGE_MAP()
     void OnColumnClick(NMHDR* header, LRESULT* result);
