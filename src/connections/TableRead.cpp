@@ -47,7 +47,8 @@ private:
     std::vector<std::vector<std::string>> texts;
 };
 
-// The process name for the cache: ANSI code page, at most 63 bytes, empty when the lookup failed.
+// The process name for the cache in the ANSI code page (the cache keeps its first 63 bytes), empty when
+// the lookup failed.
 std::string AnsiProcessName(DWORD pid) {
     const wchar_t* wide = QueryProcessName(pid);
     if (wide == nullptr)
@@ -58,8 +59,6 @@ std::string AnsiProcessName(DWORD pid) {
     std::string name(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide, -1, name.data(), bytes, nullptr, nullptr);
     name.resize(strlen(name.c_str()));
-    if (name.size() > 63)
-        name.resize(63);
     return name;
 }
 
