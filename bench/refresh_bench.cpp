@@ -65,13 +65,17 @@ struct Machine {
     }
 };
 
-void ReadAndRefresh(benchmark::State& state) {
+// Read, decode, queue and name as the read does, then refresh; with `flushEachTime` the event queue is
+// emptied before every refresh (as right after a log flush), so every entry is copied into it.
+void ReadAndRefreshWith(benchmark::State& state, bool flushEachTime) {
     Machine machine(static_cast<int>(state.range(0)));
     ConnectionSnapshot snapshot;
     ResolveQueue resolveQueue;
     EventQueue events;
     TextRows rows;
     for (auto _ : state) {
+        if (flushEachTime)
+            events.Clear();
         DecodeTcpTable(machine.table.data(), machine.table.size(), true, snapshot);
         for (const ConnectionEntry& entry : snapshot) {
             QueueAddresses(entry, machine.hostNames, resolveQueue);
@@ -85,28 +89,8 @@ void ReadAndRefresh(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// The same, with the event queue emptied before every refresh (as right after a log flush), so every
-// entry is copied into it.
-void ReadAndRefreshAfterLogFlush(benchmark::State& state) {
-    Machine machine(static_cast<int>(state.range(0)));
-    ConnectionSnapshot snapshot;
-    ResolveQueue resolveQueue;
-    EventQueue events;
-    TextRows rows;
-    for (auto _ : state) {
-        events.Clear();
-        DecodeTcpTable(machine.table.data(), machine.table.size(), true, snapshot);
-        for (const ConnectionEntry& entry : snapshot) {
-            QueueAddresses(entry, machine.hostNames, resolveQueue);
-            if (machine.processNames.Find(entry.pidText) == nullptr) {
-                machine.processNames.Append(entry.pidText, "");
-            }
-        }
-        RefreshList(rows, snapshot, machine.hostNames, machine.processNames, events, kColumns, kOptions);
-        benchmark::DoNotOptimize(snapshot.data());
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
+void ReadAndRefresh(benchmark::State& state) { ReadAndRefreshWith(state, false); }
+void ReadAndRefreshAfterLogFlush(benchmark::State& state) { ReadAndRefreshWith(state, true); }
 
 void LiteralReadAndRefresh(benchmark::State& state) {
     Machine machine(static_cast<int>(state.range(0)));

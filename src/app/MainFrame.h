@@ -131,6 +131,8 @@ protected:
 private:
     // Fetches the table with `call` into `buffer`; false when nothing was read.
     template <class Call> bool FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer);
+    // A successful read's rows become the snapshot; addresses without a name are queued for the resolver.
+    void TakeSnapshot(ConnectionSnapshot&& fresh);
     // The list refresh shared by both table modes.
     void RefreshList(bool withProcesses);
     // Starts the workers that have work; called with dataLock held.

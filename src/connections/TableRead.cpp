@@ -119,6 +119,13 @@ template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, st
     return false;
 }
 
+void CMainFrame::TakeSnapshot(ConnectionSnapshot&& fresh) {
+    std::lock_guard<std::mutex> hold(dataLock);
+    snapshot = std::move(fresh);
+    for (const ConnectionEntry& entry : snapshot)
+        QueueAddresses(entry, hostNameCache, resolveQueue);
+}
+
 void CMainFrame::ReadTable() {
     if (getTcpTable == nullptr)
         return;
@@ -127,12 +134,8 @@ void CMainFrame::ReadTable() {
     bool read =
         FetchTable([this](void* table, DWORD* size) { return getTcpTable(table, size, TRUE); }, kTcpRowBytes, buffer) &&
         DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
-    if (read) {
-        std::lock_guard<std::mutex> hold(dataLock);
-        snapshot = std::move(fresh);
-        for (const ConnectionEntry& entry : snapshot)
-            QueueAddresses(entry, hostNameCache, resolveQueue);
-    }
+    if (read)
+        TakeSnapshot(std::move(fresh));
     UpdateList();
 }
 
@@ -154,10 +157,7 @@ void CMainFrame::ReadTableWithProcesses() {
                 processNameCache.Append(
                     entry.pidText, AnsiProcessName(static_cast<DWORD>(strtoul(entry.pidText, nullptr, 10))).c_str());
         }
-        std::lock_guard<std::mutex> hold(dataLock);
-        snapshot = std::move(fresh);
-        for (const ConnectionEntry& entry : snapshot)
-            QueueAddresses(entry, hostNameCache, resolveQueue);
+        TakeSnapshot(std::move(fresh));
     }
     UpdateListWithProcesses();
 }

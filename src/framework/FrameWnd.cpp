@@ -50,9 +50,6 @@ BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTA& cs) {
         cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
                                            reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     cs.dwExStyle |= WS_EX_CLIENTEDGE;
-    // CreateWindow takes CW_USEDEFAULT in x and cx only.
-    if (cs.cx == 0 && cs.x == static_cast<int>(CW_USEDEFAULT))
-        cs.cx = static_cast<int>(CW_USEDEFAULT);
     return TRUE;
 }
 

@@ -53,8 +53,10 @@ bool CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     cs.style = style;
     cs.x = rect.left;
     cs.y = rect.top;
-    cs.cx = rect.right - rect.left;
-    cs.cy = rect.bottom - rect.top;
+    // Computed as the system does, wrapping: the default rectangle (CW_USEDEFAULT, CW_USEDEFAULT, 0, 0)
+    // gives CW_USEDEFAULT as its width, which asks the system for the default size.
+    cs.cx = static_cast<int>(static_cast<unsigned>(rect.right) - static_cast<unsigned>(rect.left));
+    cs.cy = static_cast<int>(static_cast<unsigned>(rect.bottom) - static_cast<unsigned>(rect.top));
     cs.hwndParent = parent;
     cs.hMenu = reinterpret_cast<HMENU>(idOrMenu);
     cs.hInstance = GetModuleHandleA(nullptr);
