@@ -2,6 +2,7 @@
 #include "Process.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace e2e {
@@ -88,9 +89,19 @@ Process Process::Start(const std::string& commandLine, const ProcessOptions& opt
     std::vector<char> command(commandLine.begin(), commandLine.end());
     command.push_back('\0');
     std::vector<char> environment = EnvironmentBlock(options.environment);
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, environment.data(),
-                        options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(), &startup, &info))
-        FailWithLastError("cannot start " + commandLine);
+    // Wine now and then loses a new process before it has finished starting and reports that as an internal error
+    // (seen once in about a hundred starts on CI): that start is tried again, any other failure is final.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, environment.data(),
+                           options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(), &startup,
+                           &info))
+            break;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == kAttempts)
+            FailWithLastError("cannot start " + commandLine);
+        std::fprintf(stderr, "note: starting %s failed with an internal error, trying again\n", commandLine.c_str());
+        Sleep(200);
+    }
     CloseHandle(info.hThread);
     Process process;
     process.handle = info.hProcess;
