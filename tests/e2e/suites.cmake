@@ -42,3 +42,9 @@ add_test(NAME e2e.FakesSelftest
          COMMAND bash ${e2e_script_dir}/run-program.sh ${e2e_work_dir} ${PELLORAN_WIN_BUILD}/bin/fakes_selftest.exe
                  --gtest_brief=1)
 set_tests_properties(e2e.FakesSelftest PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 600)
+
+# In-process tests of the program's classes (tests/inproc), in the same prefix.
+add_test(NAME e2e.InProcess
+         COMMAND bash ${e2e_script_dir}/run-program.sh ${e2e_work_dir} ${PELLORAN_WIN_BUILD}/bin/pelloran_inproc.exe
+                 --gtest_brief=1)
+set_tests_properties(e2e.InProcess PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 300)
