@@ -37,8 +37,8 @@ ResolverLookups FixedLookups(std::map<std::string, std::string> names, std::stri
     };
     lookups.reverseLookup = [names](uint32_t networkOrder, std::string& name) {
         const auto* b = reinterpret_cast<const unsigned char*>(&networkOrder);
-        std::string text = std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
-                           std::to_string(b[3]);
+        std::string text =
+            std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." + std::to_string(b[3]);
         auto found = names.find(text);
         if (found == names.end())
             return false;
@@ -50,15 +50,20 @@ ResolverLookups FixedLookups(std::map<std::string, std::string> names, std::stri
 
 } // namespace
 
-TEST(ResolverLoop, NamesAddressesWithTheirSpecialCases) {
+// What the worker shares with the GUI thread: the lock, the queue, the cache and the stop flag.
+class ResolverLoop : public ::testing::Test {
+protected:
     std::mutex lock;
     ResolveQueue queue;
     HostNameCache cache;
     bool stop = false;
+};
+
+TEST_F(ResolverLoop, NamesAddressesWithTheirSpecialCases) {
     queue.Append(Address(192, 0, 2, 10));
-    queue.Append(0);                       // 0.0.0.0: this computer
-    queue.Append(Address(127, 0, 0, 1));   // loopback: no lookup
-    queue.Append(Address(127, 45, 6, 7));  // any 127.x.x.x
+    queue.Append(0);                        // 0.0.0.0: this computer
+    queue.Append(Address(127, 0, 0, 1));    // loopback: no lookup
+    queue.Append(Address(127, 45, 6, 7));   // any 127.x.x.x
     queue.Append(Address(198, 51, 100, 9)); // no reverse record
     std::atomic<int> reverseCalls{0};
     ResolverLookups lookups = FixedLookups({{"192.0.2.10", "docs.example"}});
@@ -81,11 +86,7 @@ TEST(ResolverLoop, NamesAddressesWithTheirSpecialCases) {
     EXPECT_EQ(queue.Size(), 0u) << "the queue is emptied at the end";
 }
 
-TEST(ResolverLoop, ShortLocalNameAndLongNames) {
-    std::mutex lock;
-    ResolveQueue queue;
-    HostNameCache cache;
-    bool stop = false;
+TEST_F(ResolverLoop, ShortLocalNameAndLongNames) {
     queue.Append(0);
     queue.Append(Address(192, 0, 2, 20));
     std::string longName(700, 'n');
@@ -95,11 +96,7 @@ TEST(ResolverLoop, ShortLocalNameAndLongNames) {
     EXPECT_EQ(records["192.0.2.20"], std::string(510, 'n')) << "names are cut to 510 characters";
 }
 
-TEST(ResolverLoop, FailedAddressIsRetriedByTheNextRun) {
-    std::mutex lock;
-    ResolveQueue queue;
-    HostNameCache cache;
-    bool stop = false;
+TEST_F(ResolverLoop, FailedAddressIsRetriedByTheNextRun) {
     queue.Append(Address(203, 0, 113, 5));
     RunResolver(lock, queue, cache, FixedLookups({}), stop);
     EXPECT_EQ(cache.Size(), 0u);
@@ -111,11 +108,7 @@ TEST(ResolverLoop, FailedAddressIsRetriedByTheNextRun) {
     EXPECT_EQ(Records(lock, cache)["203.0.113.5"], "late.example");
 }
 
-TEST(ResolverLoop, AddressesQueuedWhileRunningAreHandledAndTheLockIsFreeDuringLookups) {
-    std::mutex lock;
-    ResolveQueue queue;
-    HostNameCache cache;
-    bool stop = false;
+TEST_F(ResolverLoop, AddressesQueuedWhileRunningAreHandledAndTheLockIsFreeDuringLookups) {
     queue.Append(Address(192, 0, 2, 1));
 
     std::mutex gate;
@@ -163,11 +156,7 @@ TEST(ResolverLoop, AddressesQueuedWhileRunningAreHandledAndTheLockIsFreeDuringLo
     EXPECT_EQ(records["192.0.2.2"], "second.example") << "queued while the worker ran";
 }
 
-TEST(ResolverLoop, StopEndsTheRunWithoutTouchingTheContainers) {
-    std::mutex lock;
-    ResolveQueue queue;
-    HostNameCache cache;
-    bool stop = false;
+TEST_F(ResolverLoop, StopEndsTheRunWithoutTouchingTheContainers) {
     queue.Append(Address(192, 0, 2, 1));
     queue.Append(Address(192, 0, 2, 2));
     ResolverLookups lookups = FixedLookups({{"192.0.2.1", "a.example"}, {"192.0.2.2", "b.example"}});
@@ -184,11 +173,7 @@ TEST(ResolverLoop, StopEndsTheRunWithoutTouchingTheContainers) {
     EXPECT_EQ(queue.Size(), 2u) << "the owner empties its own containers";
 }
 
-TEST(ResolverLoop, RefreshesRacingWorkersLeaveOneRecordPerAddress) {
-    std::mutex lock;
-    ResolveQueue queue;
-    HostNameCache cache;
-    bool stop = false;
+TEST_F(ResolverLoop, RefreshesRacingWorkersLeaveOneRecordPerAddress) {
     std::map<std::string, std::string> names;
     std::vector<ConnectionEntry> entries;
     for (int i = 1; i <= 40; ++i) {
