@@ -19,8 +19,8 @@ SettingsKey SettingsKey::OpenOrCreate() {
     if (opened.IsOpen())
         return opened;
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         key = nullptr;
     return SettingsKey(key);
 }
@@ -83,17 +83,11 @@ std::string AppDataFolder() {
     return path;
 }
 
-std::string DataFolder() {
-    return AppDataFolder() + "\\Pelloran";
-}
+std::string DataFolder() { return AppDataFolder() + "\\Pelloran"; }
 
-std::string DefaultLogFilePath() {
-    return DataFolder() + "\\LogEvents.txt";
-}
+std::string DefaultLogFilePath() { return DataFolder() + "\\LogEvents.txt"; }
 
-std::string BlackListFilePath() {
-    return DataFolder() + "\\blacklist.xml";
-}
+std::string BlackListFilePath() { return DataFolder() + "\\blacklist.xml"; }
 
 void EnsureDataFolder() {
     std::string folder = DataFolder();
