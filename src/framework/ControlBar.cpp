@@ -1,7 +1,7 @@
 // Toolbar and status bar on top of the common controls.
 #include "ControlBar.h"
 #include "FrameWnd.h"
-#include "resource.h"
+#include "AfxRes.h"
 
 namespace {
 

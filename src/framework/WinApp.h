@@ -35,7 +35,12 @@ CWnd* AfxGetMainWnd();
 // Runs the application object: InitInstance, then the message loop. Returns the process exit code.
 int AfxWinMain();
 
+// A message box owned by the main window and captioned with the application title (string
+// AFX_IDS_APP_TITLE, else the executable's name). The type's buttons and icon (MB_ICONEXCLAMATION for
+// warnings, MB_ICONQUESTION for questions) pass through unchanged. Its modal loop keeps the frame's idle
+// pass running (see CFrameWnd::OnEnterIdle).
 int AfxMessageBox(const char* text, UINT type = MB_OK);
+int AfxMessageBox(UINT promptId, UINT type = MB_OK);
 
 bool AfxSocketInit();
 bool AfxOleInit();
@@ -52,5 +57,5 @@ public:
 };
 
 using AFX_THREADPROC = UINT (*)(void* param);
-CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int priority = THREAD_PRIORITY_NORMAL,
-                           UINT stackSize = 0, DWORD createFlags = 0);
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int priority = THREAD_PRIORITY_NORMAL, UINT stackSize = 0,
+                           DWORD createFlags = 0);
