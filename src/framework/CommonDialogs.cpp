@@ -53,6 +53,7 @@ INT_PTR CFileDialog::DoModal() {
     ofn.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ModalIdle idle;
     BOOL chosen = open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
     // Cancel or a failure (the system writes a needed size into a too small buffer) chooses no path.
     path = chosen ? std::string(file.data(), strnlen(file.data(), file.size())) : std::string();
@@ -69,6 +70,7 @@ CColorDialog::CColorDialog(COLORREF initial, DWORD flags, CWnd* parent) : parent
 INT_PTR CColorDialog::DoModal() {
     cc.hwndOwner = OwnerOf(parent);
     COLORREF before = cc.rgbResult;
+    ModalIdle idle;
     if (!ChooseColorA(&cc)) {
         cc.rgbResult = before;
         return IDCANCEL;

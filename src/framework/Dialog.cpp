@@ -28,6 +28,7 @@ INT_PTR CDialog::DoModal() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     CDialog* outer = creatingDialog;
     creatingDialog = this;
+    ModalIdle idle;
     INT_PTR result = dialogTemplate != nullptr ? DialogBoxIndirectParamA(instance, dialogTemplate, owner, AfxDlgProc,
                                                                          reinterpret_cast<LPARAM>(this))
                                                : DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner,

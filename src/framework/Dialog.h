@@ -14,12 +14,12 @@
 // Controls of the template: BindControl(id, object) before DoModal, and the framework subclasses each bound
 // control at WM_INITDIALOG, before OnInitDialog (a bound id missing from the template ends the dialog with
 // -1). Rule for owner-drawn controls: their first WM_MEASUREITEM arrives while the dialog is being created,
-// before any control is linked, and gets the default answer; a control that measures its own items must
-// ask again once linked (SortListCtrl does, by setting its font again in PreSubclassWindow).
+// before any control is linked, and gets the default answer; a control class that measures its own items
+// asks again once linked (CListCtrl::PreSubclassWindow does for owner-drawn fixed rows), so a SortListCtrl
+// in a dialog measures its rows exactly as in the frame.
 //
-// Idle: while the dialog's modal loop waits, the system sends its owner WM_ENTERIDLE; the frame runs the
-// application's idle pass there, so toolbar states and status text stay current under a modal dialog or a
-// message box.
+// Idle: while the dialog's modal loop waits, the application's idle pass keeps running (ModalIdle, and the
+// frame's WM_ENTERIDLE), so toolbar states and status text stay current under a modal dialog.
 #pragma once
 
 #include "Wnd.h"

@@ -170,15 +170,10 @@ void CFrameWnd::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
 void CFrameWnd::OnExitMenuLoop() { TrackMessage(AFX_IDS_IDLEMESSAGE); }
 
 void CFrameWnd::OnEnterIdle(UINT reason, HWND who) {
-    // A modal dialog, message box or menu owned by this frame runs its own message loop, which never reaches
-    // the application's idle pass; it tells its owner each time its queue empties, and the pass runs here
-    // as the main loop would run it.
-    CWinApp* app = AfxGetApp();
-    if (app == nullptr)
-        return;
-    MSG msg;
-    for (long count = 0; app->OnIdle(count) && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); ++count) {
-    }
+    // A modal dialog or menu owned by this frame runs its own message loop, which never reaches the main
+    // loop's idle pass; it tells its owner each time its queue empties, and the pass runs here.
+    if (CWinApp* app = AfxGetApp())
+        app->RunModalIdle();
 }
 
 void CFrameWnd::TrackMessage(UINT id) {

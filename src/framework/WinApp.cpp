@@ -50,6 +50,30 @@ bool CWinApp::OnIdle(long count) {
     return false;
 }
 
+void CWinApp::RunModalIdle() {
+    MSG msg;
+    for (long count = 0; OnIdle(count) && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); ++count) {
+    }
+}
+
+namespace {
+
+constexpr UINT kModalIdleMs = 100;
+
+void CALLBACK ModalIdleTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (CWinApp* app = AfxGetApp())
+        app->RunModalIdle();
+}
+
+} // namespace
+
+ModalIdle::ModalIdle() : timer(SetTimer(nullptr, 0, kModalIdleMs, ModalIdleTimer)) {}
+
+ModalIdle::~ModalIdle() {
+    if (timer != 0)
+        KillTimer(nullptr, timer);
+}
+
 int CWinApp::Run() {
     MSG msg{};
     bool idle = true;
@@ -108,6 +132,7 @@ int AfxMessageBox(const char* text, UINT type) {
     CWnd* owner = AfxGetMainWnd();
     const char* title = app != nullptr && !app->appTitle.empty() ? app->appTitle.c_str() : nullptr;
     // The type (buttons, icon, default button) goes to the system as given.
+    ModalIdle idle;
     return MessageBoxA(owner && owner->hwnd ? owner->hwnd : nullptr, text, title, type);
 }
 

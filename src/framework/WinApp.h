@@ -21,6 +21,8 @@ public:
     // Idle-time work after the queue emptied; returns true while more idle work is wanted.
     virtual bool OnIdle(long count);
     virtual bool PreTranslateMessage(MSG* msg);
+    // The idle pass as the main loop runs it, for a modal loop that is waiting (see ModalIdle).
+    void RunModalIdle();
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -41,6 +43,21 @@ int AfxWinMain();
 // pass running (see CFrameWnd::OnEnterIdle).
 int AfxMessageBox(const char* text, UINT type = MB_OK);
 int AfxMessageBox(UINT promptId, UINT type = MB_OK);
+
+// Keeps the application's idle pass running while a modal loop of the system (dialog box, message box,
+// common dialog) runs on this thread, for as long as the object lives. The frame also runs the pass at
+// WM_ENTERIDLE, but a loop may suppress that message (a message box's template carries DS_NOIDLEMSG on some
+// systems), so a thread timer runs it as well: WM_TIMER only comes when the queue is otherwise empty.
+class ModalIdle {
+public:
+    ModalIdle();
+    ~ModalIdle();
+    ModalIdle(const ModalIdle&) = delete;
+    ModalIdle& operator=(const ModalIdle&) = delete;
+
+private:
+    UINT_PTR timer = 0;
+};
 
 bool AfxSocketInit();
 bool AfxOleInit();

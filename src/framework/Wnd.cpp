@@ -91,8 +91,12 @@ bool CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     if (created == nullptr) {
         // A window that got as far as its first message was destroyed with WM_NCDESTROY, which unlinked it and
         // ran PostNcDestroy (possibly deleting this object); one that never started gets the same ending here.
-        if (!record.ended)
+        if (!record.ended) {
+            // A system may refuse at WM_NCCREATE without a WM_NCDESTROY: the link made there goes here.
+            if (record.linked && hwnd != nullptr && FromHandlePermanent(hwnd) == this)
+                Detach();
             PostNcDestroy();
+        }
         return false;
     }
     if (!ownClass && !SubclassWindow(created)) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -91,7 +92,8 @@ TEST(FrameworkCreation, AFrameWhoseOnCreateThrowsFailsAndDeletesItselfOnce) {
 // ---- Reflection ----
 
 struct Calls {
-    std::vector<UINT> reflected; // ctl-colour types seen by the control, or 0 for a click
+    int reflectedClicks = 0, parentClicks = 0;
+    std::vector<UINT> reflected; // ctl-colour types seen by the control
     std::vector<UINT> parent;    // the same, seen by the parent
 };
 
@@ -101,7 +103,7 @@ public:
     HBRUSH brush = nullptr; // null: leaves the colours to the parent
 
 protected:
-    void OnClicked() { calls->reflected.push_back(0); }
+    void OnClicked() { ++calls->reflectedClicks; }
     HBRUSH CtlColor(HDC, UINT type) {
         calls->reflected.push_back(type);
         return brush;
@@ -119,8 +121,8 @@ public:
     HBRUSH brush = nullptr;
 
 protected:
-    void OnSecondClicked() { calls->parent.push_back(0); }
-    void OnFirstClicked() { calls->parent.push_back(0); }
+    void OnSecondClicked() { ++calls->parentClicks; }
+    void OnFirstClicked() { calls->parentClicks += 100; }
     HBRUSH OnCtlColor(HDC, HWND, UINT type) {
         calls->parent.push_back(type);
         return brush;
@@ -150,8 +152,11 @@ TEST(FrameworkReflection, ControlNotificationsGoToTheControlFirstThenToTheParent
     // A real click of each button: the reflecting one handles its own, the plain one's goes to the parent.
     first.SendMessage(BM_CLICK);
     plain.SendMessage(BM_CLICK);
-    EXPECT_EQ(calls.reflected, std::vector<UINT>{0});
-    EXPECT_EQ(calls.parent, std::vector<UINT>{0});
+    EXPECT_EQ(calls.reflectedClicks, 1);
+    EXPECT_EQ(calls.parentClicks, 1);
+    // The buttons painted themselves on the way: each asked its parent for its colours.
+    EXPECT_NE(std::count(calls.reflected.begin(), calls.reflected.end(), CTLCOLOR_BTN), 0);
+    EXPECT_NE(std::count(calls.parent.begin(), calls.parent.end(), CTLCOLOR_BTN), 0);
 
     // Colours: the control's brush is the answer; a control without a brush, or without a reflect entry,
     // leaves it to the parent's handler.
@@ -180,7 +185,7 @@ public:
         Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME | DS_SETFONT);
         Dword(0);
         countAt = words.size();
-        words.insert(words.end(), {0, 10, 10, 200, 120, 0, 0});
+        Push({0, 10, 10, 200, 120, 0, 0});
         Text(L"test dialog");
         words.push_back(8);
         Text(L"MS Shell Dlg");
@@ -190,7 +195,7 @@ public:
             words.push_back(0);
         Dword(style | WS_CHILD | WS_VISIBLE);
         Dword(0);
-        words.insert(words.end(), {5, static_cast<WORD>(y), 150, 40, id});
+        Push({5, static_cast<WORD>(y), 150, 40, id});
         Text(cls);
         Text(text);
         words.push_back(0);
@@ -199,7 +204,11 @@ public:
     const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words.data()); }
 
 private:
-    void Dword(DWORD v) { words.insert(words.end(), {LOWORD(v), HIWORD(v)}); }
+    void Push(std::initializer_list<WORD> values) {
+        for (WORD v : values)
+            words.push_back(v);
+    }
+    void Dword(DWORD v) { Push({LOWORD(v), HIWORD(v)}); }
     void Text(const wchar_t* s) {
         while (*s)
             words.push_back(*s++);
@@ -309,10 +318,13 @@ public:
     }
 };
 
-// Ends whatever modal window it owns at its timer, as a user would a while after it opened.
+// Ends whatever modal window it owns at every third tick of its timer, as a user would a while after it opened.
 class ClosingFrame : public CFrameWnd {
 protected:
+    int ticks = 0;
     void OnTimer(UINT_PTR) {
+        if (++ticks % 3 != 0)
+            return;
         EnumThreadWindows(
             GetCurrentThreadId(),
             [](HWND w, LPARAM owner) {
@@ -334,7 +346,7 @@ TEST(FrameworkDialog, TheFrameIdlePassRunsWhileADialogOrMessageBoxIsOpen) {
     ASSERT_TRUE(
         frame->CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 300, 300), nullptr, 0));
     app.mainWnd = frame;
-    frame->SetTimer(1, 200);
+    frame->SetTimer(1, 150);
 
     DialogTemplate t;
     t.Item(BS_DEFPUSHBUTTON, 5, IDOK, L"BUTTON", L"OK");
