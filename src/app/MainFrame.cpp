@@ -150,7 +150,7 @@ void CMainFrame::CreateColumns() {
         insert(kLegacyColumns);
 }
 
-void CMainFrame::RecalcLayout(BOOL notify) {
+void CMainFrame::RecalcLayout() {
     CRect free;
     RepositionBars(reposQuery, &free);
     if (listCtrl.hwnd != nullptr) {
@@ -158,7 +158,7 @@ void CMainFrame::RecalcLayout(BOOL notify) {
         listCtrl.FitColumns();
         InvalidateRect(&free);
     }
-    CNewFrameWnd::RecalcLayout(notify);
+    CNewFrameWnd::RecalcLayout();
 }
 
 void CMainFrame::DropPendingEvents() {

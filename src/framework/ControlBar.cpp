@@ -1,7 +1,7 @@
 // Toolbar and status bar on top of the common controls.
 #include "ControlBar.h"
 #include "FrameWnd.h"
-#include "resource.h"
+#include "AfxRes.h"
 
 namespace {
 
@@ -136,7 +136,6 @@ bool CStatusBar::Create(CWnd* parent, DWORD style, UINT id) {
 bool CStatusBar::SetIndicators(const UINT* ids, int count) {
     if (count <= 0)
         return false;
-    indicators.assign(ids, ids + count);
     // Every pane but the last has its text's width; the last (or only) one stretches.
     std::vector<int> edges(static_cast<size_t>(count), -1);
     if (!SendMessage(SB_SETPARTS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(edges.data())))
