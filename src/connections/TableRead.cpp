@@ -3,15 +3,13 @@
 #include "app/MainFrame.h"
 #include "connections/ListRefresh.h"
 #include "connections/TableDecode.h"
+#include "connections/TableFetch.h"
 #include "processes/ProcessDirectory.h"
 
 namespace {
 
-constexpr DWORD kInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
 constexpr ULONG kAddressFamilyIPv4 = 2;
 constexpr int kTableOwnerPidAll = 5;
-// Reads after the one that was sized but found the table grown since.
-constexpr int kGrowthRetries = 3;
 
 template <class Fn> Fn Bind(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -86,37 +84,14 @@ void CMainFrame::RefreshTable() {
 }
 
 template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer) {
-    DWORD size = 0;
-    if (lastTableBytes == 0) {
-        // First read of the run: ask for the size.
-        if (call(nullptr, &size) != kInsufficientBuffer)
-            return false;
-    } else {
-        size = static_cast<DWORD>(lastTableBytes + lastTableBytes / 4 + 16 * rowBytes);
-    }
-    for (int attempt = 0; attempt <= kGrowthRetries; ++attempt) {
-        try {
-            buffer.assign(size, 0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        DWORD filled = size;
-        DWORD status = call(buffer.data(), &filled);
-        if (status == 0) {
-            // Keep what the rows need: the library does not report it on success.
-            uint32_t rows = 0;
-            if (size >= sizeof(rows))
-                memcpy(&rows, buffer.data(), sizeof(rows));
-            size_t used = sizeof(rows) + static_cast<size_t>(rows) * rowBytes;
-            lastTableBytes = used <= size ? used : size;
-            return true;
-        }
-        // The table grew past the buffer: the call reported the size it needs now.
-        if (status != kInsufficientBuffer || filled <= size)
-            return false;
-        size = filled;
-    }
-    return false;
+    return FetchTcpTable(
+        [&call](void* table, uint32_t* size) {
+            DWORD bytes = *size;
+            DWORD status = call(table, &bytes);
+            *size = bytes;
+            return static_cast<uint32_t>(status);
+        },
+        rowBytes, lastTableBytes, buffer);
 }
 
 void CMainFrame::TakeSnapshot(ConnectionSnapshot&& fresh) {
