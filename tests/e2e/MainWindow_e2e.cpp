@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <numeric>
 #include <sstream>
 
@@ -140,6 +142,20 @@ void ResizeWindow(HWND frame, int width, int height) {
         FailWithLastError("SetWindowPos on the main window");
 }
 
+// The full path of a module another process loaded, empty when it has none of that name.
+std::string LoadedModule(DWORD pid, const char* name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    std::string path;
+    for (BOOL more = Module32First(snapshot, &module); more && path.empty(); more = Module32Next(snapshot, &module)) {
+        if (lstrcmpiA(module.szModule, name) == 0)
+            path = module.szExePath;
+    }
+    CloseHandle(snapshot);
+    return path;
+}
+
 std::string VersionName(const testing::TestParamInfo<const char*>& info) {
     return info.param;
 }
@@ -194,8 +210,12 @@ TEST_F(MainWindow, ListIsOwnerDrawnReportWithGridAndFullRowSelection) {
     EXPECT_TRUE(Style(list) & WS_BORDER);
     EXPECT_EQ(ExStyle(list), WS_EX_CLIENTEDGE);
     EXPECT_EQ(app.List().ExtendedStyle(), DWORD(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER));
-    // The manifest must bind the Common Controls 6 assembly of the build's own architecture.
-    EXPECT_EQ(SendMessageA(list, CCM_GETVERSION, 0, 0), 6) << "the list does not come from Common Controls 6";
+    // The manifest must bind the Common Controls 6 assembly of the build's own architecture: that comctl32 is
+    // loaded from the side-by-side store, version 5 from the system folder.
+    std::string comctl32 = LoadedModule(app.ProcessId(), "comctl32.dll");
+    for (char& c : comctl32)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(comctl32.find("\\winsxs\\"), std::string::npos) << "Common Controls 6 is not loaded: " << comctl32;
 }
 
 TEST_F(MainWindow, MenuBarHoldsEveryItemOfTheResource) {
