@@ -48,10 +48,10 @@ protected:
     FakeTable table;
 };
 
-const std::string kMixedTable = Row("ESTABLISHED", "192.168.1.10", 49152, "93.184.216.34", 443, 0) +
-                                Row("LISTENING", "0.0.0.0", 135, "0.0.0.0", 0, 0) +
-                                Row("TIME_WAIT", "10.0.0.2", 65535, "10.0.0.3", 80, 0) +
-                                "row 99 10.0.0.4 1 10.0.0.5 2 0\n" + Row("SYN_SENT", "10.0.0.4", 2, "10.0.0.9", 8080, 0);
+const std::string kMixedTable =
+    Row("ESTABLISHED", "192.168.1.10", 49152, "93.184.216.34", 443, 0) +
+    Row("LISTENING", "0.0.0.0", 135, "0.0.0.0", 0, 0) + Row("TIME_WAIT", "10.0.0.2", 65535, "10.0.0.3", 80, 0) +
+    "row 99 10.0.0.4 1 10.0.0.5 2 0\n" + Row("SYN_SENT", "10.0.0.4", 2, "10.0.0.9", 8080, 0);
 
 } // namespace
 
@@ -108,8 +108,8 @@ TEST_F(ConnectionTable, RowsGrowAndShrinkAtTheEndAndTheSelectionKeepsItsPosition
     WaitUntil([&] { return app.List().RowCount() == 3; });
     app.List().SelectRow(1);
 
-    std::string five = Row("ESTABLISHED", "10.0.0.0", 5, "10.0.0.2", 80) + three +
-                       Row("ESTABLISHED", "10.0.0.9", 9, "10.0.0.2", 80);
+    std::string five =
+        Row("ESTABLISHED", "10.0.0.0", 5, "10.0.0.2", 80) + three + Row("ESTABLISHED", "10.0.0.9", 9, "10.0.0.2", 80);
     table.Write(five);
     app.SendCommand(kRefresh);
     ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 5; }));
@@ -177,7 +177,8 @@ TEST_F(ConnectionTable, AutoupdateRefreshesOnItsPeriod) {
 }
 
 TEST_F(ConnectionTable, TheProcessColumnNamesRealProcesses) {
-    const std::string sleeperCommand = QuoteArgument(DriverDirectory() + "\\pelloran_sleeper.exe") + " --timeout-ms 60000";
+    const std::string sleeperCommand =
+        QuoteArgument(DriverDirectory() + "\\pelloran_sleeper.exe") + " --timeout-ms 60000";
     Process sleeper = Process::Start(sleeperCommand);
     Process gone = Process::Start(sleeperCommand);
     DWORD gonePid = gone.Id();

@@ -111,9 +111,7 @@ std::vector<std::string> Titles(const std::vector<ExpectedColumn>& columns) {
     return titles;
 }
 
-int Sum(const std::vector<int>& widths) {
-    return std::accumulate(widths.begin(), widths.end(), 0);
-}
+int Sum(const std::vector<int>& widths) { return std::accumulate(widths.begin(), widths.end(), 0); }
 
 // Fitted widths keep the default proportions: each column is off its default by its share of the difference
 // (give or take a pixel of rounding for each fitting since the start).
@@ -156,9 +154,7 @@ std::string LoadedModule(DWORD pid, const char* name) {
     return path;
 }
 
-std::string VersionName(const testing::TestParamInfo<const char*>& info) {
-    return info.param;
-}
+std::string VersionName(const testing::TestParamInfo<const char*>& info) { return info.param; }
 
 class MainWindow : public testing::Test {
 protected:
@@ -293,7 +289,8 @@ TEST_F(MainWindow, ColumnsAreRefittedWhenTheWindowIsResized) {
     for (const auto& [width, height] : {std::pair{900, 600}, std::pair{500, 400}, std::pair{1100, 700}}) {
         ResizeWindow(app.MainWindow(), width, height);
         app.Sync();
-        EXPECT_EQ(Sum(list.ColumnWidths()), FittingWidth(list)) << "after resizing the window to " << width << "x" << height;
+        EXPECT_EQ(Sum(list.ColumnWidths()), FittingWidth(list))
+            << "after resizing the window to " << width << "x" << height;
         ExpectNearDefaults(list.ColumnWidths(), kSevenColumns);
     }
 }

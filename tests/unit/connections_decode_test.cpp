@@ -33,12 +33,15 @@ TEST(DecodeTcpTable, RowsBecomeDisplayTextsAndKeepTheirRawValues) {
         const char* texts;
     };
     const Case cases[] = {
-        {{kEstablished, Ip(192, 168, 1, 20), PortField(49152), Ip(93, 184, 216, 34), PortField(80), 9}, false,
+        {{kEstablished, Ip(192, 168, 1, 20), PortField(49152), Ip(93, 184, 216, 34), PortField(80), 9},
+         false,
          "ESTABLISHED 192.168.1.20:49152 93.184.216.34:80 pid="},
-        {{kListening, Ip(10, 0, 0, 254), PortField(0), Ip(255, 255, 255, 255), PortField(65535), 4}, true,
+        {{kListening, Ip(10, 0, 0, 254), PortField(0), Ip(255, 255, 255, 255), PortField(65535), 4},
+         true,
          "LISTENING 10.0.0.254:0 255.255.255.255:65535 pid=4"},
         // Garbage in the high bits of a port field is ignored; a port is never negative.
-        {{12, 0, PortField(80, 0xDEAD), 0, PortField(65535, 0xFFFF), 0x7FFFFFFF}, true,
+        {{12, 0, PortField(80, 0xDEAD), 0, PortField(65535, 0xFFFF), 0x7FFFFFFF},
+         true,
          "DELETE_TCB 0.0.0.0:80 0.0.0.0:65535 pid=2147483647"},
         // PIDs are signed decimal; states outside 1-12 are UNKNOWN.
         {{0, 0, PortField(256), 0, 0, 0xFFFFFFFF}, true, "UNKNOWN 0.0.0.0:256 0.0.0.0:0 pid=-1"},

@@ -13,9 +13,7 @@ namespace {
 constexpr ColumnIndexes kSevenColumns{0, 1, 2, 3, 4, 5, 6};
 constexpr ColumnIndexes kFiveColumns{};
 
-std::vector<std::string> Row(const RecordingRows& rows, int index) {
-    return rows.rows.at(index).cells;
-}
+std::vector<std::string> Row(const RecordingRows& rows, int index) { return rows.rows.at(index).cells; }
 
 class RefreshTest : public ::testing::Test {
 protected:
@@ -171,18 +169,48 @@ TEST_F(RefreshTest, HostNameRecordsApplyInOrder) {
         const char *localText, *remoteText, *remoteHostName;
     };
     const Case cases[] = {
-        {"a loopback record serves the local end only", Ip(127, 0, 0, 1), Ip(127, 0, 0, 1),
-         {{"127.0.0.1", "localhost"}}, "localhost", "127.0.0.1", ""},
-        {"a second loopback record serves the remote end", Ip(127, 0, 0, 1), Ip(127, 0, 0, 1),
-         {{"127.0.0.1", "localhost"}, {"10.9.9.9", "x"}, {"127.0.0.1", "loop2"}}, "localhost", "loop2", "loop2"},
-        {"the first record of an address wins", Ip(10, 0, 0, 7), Ip(10, 0, 0, 1),
-         {{"10.0.0.1", "first"}, {"10.0.0.1", "second"}}, "10.0.0.7", "first", "first"},
-        {"a name that looks like an address matches later records only", Ip(10, 0, 0, 1), Ip(10, 0, 0, 1),
-         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}}, "late", "10.0.0.1", ""},
-        {"the remote end follows the same chain", Ip(10, 0, 0, 5), Ip(10, 0, 0, 1),
-         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}}, "10.0.0.5", "late", "late"},
-        {"a replaced local text is not tried against the remote on the same record", Ip(10, 0, 0, 1),
-         Ip(10, 0, 0, 3), {{"10.0.0.1", "10.0.0.3"}, {"10.0.0.3", "a"}, {"10.0.0.3", "b"}}, "a", "b", "b"},
+        {"a loopback record serves the local end only",
+         Ip(127, 0, 0, 1),
+         Ip(127, 0, 0, 1),
+         {{"127.0.0.1", "localhost"}},
+         "localhost",
+         "127.0.0.1",
+         ""},
+        {"a second loopback record serves the remote end",
+         Ip(127, 0, 0, 1),
+         Ip(127, 0, 0, 1),
+         {{"127.0.0.1", "localhost"}, {"10.9.9.9", "x"}, {"127.0.0.1", "loop2"}},
+         "localhost",
+         "loop2",
+         "loop2"},
+        {"the first record of an address wins",
+         Ip(10, 0, 0, 7),
+         Ip(10, 0, 0, 1),
+         {{"10.0.0.1", "first"}, {"10.0.0.1", "second"}},
+         "10.0.0.7",
+         "first",
+         "first"},
+        {"a name that looks like an address matches later records only",
+         Ip(10, 0, 0, 1),
+         Ip(10, 0, 0, 1),
+         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}},
+         "late",
+         "10.0.0.1",
+         ""},
+        {"the remote end follows the same chain",
+         Ip(10, 0, 0, 5),
+         Ip(10, 0, 0, 1),
+         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}},
+         "10.0.0.5",
+         "late",
+         "late"},
+        {"a replaced local text is not tried against the remote on the same record",
+         Ip(10, 0, 0, 1),
+         Ip(10, 0, 0, 3),
+         {{"10.0.0.1", "10.0.0.3"}, {"10.0.0.3", "a"}, {"10.0.0.3", "b"}},
+         "a",
+         "b",
+         "b"},
     };
     for (const Case& c : cases) {
         snapshot = {MakeEntry(c.local, 1, c.remote, 2, kEstablished)};

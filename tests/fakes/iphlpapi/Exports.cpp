@@ -42,8 +42,9 @@ std::string Environment(const char* name) {
 void Refresh() {
     Version current;
     std::string text;
-    HANDLE file = CreateFileA(Environment("PELLORAN_FAKE_IPHLPAPI").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileA(Environment("PELLORAN_FAKE_IPHLPAPI").c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
         return;
     if (file != INVALID_HANDLE_VALUE) {
@@ -75,9 +76,7 @@ void Log(const std::string& line) {
     CloseHandle(file);
 }
 
-std::string SizeText(const DWORD* size) {
-    return size != nullptr ? std::to_string(*size) : "null";
-}
+std::string SizeText(const DWORD* size) { return size != nullptr ? std::to_string(*size) : "null"; }
 
 DWORD Serve(const char* function, void* buffer, DWORD* size, BOOL sort, bool valid, bool withPid, const char* extra) {
     AcquireSRWLockExclusive(&sessionLock);
@@ -117,7 +116,8 @@ DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL sort, ULONG a
     char extra[96];
     std::snprintf(extra, sizeof extra, " af=%lu class=%d reserved=%lu", static_cast<unsigned long>(af),
                   static_cast<int>(tableClass), static_cast<unsigned long>(reserved));
-    bool valid = af == AF_INET && reserved == 0 && (tableClass == TCP_TABLE_BASIC_ALL || tableClass == TCP_TABLE_OWNER_PID_ALL);
+    bool valid =
+        af == AF_INET && reserved == 0 && (tableClass == TCP_TABLE_BASIC_ALL || tableClass == TCP_TABLE_OWNER_PID_ALL);
     return Serve("GetExtendedTcpTable", table, size, sort, valid, tableClass == TCP_TABLE_OWNER_PID_ALL, extra);
 }
 

@@ -11,12 +11,8 @@
 namespace fakes {
 namespace {
 
-uint32_t Swap32(uint32_t v) {
-    return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
-}
-uint32_t PortField(uint32_t port) {
-    return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu);
-}
+uint32_t Swap32(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24); }
+uint32_t PortField(uint32_t port) { return ((port & 0xFFu) << 8) | ((port >> 8) & 0xFFu); }
 
 // Decimal, or hexadecimal with a 0x prefix; the whole token must be the number.
 std::optional<uint32_t> Number(std::string_view token) {
@@ -58,8 +54,8 @@ std::optional<uint32_t> Port(std::string_view token) {
 
 std::optional<uint32_t> State(std::string_view token) {
     static constexpr std::pair<std::string_view, uint32_t> kNames[] = {
-        {"CLOSED", 1},      {"LISTEN", 2},    {"LISTENING", 2},  {"SYN_SENT", 3},   {"SYN_RCVD", 4},
-        {"ESTABLISHED", 5}, {"FIN_WAIT1", 6}, {"FIN_WAIT2", 7},  {"CLOSE_WAIT", 8}, {"CLOSING", 9},
+        {"CLOSED", 1},      {"LISTEN", 2},     {"LISTENING", 2},   {"SYN_SENT", 3},   {"SYN_RCVD", 4},
+        {"ESTABLISHED", 5}, {"FIN_WAIT1", 6},  {"FIN_WAIT2", 7},   {"CLOSE_WAIT", 8}, {"CLOSING", 9},
         {"LAST_ACK", 10},   {"TIME_WAIT", 11}, {"DELETE_TCB", 12},
     };
     for (const auto& [name, state] : kNames) {
@@ -133,9 +129,7 @@ FakeScript ParseScript(std::string_view text) {
     return script;
 }
 
-uint32_t TableSize(size_t rows, bool withPid) {
-    return static_cast<uint32_t>(4 + rows * (withPid ? 24 : 20));
-}
+uint32_t TableSize(size_t rows, bool withPid) { return static_cast<uint32_t>(4 + rows * (withPid ? 24 : 20)); }
 
 uint32_t ServeTable(FakeScript& script, void* buffer, uint32_t* size, bool sort, bool withPid) {
     const uint32_t needed = TableSize(script.rows.size(), withPid);
@@ -150,7 +144,9 @@ uint32_t ServeTable(FakeScript& script, void* buffer, uint32_t* size, bool sort,
     }
     std::vector<TcpRow> rows = script.rows;
     if (sort) {
-        auto key = [](uint32_t addr, uint32_t port) { return (uint64_t{Swap32(addr)} << 16) | PortField(port & 0xFFFF); };
+        auto key = [](uint32_t addr, uint32_t port) {
+            return (uint64_t{Swap32(addr)} << 16) | PortField(port & 0xFFFF);
+        };
         std::stable_sort(rows.begin(), rows.end(), [&](const TcpRow& a, const TcpRow& b) {
             uint64_t al = key(a.localAddr, a.localPort), bl = key(b.localAddr, b.localPort);
             return al != bl ? al < bl : key(a.remoteAddr, a.remotePort) < key(b.remoteAddr, b.remotePort);

@@ -24,7 +24,7 @@ inline constexpr size_t kMaxRows = 1'000'000;
 inline constexpr uint32_t kStatusInsufficientBuffer = 122;
 
 struct FakeScript {
-    std::vector<TcpRow> rows; // in script order
+    std::vector<TcpRow> rows;   // in script order
     uint32_t failReadCode = 0;  // 0: reads do not fail
     uint64_t failReadTimes = 0; // reads left to fail
     size_t skippedLines = 0;
