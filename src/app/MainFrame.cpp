@@ -4,7 +4,6 @@
 
 namespace {
 
-
 // One row per list column: its title, its width in pixels and the index member it sets.
 struct ColumnSpec {
     const char* title;

@@ -5,14 +5,12 @@
 
 namespace {
 
-
 BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (GetMonitorInfoA(monitor, &info)) {
         const RECT& work = info.rcWork;
-        reinterpret_cast<std::vector<settings::Rect>*>(data)->push_back(
-            {work.left, work.top, work.right, work.bottom});
+        reinterpret_cast<std::vector<settings::Rect>*>(data)->push_back({work.left, work.top, work.right, work.bottom});
     }
     return TRUE;
 }
@@ -83,8 +81,7 @@ void CMainFrame::LoadSettings() {
         if (key.ReadDword("WindowOnTop", value))
             SetWindowPos(value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         std::string path;
-        if (key.ReadString("LogFile", path, settings::kPathBufferSize) &&
-            settings::LogFileLengthAccepted(path.size()))
+        if (key.ReadString("LogFile", path, settings::kPathBufferSize) && settings::LogFileLengthAccepted(path.size()))
             logFile = path;
     }
     togglesLoaded = true;

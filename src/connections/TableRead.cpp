@@ -137,13 +137,9 @@ void CMainFrame::ReadTableWithProcesses() {
     UpdateListWithProcesses();
 }
 
-void CMainFrame::UpdateList() {
-    RefreshList(false);
-}
+void CMainFrame::UpdateList() { RefreshList(false); }
 
-void CMainFrame::UpdateListWithProcesses() {
-    RefreshList(true);
-}
+void CMainFrame::UpdateListWithProcesses() { RefreshList(true); }
 
 void CMainFrame::RefreshList(bool withProcesses) {
     ColumnIndexes columns;

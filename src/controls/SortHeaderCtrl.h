@@ -9,7 +9,7 @@ public:
     int sortColumn = -1;
     int hotItem = -1;
     int ascending = 1;
-    HANDLE theme = nullptr;       // visual-styles theme of the class "HEADER", or null
+    HANDLE theme = nullptr;        // visual-styles theme of the class "HEADER", or null
     HMODULE themeModule = nullptr; // uxtheme.dll when it was already loaded in the process
 
     // Stores the sort column and arrow direction and makes every item owner-drawn.

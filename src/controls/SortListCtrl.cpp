@@ -81,9 +81,9 @@ COLORREF StateColour(const SortListCtrl& list, const char* state, COLORREF windo
     const struct {
         const char* part;
         COLORREF colour;
-    } rules[] = {{"CLOS", list.ClosedColor},        {"LISTENING", list.ListeningColor}, {"SYN", list.SYNColor},
-                 {"FIN", list.FINColor},            {"ESTABLISHED", list.EstablishedColor},
-                 {"TIME", list.TimeWaitColor},      {"DELETE", list.UnknownColor}};
+    } rules[] = {{"CLOS", list.ClosedColor},   {"LISTENING", list.ListeningColor},     {"SYN", list.SYNColor},
+                 {"FIN", list.FINColor},       {"ESTABLISHED", list.EstablishedColor}, {"TIME", list.TimeWaitColor},
+                 {"DELETE", list.UnknownColor}};
     for (const auto& rule : rules) {
         if (strstr(state, rule.part) != nullptr)
             return rule.colour;
@@ -218,7 +218,7 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
         CRect cell(x + pad, bounds.top, x + info.cx - pad, bounds.bottom);
         UINT align = (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT    ? DT_RIGHT
                      : (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? DT_CENTER
-                                                                       : DT_LEFT;
+                                                                        : DT_LEFT;
         SetBkMode(dc, OPAQUE);
         DrawTextA(dc, text.c_str(), -1, &cell, DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | align);
         x += info.cx;

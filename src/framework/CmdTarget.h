@@ -109,9 +109,7 @@ template <auto H> LRESULT ThunkMenuSelect(CCmdTarget* t, WPARAM w, LPARAM l) {
     (Self<H>(t)->*H)(static_cast<UINT>(LOWORD(w)), static_cast<UINT>(HIWORD(w)), reinterpret_cast<HMENU>(l));
     return 0;
 }
-template <auto H> LRESULT ThunkMessage(CCmdTarget* t, WPARAM w, LPARAM l) {
-    return (Self<H>(t)->*H)(w, l);
-}
+template <auto H> LRESULT ThunkMessage(CCmdTarget* t, WPARAM w, LPARAM l) { return (Self<H>(t)->*H)(w, l); }
 
 } // namespace afx
 
@@ -121,9 +119,7 @@ protected:                                                                      
     const MessageMap* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                                         \
-    const MessageMap* theClass::GetMessageMap() const {                                                                \
-        return GetThisMessageMap();                                                                                    \
-    }                                                                                                                  \
+    const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }                                  \
     const MessageMap* theClass::GetThisMessageMap() {                                                                  \
         using ThisClass = theClass;                                                                                    \
         using TheBaseClass = baseClass;                                                                                \

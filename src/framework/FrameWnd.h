@@ -67,5 +67,4 @@ private:
     bool inLayout = false;
     std::string tipText;
     std::wstring tipTextWide;
-
 };

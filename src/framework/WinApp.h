@@ -52,5 +52,5 @@ public:
 };
 
 using AFX_THREADPROC = UINT (*)(void* param);
-CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int priority = THREAD_PRIORITY_NORMAL,
-                           UINT stackSize = 0, DWORD createFlags = 0);
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int priority = THREAD_PRIORITY_NORMAL, UINT stackSize = 0,
+                           DWORD createFlags = 0);

@@ -89,8 +89,8 @@ bool CWnd::SubclassWindow(HWND handle) {
         return false;
     Attach(handle);
     PreSubclassWindow();
-    superProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    superProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     return true;
 }
 
@@ -223,8 +223,7 @@ bool CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
         if (child->OnChildNotify(WM_NOTIFY, wParam, lParam, result))
             return true;
     }
-    const MessageMapEntry* entry =
-        FindEntry(MapEntryKind::Notify, 0, header->code, static_cast<UINT>(header->idFrom));
+    const MessageMapEntry* entry = FindEntry(MapEntryKind::Notify, 0, header->code, static_cast<UINT>(header->idFrom));
     if (entry == nullptr)
         return false;
     *result = 0;
