@@ -161,9 +161,7 @@ void CMainFrame::RecalcLayout() {
     CNewFrameWnd::RecalcLayout();
 }
 
-void CMainFrame::DropPendingEvents() {
-    eventQueue.Clear();
-}
+void CMainFrame::DropPendingEvents() { eventQueue.Clear(); }
 
 void CMainFrame::OnTimer(UINT_PTR id) {
     if (id == kRefreshTimer) {
@@ -216,13 +214,9 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
 
 void CMainFrame::OnFileSave() {} // LATER(snapshot export)
 
-void CMainFrame::OnUpdateFileSave(CCmdUI* ui) {
-    ui->Enable(listCtrl.GetColumnCount() >= 0);
-}
+void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
 
-void CMainFrame::OnRefresh() {
-    RefreshTable();
-}
+void CMainFrame::OnRefresh() { RefreshTable(); }
 
 void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
 
@@ -237,27 +231,21 @@ void CMainFrame::OnAutoupdate() {
         SetTimer(kRefreshTimer, static_cast<UINT>(updateInterval) * 1000);
 }
 
-void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) {
-    ui->SetCheck(autoupdate != 0);
-}
+void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) { ui->SetCheck(autoupdate != 0); }
 
 void CMainFrame::OnEstablishedOnly() {
     showEstablishedOnly = showEstablishedOnly ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) {
-    ui->SetCheck(showEstablishedOnly != 0);
-}
+void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) { ui->SetCheck(showEstablishedOnly != 0); }
 
 void CMainFrame::OnResolve() {
     resolve = resolve ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateResolve(CCmdUI* ui) {
-    ui->SetCheck(resolve != 0);
-}
+void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
 
 void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
 
@@ -273,6 +261,4 @@ void CMainFrame::OnKillProcess() {} // LATER(row actions)
 
 void CMainFrame::OnKillProcessTree() {} // LATER(row actions)
 
-void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) {
-    ui->Enable(contextItem >= 0);
-}
+void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }

@@ -126,12 +126,8 @@ template <auto H> LRESULT ThunkMenuSelect(CCmdTarget* t, WPARAM w, LPARAM l) {
     (Self<H>(t)->*H)(static_cast<UINT>(LOWORD(w)), static_cast<UINT>(HIWORD(w)), reinterpret_cast<HMENU>(l));
     return 0;
 }
-template <auto H> LRESULT ThunkMessage(CCmdTarget* t, WPARAM w, LPARAM l) {
-    return (Self<H>(t)->*H)(w, l);
-}
-template <auto H> LRESULT ThunkResult(CCmdTarget* t, WPARAM, LPARAM) {
-    return (Self<H>(t)->*H)();
-}
+template <auto H> LRESULT ThunkMessage(CCmdTarget* t, WPARAM w, LPARAM l) { return (Self<H>(t)->*H)(w, l); }
+template <auto H> LRESULT ThunkResult(CCmdTarget* t, WPARAM, LPARAM) { return (Self<H>(t)->*H)(); }
 template <auto H> LRESULT ThunkDrawItem(CCmdTarget* t, WPARAM w, LPARAM l) {
     (Self<H>(t)->*H)(static_cast<int>(w), reinterpret_cast<LPDRAWITEMSTRUCT>(l));
     return TRUE;
@@ -149,9 +145,7 @@ template <auto H> LRESULT ThunkSetCursor(CCmdTarget* t, WPARAM w, LPARAM l) {
 template <auto H> LRESULT ThunkEraseBkgnd(CCmdTarget* t, WPARAM w, LPARAM) {
     return (Self<H>(t)->*H)(reinterpret_cast<HDC>(w));
 }
-template <auto H> LRESULT ThunkNcHitTest(CCmdTarget* t, WPARAM, LPARAM l) {
-    return (Self<H>(t)->*H)(CPoint(l));
-}
+template <auto H> LRESULT ThunkNcHitTest(CCmdTarget* t, WPARAM, LPARAM l) { return (Self<H>(t)->*H)(CPoint(l)); }
 template <auto H> LRESULT ThunkEnterIdle(CCmdTarget* t, WPARAM w, LPARAM l) {
     (Self<H>(t)->*H)(static_cast<UINT>(w), reinterpret_cast<HWND>(l));
     return 0;
@@ -183,9 +177,7 @@ protected:                                                                      
     const MessageMap* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                                         \
-    const MessageMap* theClass::GetMessageMap() const {                                                                \
-        return GetThisMessageMap();                                                                                    \
-    }                                                                                                                  \
+    const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }                                  \
     const MessageMap* theClass::GetThisMessageMap() {                                                                  \
         using ThisClass = theClass;                                                                                    \
         using TheBaseClass = baseClass;                                                                                \

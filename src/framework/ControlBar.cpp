@@ -31,8 +31,8 @@ bool CToolBar::Create(CWnd* parent, DWORD style, UINT id) { return CreateEx(pare
 bool CToolBar::CreateEx(CWnd* parent, DWORD toolStyle, DWORD style, UINT id) {
     barStyle = style & (CBRS_ALIGN_ANY | CBRS_BORDER_LEFT | CBRS_BORDER_TOP | CBRS_BORDER_RIGHT | CBRS_BORDER_BOTTOM |
                         CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
-    DWORD windowStyle = WS_CHILD | (style & WS_VISIBLE) | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER |
-                        toolStyle | ((style & CBRS_TOOLTIPS) ? TBSTYLE_TOOLTIPS : 0);
+    DWORD windowStyle = WS_CHILD | (style & WS_VISIBLE) | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | toolStyle |
+                        ((style & CBRS_TOOLTIPS) ? TBSTYLE_TOOLTIPS : 0);
     if (!CWnd::CreateEx(0, TOOLBARCLASSNAMEA, "", windowStyle, CRect(), parent->hwnd, id))
         return false;
     SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -54,8 +54,8 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
         return false;
     SetSizes(SIZE{layout->width + 7, layout->height + 6}, SIZE{layout->width, layout->height});
 
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(module, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap == nullptr)
         return false;
     if (images != nullptr)

@@ -48,8 +48,8 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent) {
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTA& cs) {
     if (cs.lpszClass == nullptr)
-        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
-                                           reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+        cs.lpszClass =
+            AfxRegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     cs.dwExStyle |= WS_EX_CLIENTEDGE;
     return TRUE;
 }

@@ -69,5 +69,4 @@ private:
     bool inLayout = false;
     std::string tipText;
     std::wstring tipTextWide;
-
 };

@@ -136,9 +136,7 @@ int AfxMessageBox(const char* text, UINT type) {
     return MessageBoxA(owner && owner->hwnd ? owner->hwnd : nullptr, text, title, type);
 }
 
-int AfxMessageBox(UINT promptId, UINT type) {
-    return AfxMessageBox(AfxLoadString(promptId).c_str(), type);
-}
+int AfxMessageBox(UINT promptId, UINT type) { return AfxMessageBox(AfxLoadString(promptId).c_str(), type); }
 
 bool AfxSocketInit() {
     WSADATA data{};

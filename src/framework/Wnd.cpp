@@ -22,9 +22,7 @@ struct Creation {
 };
 thread_local Creation* creating = nullptr;
 
-bool IsCtlColor(UINT message) {
-    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
-}
+bool IsCtlColor(UINT message) { return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC; }
 
 } // namespace
 
@@ -112,8 +110,8 @@ bool CWnd::SubclassWindow(HWND handle) {
         return false;
     Attach(handle);
     PreSubclassWindow();
-    superProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    superProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     return true;
 }
 
@@ -278,8 +276,7 @@ bool CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
         if (child->OnChildNotify(WM_NOTIFY, wParam, lParam, result))
             return true;
     }
-    const MessageMapEntry* entry =
-        FindEntry(MapEntryKind::Notify, 0, header->code, static_cast<UINT>(header->idFrom));
+    const MessageMapEntry* entry = FindEntry(MapEntryKind::Notify, 0, header->code, static_cast<UINT>(header->idFrom));
     if (entry == nullptr)
         return false;
     *result = 0;
