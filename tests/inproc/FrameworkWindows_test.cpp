@@ -15,12 +15,19 @@
 
 namespace {
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; }
+
 int CountThreadWindows() {
     int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(), [](HWND, LPARAM p) { return ++*reinterpret_cast<int*>(p), TRUE; },
-        reinterpret_cast<LPARAM>(&count));
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
     return count;
+}
+
+// Asks every window owned by `owner` to close as if OK were pressed.
+BOOL CALLBACK PressOkOnOwned(HWND w, LPARAM owner) {
+    if (GetWindow(w, GW_OWNER) == reinterpret_cast<HWND>(owner))
+        ::PostMessageA(w, WM_COMMAND, IDOK, 0);
+    return TRUE;
 }
 
 // ---- Creation failure ----
@@ -325,14 +332,7 @@ protected:
     void OnTimer(UINT_PTR) {
         if (++ticks % 3 != 0)
             return;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND w, LPARAM owner) {
-                if (GetWindow(w, GW_OWNER) == reinterpret_cast<HWND>(owner))
-                    ::PostMessageA(w, WM_COMMAND, IDOK, 0);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(hwnd));
+        EnumThreadWindows(GetCurrentThreadId(), PressOkOnOwned, reinterpret_cast<LPARAM>(hwnd));
     }
     DECLARE_MESSAGE_MAP()
 };
