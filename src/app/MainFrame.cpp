@@ -4,7 +4,6 @@
 
 namespace {
 
-
 // One row per list column: its title, its width in pixels and the index member it sets.
 struct ColumnSpec {
     const char* title;
@@ -39,6 +38,7 @@ ON_WM_CREATE()
 ON_WM_TIMER()
 ON_WM_CLOSE()
 ON_WM_DESTROY()
+ON_WM_SYSCOLORCHANGE()
 ON_NOTIFY(NM_CLICK, IDC_CONNECTION_LIST, OnListClick)
 ON_NOTIFY(NM_RCLICK, IDC_CONNECTION_LIST, OnListClick)
 ON_COMMAND(ID_FILE_SAVE, OnFileSave)
@@ -65,7 +65,9 @@ ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
 END_MESSAGE_MAP()
 
-CMainFrame::CMainFrame() { icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)); }
+CMainFrame::CMainFrame() {
+    icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
 
 CMainFrame::~CMainFrame() {
     if (ipHelperModule != nullptr)
@@ -194,7 +196,9 @@ void CMainFrame::RecalcLayout(BOOL notify) {
     CNewFrameWnd::RecalcLayout(notify);
 }
 
-void CMainFrame::DropPendingEvents() { eventQueue.Clear(); }
+void CMainFrame::DropPendingEvents() {
+    eventQueue.Clear();
+}
 
 void CMainFrame::OnTimer(UINT_PTR id) {
     if (id == kRefreshTimer) {
@@ -218,6 +222,16 @@ void CMainFrame::OnClose() {
     SaveSettings();
     // LATER(event log): flush the pending events while logging is on.
     CNewFrameWnd::OnClose();
+}
+
+// Only top-level windows hear of a colour change from the system: pass it on to the bars and the list.
+static BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
+    SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+
+void CMainFrame::OnSysColorChange() {
+    EnumChildWindows(hwnd, ForwardSysColorChange, 0);
 }
 
 void CMainFrame::OnDestroy() {
@@ -252,9 +266,13 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
 
 void CMainFrame::OnFileSave() {} // LATER(snapshot export)
 
-void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
+void CMainFrame::OnUpdateFileSave(CCmdUI* ui) {
+    ui->Enable(listCtrl.GetColumnCount() >= 0);
+}
 
-void CMainFrame::OnRefresh() { RefreshTable(); }
+void CMainFrame::OnRefresh() {
+    RefreshTable();
+}
 
 void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
 
@@ -269,21 +287,27 @@ void CMainFrame::OnAutoupdate() {
         SetTimer(kRefreshTimer, static_cast<UINT>(updateInterval) * 1000);
 }
 
-void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) { ui->SetCheck(autoupdate != 0); }
+void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) {
+    ui->SetCheck(autoupdate != 0);
+}
 
 void CMainFrame::OnEstablishedOnly() {
     showEstablishedOnly = showEstablishedOnly ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) { ui->SetCheck(showEstablishedOnly != 0); }
+void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) {
+    ui->SetCheck(showEstablishedOnly != 0);
+}
 
 void CMainFrame::OnResolve() {
     resolve = resolve ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
+void CMainFrame::OnUpdateResolve(CCmdUI* ui) {
+    ui->SetCheck(resolve != 0);
+}
 
 void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
 
@@ -299,4 +323,6 @@ void CMainFrame::OnKillProcess() {} // LATER(row actions)
 
 void CMainFrame::OnKillProcessTree() {} // LATER(row actions)
 
-void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }
+void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) {
+    ui->Enable(contextItem >= 0);
+}
