@@ -4,6 +4,7 @@
 
 namespace {
 
+
 // One row per list column: its title, its width in pixels and the index member it sets.
 struct ColumnSpec {
     const char* title;
@@ -65,9 +66,7 @@ ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
 END_MESSAGE_MAP()
 
-CMainFrame::CMainFrame() {
-    icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
-}
+CMainFrame::CMainFrame() { icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)); }
 
 CMainFrame::~CMainFrame() {
     if (ipHelperModule != nullptr)
@@ -196,9 +195,7 @@ void CMainFrame::RecalcLayout(BOOL notify) {
     CNewFrameWnd::RecalcLayout(notify);
 }
 
-void CMainFrame::DropPendingEvents() {
-    eventQueue.Clear();
-}
+void CMainFrame::DropPendingEvents() { eventQueue.Clear(); }
 
 void CMainFrame::OnTimer(UINT_PTR id) {
     if (id == kRefreshTimer) {
@@ -230,9 +227,7 @@ static BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
     return TRUE;
 }
 
-void CMainFrame::OnSysColorChange() {
-    EnumChildWindows(hwnd, ForwardSysColorChange, 0);
-}
+void CMainFrame::OnSysColorChange() { EnumChildWindows(hwnd, ForwardSysColorChange, 0); }
 
 void CMainFrame::OnDestroy() {
     if (skinTimerId != 0) {
@@ -266,13 +261,9 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
 
 void CMainFrame::OnFileSave() {} // LATER(snapshot export)
 
-void CMainFrame::OnUpdateFileSave(CCmdUI* ui) {
-    ui->Enable(listCtrl.GetColumnCount() >= 0);
-}
+void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
 
-void CMainFrame::OnRefresh() {
-    RefreshTable();
-}
+void CMainFrame::OnRefresh() { RefreshTable(); }
 
 void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
 
@@ -287,27 +278,21 @@ void CMainFrame::OnAutoupdate() {
         SetTimer(kRefreshTimer, static_cast<UINT>(updateInterval) * 1000);
 }
 
-void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) {
-    ui->SetCheck(autoupdate != 0);
-}
+void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) { ui->SetCheck(autoupdate != 0); }
 
 void CMainFrame::OnEstablishedOnly() {
     showEstablishedOnly = showEstablishedOnly ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) {
-    ui->SetCheck(showEstablishedOnly != 0);
-}
+void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) { ui->SetCheck(showEstablishedOnly != 0); }
 
 void CMainFrame::OnResolve() {
     resolve = resolve ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateResolve(CCmdUI* ui) {
-    ui->SetCheck(resolve != 0);
-}
+void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
 
 void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
 
@@ -323,6 +308,4 @@ void CMainFrame::OnKillProcess() {} // LATER(row actions)
 
 void CMainFrame::OnKillProcessTree() {} // LATER(row actions)
 
-void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) {
-    ui->Enable(contextItem >= 0);
-}
+void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }
