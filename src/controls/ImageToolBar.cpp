@@ -135,6 +135,11 @@ public:
     BitmapOwner(const BitmapOwner&) = delete;
     BitmapOwner& operator=(const BitmapOwner&) = delete;
     HBITMAP get() const { return bitmap; }
+    HBITMAP reset(HBITMAP replacement) {
+        if (bitmap != nullptr)
+            DeleteObject(bitmap);
+        return bitmap = replacement;
+    }
 
 private:
     HBITMAP bitmap;
@@ -179,13 +184,19 @@ HIMAGELIST ToolBarImageSet::GetImageList(int kind) const {
     return kind >= 0 && kind < 4 ? lists[kind] : nullptr;
 }
 
-bool ToolBarImageSet::AddStrip(int kind, HBITMAP strip, int pressedTarget, bool masked) {
-    auto add = [&](HIMAGELIST list) {
-        return (masked ? ImageList_AddMasked(list, strip, kMagenta) : ImageList_Add(list, strip, nullptr)) >= 0;
+// strips by list kind. The swap target also gets the pressed strip and then a second copy of its own strip,
+// so that pressing and releasing are plain copies inside one list (see ImageToolBar::SetPressedPicture).
+bool ToolBarImageSet::AddStrips(const HBITMAP (&strips)[4], int pressedTarget, bool masked) {
+    auto add = [&](HIMAGELIST list, HBITMAP strip) {
+        return strip != nullptr &&
+               (masked ? ImageList_AddMasked(list, strip, kMagenta) : ImageList_Add(list, strip, nullptr)) >= 0;
     };
-    if (strip == nullptr || !add(lists[kind]))
-        return false;
-    return kind != kPressedImages || pressedTarget < 0 || add(lists[pressedTarget]);
+    for (int kind = 0; kind < 4; ++kind) {
+        if (!add(lists[kind], strips[kind]))
+            return false;
+    }
+    return pressedTarget < 0 ||
+           (add(lists[pressedTarget], strips[kPressedImages]) && add(lists[pressedTarget], strips[pressedTarget]));
 }
 
 bool ToolBarImageSet::LoadFromPng(UINT id, HWND reference, int pressedTarget) {
@@ -204,15 +215,15 @@ bool ToolBarImageSet::LoadFromPng(UINT id, HWND reference, int pressedTarget) {
     ReleaseDC(reference, windowDc);
     if (memory == nullptr)
         return false;
-    bool added = true;
+    bool added = false;
     {
         ToolbarTheme theme;
         const toolbar::PngImage* prepared[4] = {&normal, &hot, &disabled, &hot};
-        // The pressed pictures go in last: AddStrip appends them to the swap target after its own.
-        for (int kind : {kNormalImages, kHotImages, kDisabledImages, kPressedImages}) {
-            BitmapOwner strip(BuildStrip(memory, theme, kThemeStates[kind], *prepared[kind]));
-            added = added && AddStrip(kind, strip.get(), pressedTarget, true);
-        }
+        BitmapOwner owners[4];
+        HBITMAP strips[4] = {};
+        for (int kind = 0; kind < 4; ++kind)
+            strips[kind] = owners[kind].reset(BuildStrip(memory, theme, kThemeStates[kind], *prepared[kind]));
+        added = AddStrips(strips, pressedTarget, true);
     }
     DeleteDC(memory);
     return added;
@@ -259,12 +270,11 @@ bool ToolBarImageSet::LoadFromBitmap(UINT id, int pressedTarget) {
             toolbar::MakeDarkened(pixels, w, h, stride, bytesPerPixel, !alpha);
         return work;
     };
-    for (int kind : {kNormalImages, kDisabledImages, kHotImages, kPressedImages}) {
-        BitmapOwner work(strip(kind));
-        if (!AddStrip(kind, work.get(), pressedTarget, !alpha))
-            return false;
-    }
-    return true;
+    BitmapOwner owners[4];
+    HBITMAP strips[4] = {};
+    for (int kind = 0; kind < 4; ++kind)
+        strips[kind] = owners[kind].reset(strip(kind));
+    return AddStrips(strips, pressedTarget, !alpha);
 }
 
 // --- ImageToolBar ------------------------------------------------------------------------------------------
@@ -345,18 +355,18 @@ int ImageToolBar::PictureIndexAt(CPoint point) const {
     return toolbar::PictureIndexAt(items, point.x, point.y);
 }
 
-// The swap target holds the pressed pictures after its own (picture i's pressed picture at
-// i + pictureCount), so one in-list swap shows a pressed picture and the same swap restores it.
-void ImageToolBar::SwapPressedPicture() {
+// The swap target holds its own pictures, then the pressed pictures, then a copy of its own pictures, so
+// showing and taking back a pressed picture are copies inside one list.
+void ImageToolBar::SetPressedPicture(bool pressed) {
     HIMAGELIST target = imageSet.GetImageList(newShell ? kNormalImages : kHotImages);
     if (target != nullptr && pressedIndex >= 0 && pressedIndex < pictureCount)
-        ImageList_Copy(target, pressedIndex, target, pressedIndex + pictureCount, ILCF_SWAP);
+        ImageList_Copy(target, pressedIndex, target, pressedIndex + (pressed ? 1 : 2) * pictureCount, ILCF_MOVE);
 }
 
 void ImageToolBar::RestorePressedPicture() {
     if (pressedIndex < 0)
         return;
-    SwapPressedPicture();
+    SetPressedPicture(false);
     pressedIndex = -1;
     ::InvalidateRect(hwnd, nullptr, FALSE);
 }
@@ -364,7 +374,7 @@ void ImageToolBar::RestorePressedPicture() {
 void ImageToolBar::OnLButtonDown(UINT flags, CPoint point) {
     RestorePressedPicture();
     pressedIndex = PictureIndexAt(point);
-    SwapPressedPicture();
+    SetPressedPicture(true);
     Default();
 }
 

@@ -25,7 +25,7 @@ public:
     // or later, else 24-bit; always with a mask.
     bool Create(int width, int height, bool fullColor, int count);
     // Fill the lists from the PNG strip or the bitmap fallback. With pressedTarget set, the pressed
-    // pictures are appended to that list too, after its own (see ImageToolBar's pressed swap).
+    // pictures and a copy of its own are appended to that list (see ImageToolBar's pressed picture).
     bool LoadFromPng(UINT id, HWND reference, int pressedTarget);
     bool LoadFromBitmap(UINT id, int pressedTarget);
     HIMAGELIST GetImageList(int kind) const;
@@ -34,7 +34,7 @@ public:
 
 private:
     void DeleteLists();
-    bool AddStrip(int kind, HBITMAP strip, int pressedTarget, bool masked);
+    bool AddStrips(const HBITMAP (&strips)[4], int pressedTarget, bool masked);
 
     HIMAGELIST lists[4] = {};
     UINT colorFlags = ILC_COLOR24 | ILC_MASK;
@@ -64,8 +64,8 @@ private:
     bool LoadImages();
     void EvaluateThemed();
     int PictureIndexAt(CPoint point) const;
-    // Swaps the pressed picture in or out of the list the control draws an unpressed button from.
-    void SwapPressedPicture();
+    // Shows the pressed picture in, or takes it back out of, the list the control draws the button from.
+    void SetPressedPicture(bool pressed);
     void RestorePressedPicture();
 
     ToolBarImageSet imageSet;
