@@ -293,8 +293,55 @@ void PressLeftButton(bool down) {
     Pause(50ms);
 }
 
-// Copies the program into a folder of its own under the same file name, so Wine's per-program
-// settings still apply, and changes or removes its PNG strip there.
+// One resource of a module, as UpdateResource takes it.
+struct Resource {
+    std::string type, name; // "#n" for numeric ids
+    WORD language;
+    std::vector<BYTE> data;
+};
+
+std::string ResourceKey(LPCSTR id) {
+    return IS_INTRESOURCE(id) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(id)) : std::string(id);
+}
+LPCSTR ResourceId(const std::string& key) {
+    return key[0] == '#' ? MAKEINTRESOURCEA(std::stoi(key.substr(1))) : key.c_str();
+}
+
+std::vector<Resource> AllResources(const std::string& path) {
+    struct Walk {
+        HMODULE module;
+        std::vector<Resource> found;
+    } walk{LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), {}};
+    if (!walk.module)
+        FailWithLastError("cannot open " + path + " for its resources");
+    EnumResourceTypesA(
+        walk.module,
+        [](HMODULE module, LPSTR type, LONG_PTR param) -> BOOL {
+            return EnumResourceNamesA(
+                module, type,
+                [](HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) -> BOOL {
+                    return EnumResourceLanguagesA(
+                        module, type, name,
+                        [](HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR param) -> BOOL {
+                            HRSRC found = FindResourceExA(module, type, name, language);
+                            const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+                            reinterpret_cast<Walk*>(param)->found.push_back(
+                                {ResourceKey(type), ResourceKey(name), language,
+                                 std::vector<BYTE>(data, data + SizeofResource(module, found))});
+                            return TRUE;
+                        },
+                        param);
+                },
+                param);
+        },
+        reinterpret_cast<LONG_PTR>(&walk));
+    FreeLibrary(walk.module);
+    return walk.found;
+}
+
+// Copies the program into a folder of its own under the same file name, so Wine's per-program settings
+// still apply, and writes its resources back without the PNG strip (replacement null) or with the
+// strip replaced. (Wine's UpdateResource does not delete a single resource, so all are rewritten.)
 std::string ProgramWithPng(const std::string& name, const std::vector<BYTE>* replacement) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
@@ -303,26 +350,28 @@ std::string ProgramWithPng(const std::string& name, const std::vector<BYTE>* rep
     const std::string copy = folder + "\\" + kProgramFile;
     if (!CopyFileA(DefaultProgramPath().c_str(), copy.c_str(), FALSE))
         FailWithLastError("cannot copy the program");
-    WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-    {
-        HMODULE module = LoadLibraryExA(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        EnumResourceLanguagesA(
-            module, "PNG", MAKEINTRESOURCEA(185),
-            [](HMODULE, LPCSTR, LPCSTR, WORD found, LONG_PTR out) -> BOOL {
-                *reinterpret_cast<WORD*>(out) = found;
-                return FALSE;
-            },
-            reinterpret_cast<LONG_PTR>(&language));
-        FreeLibrary(module);
-    }
-    HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
+    const std::vector<Resource> resources = AllResources(copy);
+    HANDLE update = BeginUpdateResourceA(copy.c_str(), TRUE);
     if (!update)
         FailWithLastError("BeginUpdateResource");
-    void* data = replacement ? const_cast<BYTE*>(replacement->data()) : nullptr;
-    const DWORD size = replacement ? static_cast<DWORD>(replacement->size()) : 0;
-    if (!UpdateResourceA(update, "PNG", MAKEINTRESOURCEA(185), language, data, size) ||
-        !EndUpdateResourceA(update, FALSE))
-        FailWithLastError("UpdateResource");
+    for (const Resource& r : resources) {
+        const bool strip = r.type == "PNG" && r.name == "#185";
+        if (strip && !replacement)
+            continue;
+        const std::vector<BYTE>& data = strip ? *replacement : r.data;
+        if (!UpdateResourceA(update, ResourceId(r.type), ResourceId(r.name), r.language, const_cast<BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size())))
+            FailWithLastError("UpdateResource");
+    }
+    if (!EndUpdateResourceA(update, FALSE))
+        FailWithLastError("EndUpdateResource");
+    HMODULE check = LoadLibraryExA(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC left = FindResourceA(check, MAKEINTRESOURCEA(185), "PNG");
+    const DWORD leftSize = left ? SizeofResource(check, left) : 0;
+    const bool bitmapKept = FindResourceA(check, MAKEINTRESOURCEA(128), MAKEINTRESOURCEA(2)) != nullptr;
+    FreeLibrary(check);
+    if ((replacement ? leftSize != replacement->size() : left != nullptr) || !bitmapKept)
+        Fail("the copy's resources were not rewritten as asked (" + std::to_string(leftSize) + " PNG bytes left)");
     return copy;
 }
 
