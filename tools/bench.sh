@@ -16,6 +16,8 @@ bash "$here/tests/e2e/env.sh" start "$work" /usr/lib/wine/wine64
 trap 'bash "$here/tests/e2e/env.sh" stop "$work"' EXIT
 echo "== fakes_bench (under Wine)"
 bash "$here/tests/e2e/run-program.sh" "$work" "$out/win64/bin/fakes_bench.exe" 10000 || true
+echo "== toolbar pictures under Wine"
+bash "$here/tests/e2e/run-program.sh" "$work" "$out/win64/bin/ToolbarLoad_winbench.exe" || true
 echo "== Pelloran under Wine, 10,000 scripted connections"
 bash "$here/tests/e2e/run-suite.sh" "$work" "$out/win64/bin/pelloran_e2e.exe" Benchmark "$work/screenshots" |
     grep -E '^(refresh|sort|start-up)|FAILED|OK \]'

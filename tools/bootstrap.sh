@@ -12,7 +12,7 @@ packages=(
     g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
     g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 xvfb xauth imagemagick x11-utils
-    cmake g++ make googletest libbenchmark-dev python3 dpkg-dev
+    cmake g++ make googletest libbenchmark-dev libpng-dev python3 dpkg-dev
 )
 
 missing=()
