@@ -14,6 +14,8 @@ done
 work="$out/native/bench-e2e"
 bash "$here/tests/e2e/env.sh" start "$work" "$out/win32" "$out/win64"
 trap 'bash "$here/tests/e2e/env.sh" stop "$work"' EXIT
+echo "== toolbar pictures under Wine"
+bash "$here/tests/e2e/run-program.sh" "$work" ToolbarLoad_winbench.exe || true
 echo "== Pelloran under Wine, 10,000 scripted connections"
 bash "$here/tests/e2e/run-suite.sh" "$work" Benchmark "$work/screenshots" |
     grep -E '^(Build under test|refresh|sort|start-up)|FAILED|OK \]'

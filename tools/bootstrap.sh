@@ -12,7 +12,7 @@ packages=(
     g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
     g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 xvfb xauth imagemagick x11-utils
-    cmake g++ make googletest libbenchmark-dev python3 dpkg-dev clang-format-14
+    cmake g++ make googletest libbenchmark-dev libpng-dev python3 dpkg-dev clang-format-14
 )
 # 32-bit Wine, for the end-to-end suites on the shipped 32-bit build, only where this machine executes
 # 32-bit x86 code (elsewhere the suites run the 64-bit build) and the 64-bit path is not forced.

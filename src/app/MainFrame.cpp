@@ -38,6 +38,7 @@ ON_WM_CREATE()
 ON_WM_TIMER()
 ON_WM_CLOSE()
 ON_WM_DESTROY()
+ON_WM_SYSCOLORCHANGE()
 ON_NOTIFY(NM_CLICK, IDC_CONNECTION_LIST, OnListClick)
 ON_NOTIFY(NM_RCLICK, IDC_CONNECTION_LIST, OnListClick)
 ON_COMMAND(ID_FILE_SAVE, OnFileSave)
@@ -186,6 +187,14 @@ void CMainFrame::OnClose() {
     // LATER(event log): flush the pending events while logging is on.
     CNewFrameWnd::OnClose();
 }
+
+// Only top-level windows hear of a colour change from the system: pass it on to the bars and the list.
+static BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
+    SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+
+void CMainFrame::OnSysColorChange() { EnumChildWindows(hwnd, ForwardSysColorChange, 0); }
 
 void CMainFrame::OnDestroy() {
     if (skinTimerId != 0) {

@@ -63,6 +63,7 @@ protected:
     void OnTimer(UINT_PTR id);
     void OnClose();
     void OnDestroy();
+    void OnSysColorChange();
     void OnListClick(NMHDR* header, LRESULT* result);
 
     void OnFileSave();
