@@ -100,9 +100,7 @@ HBITMAP CreateStripBitmap(HDC reference, int width, int height, uint8_t** bits) 
     return bitmap;
 }
 
-int Stride24(int width) {
-    return (width * 3 + 3) & ~3;
-}
+int Stride24(int width) { return (width * 3 + 3) & ~3; }
 
 // One finished strip: button face, the theme's button background of the state (4 pixels larger than the
 // strip on every side, so its edges stay outside the pictures), then the prepared pictures.
@@ -180,9 +178,7 @@ void ToolBarImageSet::Swap(ToolBarImageSet& other) noexcept {
     std::swap(height, other.height);
 }
 
-HIMAGELIST ToolBarImageSet::GetImageList(int kind) const {
-    return kind >= 0 && kind < 4 ? lists[kind] : nullptr;
-}
+HIMAGELIST ToolBarImageSet::GetImageList(int kind) const { return kind >= 0 && kind < 4 ? lists[kind] : nullptr; }
 
 // strips by list kind. The swap target also gets the pressed strip and then a second copy of its own strip,
 // so that pressing and releasing are plain copies inside one list (see ImageToolBar::SetPressedPicture).

@@ -31,9 +31,7 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
     reader->offset += length;
 }
 
-[[noreturn]] void JumpOnError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
+[[noreturn]] void JumpOnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void IgnoreWarning(png_structp, png_const_charp) {}
 
 struct DecodeState {

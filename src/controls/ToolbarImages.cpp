@@ -18,9 +18,7 @@ constexpr double kOneOver255 = 0.00392156862745098;
 // Hot and pressed pictures are this much darker in every channel.
 constexpr unsigned kHotDarkening = 15;
 
-bool IsMagenta(const uint8_t* bgr) {
-    return bgr[0] == 255 && bgr[1] == 0 && bgr[2] == 255;
-}
+bool IsMagenta(const uint8_t* bgr) { return bgr[0] == 255 && bgr[1] == 0 && bgr[2] == 255; }
 
 template <class Rule>
 void ForEachPixel(uint8_t* pixels, int width, int height, int stride, int bytesPerPixel, bool keepMagenta, Rule rule) {

@@ -189,9 +189,7 @@ Expectation Picture(std::function<COLORREF(const BYTE*)> solid, bool themed) {
         return std::nullopt;
     };
 }
-COLORREF Normal(const BYTE* p) {
-    return RGB(p[0], p[1], p[2]);
-}
+COLORREF Normal(const BYTE* p) { return RGB(p[0], p[1], p[2]); }
 COLORREF HotOrPressed(const BYTE* p) {
     auto darker = [](int c) { return static_cast<BYTE>(c > 15 ? c - 15 : 0); };
     return RGB(darker(p[0]), darker(p[1]), darker(p[2]));
