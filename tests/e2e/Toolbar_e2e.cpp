@@ -305,34 +305,33 @@ LPCSTR ResourceId(const std::string& key) {
     return key[0] == '#' ? MAKEINTRESOURCEA(std::stoi(key.substr(1))) : key.c_str();
 }
 
+struct ResourceWalk {
+    HMODULE module;
+    std::vector<Resource> found;
+};
+
+BOOL CALLBACK CollectLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR param) {
+    HRSRC found = FindResourceExA(module, type, name, language);
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    reinterpret_cast<ResourceWalk*>(param)->found.push_back(
+        {ResourceKey(type), ResourceKey(name), language,
+         std::vector<BYTE>(data, data + SizeofResource(module, found))});
+    return TRUE;
+}
+
+BOOL CALLBACK CollectName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) {
+    return EnumResourceLanguagesA(module, type, name, CollectLanguage, param);
+}
+
+BOOL CALLBACK CollectType(HMODULE module, LPSTR type, LONG_PTR param) {
+    return EnumResourceNamesA(module, type, CollectName, param);
+}
+
 std::vector<Resource> AllResources(const std::string& path) {
-    struct Walk {
-        HMODULE module;
-        std::vector<Resource> found;
-    } walk{LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), {}};
+    ResourceWalk walk{LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), {}};
     if (!walk.module)
         FailWithLastError("cannot open " + path + " for its resources");
-    EnumResourceTypesA(
-        walk.module,
-        [](HMODULE module, LPSTR type, LONG_PTR param) -> BOOL {
-            return EnumResourceNamesA(
-                module, type,
-                [](HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) -> BOOL {
-                    return EnumResourceLanguagesA(
-                        module, type, name,
-                        [](HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR param) -> BOOL {
-                            HRSRC found = FindResourceExA(module, type, name, language);
-                            const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-                            reinterpret_cast<Walk*>(param)->found.push_back(
-                                {ResourceKey(type), ResourceKey(name), language,
-                                 std::vector<BYTE>(data, data + SizeofResource(module, found))});
-                            return TRUE;
-                        },
-                        param);
-                },
-                param);
-        },
-        reinterpret_cast<LONG_PTR>(&walk));
+    EnumResourceTypesA(walk.module, CollectType, reinterpret_cast<LONG_PTR>(&walk));
     FreeLibrary(walk.module);
     return walk.found;
 }
@@ -422,8 +421,9 @@ TEST_P(ToolbarPictures, ButtonsShowTheirNormalHotPressedAndDisabledPictures) {
     EXPECT_TRUE(ShowsPicture(app, kRefreshIndex, strip, kRefreshPicture, Picture(HotOrPressed, themed()))) << "hot";
     CaptureScreenRect(WindowRect(app.ToolBarWindow()), ScreenshotPath("toolbar-hot-" + Suffix()));
     const Shot hot = Capture(ButtonOnScreen(app, kRefreshIndex));
-    if (themed())
+    if (themed()) {
         EXPECT_NE(hot.pixels, normal.pixels) << "the hot button has the theme's hot background";
+    }
 
     PressLeftButton(true);
     EXPECT_TRUE(ShowsPicture(app, kRefreshIndex, strip, kRefreshPicture, Picture(HotOrPressed, themed()))) << "pressed";
