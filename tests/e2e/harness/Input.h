@@ -20,8 +20,6 @@ void BringToForeground(HWND window);
 
 // vk with the modifiers (VK_CONTROL, VK_SHIFT, VK_MENU) held; all keys are released afterwards.
 void PressKey(WORD vk, std::initializer_list<WORD> modifiers = {});
-void KeyDown(WORD vk);
-void KeyUp(WORD vk);
 
 void MoveMouse(POINT screenPoint);
 void ClickAt(POINT screenPoint, MouseButton button = MouseButton::Left, int clicks = 1);
