@@ -138,7 +138,21 @@ DWORD WINAPI GetExtendedTcpTable(PVOID pTcpTable, PDWORD pdwSize, WINBOOL bOrder
     return ServeTable("GetExtendedTcpTable", pTcpTable, pdwSize, bOrder, extra, valid, kind.layout, kind.filter);
 }
 
+// A slow SetTcpEntry ("set-delay") waits before it takes the lock, so table reads go on meanwhile.
+DWORD ScriptedSetDelay() {
+    SessionGuard guard;
+    try {
+        Refresh(TheSession());
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return TheSession().state.Script().setDelayMs;
+}
+
 DWORD WINAPI SetTcpEntry(PMIB_TCPROW pTcpRow) {
+    if (DWORD delay = ScriptedSetDelay(); delay != 0) {
+        Sleep(delay);
+    }
     SessionGuard guard;
     Session& session = TheSession();
     char line[320];

@@ -267,6 +267,14 @@ bool ApplyLine(FakeScript& script, std::string_view line) {
         script.setResult = *code;
         return true;
     }
+    if (EqualsNoCase(keyword, "set-delay")) {
+        auto delay = tokens.size() == 2 ? ParseUnsigned<uint32_t>(tokens[1]) : std::nullopt;
+        if (!delay || *delay > 60000) {
+            return false;
+        }
+        script.setDelayMs = *delay;
+        return true;
+    }
     if (EqualsNoCase(keyword, "set-removes")) {
         if (tokens.size() != 2 || (tokens[1] != "0" && tokens[1] != "1")) {
             return false;

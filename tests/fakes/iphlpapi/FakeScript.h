@@ -42,6 +42,7 @@ struct FakeScript {
     uint64_t growTimes = 0;
     uint32_t setResult = 0;
     bool setRemoves = false;
+    uint32_t setDelayMs = 0; // SetTcpEntry waits this long before it answers
     std::optional<std::array<uint32_t, StatisticsCount>> statistics;
     std::string logPath; // UTF-8, empty = not set by the script
     size_t skippedLines = 0;

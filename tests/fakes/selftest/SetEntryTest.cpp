@@ -2,6 +2,9 @@
 // returned, only state 12 (delete) is accepted, and with set-removes a deleted row leaves the table.
 #include "ScriptedTest.h"
 
+#include <atomic>
+#include <thread>
+
 namespace fakes {
 namespace {
 
@@ -79,6 +82,20 @@ TEST_F(SetEntry, SetRemovesTakesTheRowOutOfLaterReads) {
     EXPECT_NE(LogLinesOf("SetTcpEntry")[1].find(" matched=0 "), std::string::npos);
     WriteScript(std::string(Rows) + "set-removes 1\n");
     EXPECT_EQ(ReadExtended().size(), 2u);
+}
+
+TEST_F(SetEntry, ScriptedDelayHoldsOnlyTheSetCall) {
+    WriteScript(std::string(Rows) + "set-delay 3000\n");
+    MIB_TCPROW row = DeleteRow("192.168.1.2", 80, "10.0.0.1", 51000);
+    std::atomic<bool> answered{false};
+    std::thread caller([&] {
+        EXPECT_EQ(dll->setTcpEntry(&row), 0u);
+        answered = true;
+    });
+    EXPECT_EQ(ReadLegacy().size(), 2u) << "a table read is served while the set call waits";
+    EXPECT_FALSE(answered) << "the set call answered before its delay";
+    caller.join();
+    EXPECT_EQ(LogLinesOf("SetTcpEntry").size(), 1u);
 }
 
 TEST_F(SetEntry, FailedDeleteLeavesTheRow) {
