@@ -13,11 +13,17 @@ constexpr uint32_t kDefaultLoggingInterval = 10;
 constexpr size_t kPathBufferSize = 260;
 
 // Seconds between refreshes: 1 to 9.
-constexpr bool UpdateIntervalAccepted(uint32_t value) { return value >= 1 && value <= 9; }
+constexpr bool UpdateIntervalAccepted(uint32_t value) {
+    return value >= 1 && value <= 9;
+}
 // Minutes between log flushes: 5 to 20.
-constexpr bool LoggingIntervalAccepted(uint32_t value) { return value >= 5 && value <= 20; }
+constexpr bool LoggingIntervalAccepted(uint32_t value) {
+    return value >= 5 && value <= 20;
+}
 // A log file path must fit the 260-byte path buffer with its terminating NUL.
-constexpr bool LogFileLengthAccepted(size_t length) { return length < kPathBufferSize; }
+constexpr bool LogFileLengthAccepted(size_t length) {
+    return length < kPathBufferSize;
+}
 
 struct Rect {
     int32_t left, top, right, bottom;
@@ -26,5 +32,17 @@ struct Rect {
 // A stored rectangle is restored only when it has a positive width and height and overlaps at least
 // one monitor's work area; a window restored elsewhere would be lost to the user.
 bool PlacementUsable(const Rect& stored, const std::vector<Rect>& workAreas);
+
+// Screen position and size of a window.
+struct WindowBox {
+    int32_t x, y, width, height;
+};
+
+// The placement is stored as the window placement reports it: in workspace coordinates, whose origin is
+// the top-left corner of the primary monitor's work area. This gives the screen position and size of
+// the stored rectangle (edges), or false when it is not to be applied (PlacementUsable, checked in
+// screen coordinates). Computed in 64 bits and kept within 32: stored edges are any 32-bit values.
+bool RestoredWindowBox(const Rect& stored, const Rect& primaryWorkArea, const std::vector<Rect>& workAreas,
+                       WindowBox& box);
 
 } // namespace settings

@@ -2,6 +2,7 @@
 // and refreshing the list from the new snapshot.
 #include "app/MainFrame.h"
 #include "connections/ListRefresh.h"
+#include "connections/Resolver.h"
 #include "connections/TableDecode.h"
 #include "processes/ProcessDirectory.h"
 
@@ -12,10 +13,6 @@ constexpr ULONG kAddressFamilyIPv4 = 2;
 constexpr int kTableOwnerPidAll = 5;
 // Reads after the one that was sized but found the table grown since.
 constexpr int kGrowthRetries = 3;
-
-template <class Fn> Fn Bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // The list control seen through the refresh's row interface: rows are added and removed in the control
 // at once, cell texts are collected so that they can be written together with the re-sort, each cell
@@ -65,17 +62,11 @@ std::string AnsiProcessName(DWORD pid) {
 } // namespace
 
 bool CMainFrame::BindIpHelper() {
-    ipHelperModule = LoadLibraryA("iphlpapi.dll");
-    if (ipHelperModule == nullptr)
-        return false;
-    setTcpEntry = Bind<SetTcpEntryFn>(ipHelperModule, "SetTcpEntry");
+    std::shared_ptr<IpHelperApi> api = IpHelperApi::Load(extendedTable != 0);
+    // Bound before any worker starts; the workers read it without the lock from then on.
+    shared->ipHelper = api;
     // Only the entry point of the current mode is bound; a missing one is not replaced by the other.
-    if (extendedTable) {
-        getExtendedTcpTable = Bind<GetExtendedTcpTableFn>(ipHelperModule, "GetExtendedTcpTable");
-        return getExtendedTcpTable != nullptr;
-    }
-    getTcpTable = Bind<GetTcpTableFn>(ipHelperModule, "GetTcpTable");
-    return getTcpTable != nullptr;
+    return api != nullptr && (extendedTable ? api->getExtendedTcpTable != nullptr : api->getTcpTable != nullptr);
 }
 
 void CMainFrame::RefreshTable() {
@@ -120,33 +111,35 @@ template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, st
 }
 
 void CMainFrame::TakeSnapshot(ConnectionSnapshot&& fresh) {
-    std::lock_guard<std::mutex> hold(dataLock);
-    snapshot = std::move(fresh);
-    for (const ConnectionEntry& entry : snapshot)
-        QueueAddresses(entry, hostNameCache, resolveQueue);
+    std::lock_guard<std::mutex> hold(shared->lock);
+    shared->snapshot = std::move(fresh);
+    for (const ConnectionEntry& entry : shared->snapshot)
+        QueueAddresses(entry, shared->hostNameCache, shared->resolveQueue);
 }
 
 void CMainFrame::ReadTable() {
-    if (getTcpTable == nullptr)
+    const IpHelperApi* api = shared->ipHelper.get();
+    if (api == nullptr || api->getTcpTable == nullptr)
         return;
     std::vector<unsigned char> buffer;
     ConnectionSnapshot fresh;
-    bool read =
-        FetchTable([this](void* table, DWORD* size) { return getTcpTable(table, size, TRUE); }, kTcpRowBytes, buffer) &&
-        DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
+    bool read = FetchTable([api](void* table, DWORD* size) { return api->getTcpTable(table, size, TRUE); },
+                           kTcpRowBytes, buffer) &&
+                DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
     if (read)
         TakeSnapshot(std::move(fresh));
     UpdateList();
 }
 
 void CMainFrame::ReadTableWithProcesses() {
-    if (getExtendedTcpTable == nullptr)
+    const IpHelperApi* api = shared->ipHelper.get();
+    if (api == nullptr || api->getExtendedTcpTable == nullptr)
         return;
     std::vector<unsigned char> buffer;
     ConnectionSnapshot fresh;
     bool read = FetchTable(
-                    [this](void* table, DWORD* size) {
-                        return getExtendedTcpTable(table, size, TRUE, kAddressFamilyIPv4, kTableOwnerPidAll, 0);
+                    [api](void* table, DWORD* size) {
+                        return api->getExtendedTcpTable(table, size, TRUE, kAddressFamilyIPv4, kTableOwnerPidAll, 0);
                     },
                     kTcpPidRowBytes, buffer) &&
                 DecodeTcpTable(buffer.data(), buffer.size(), true, fresh);
@@ -171,14 +164,6 @@ void CMainFrame::UpdateListWithProcesses() {
 }
 
 void CMainFrame::RefreshList(bool withProcesses) {
-    ColumnIndexes columns;
-    columns.process = processColumn;
-    columns.pid = pidColumn;
-    columns.localAddress = localAddressColumn;
-    columns.localPort = localPortColumn;
-    columns.remoteAddress = remoteAddressColumn;
-    columns.remotePort = remotePortColumn;
-    columns.status = statusColumn;
     RefreshOptions options;
     options.withProcesses = withProcesses;
     options.showEstablishedOnly = showEstablishedOnly != 0;
@@ -189,12 +174,19 @@ void CMainFrame::RefreshList(bool withProcesses) {
     listCtrl.SetRedraw(FALSE);
     ListCtrlRows rows(listCtrl, listCtrl.GetColumnCount());
     {
-        std::lock_guard<std::mutex> hold(dataLock);
-        ::RefreshList(rows, snapshot, hostNameCache, processNameCache, eventQueue, columns, options);
+        std::lock_guard<std::mutex> hold(shared->lock);
+        ::RefreshList(rows, shared->snapshot, shared->hostNameCache, processNameCache, eventQueue, columnIndexes,
+                      options);
         StartWorkers();
     }
     // Every row's texts are written, then the user's sort is applied again (in one pass).
     listCtrl.SetTextsSorted(rows.Texts(), listCtrl.headerCtrl.sortColumn);
     listCtrl.SetRedraw(TRUE);
     listCtrl.Invalidate(FALSE);
+}
+
+void CMainFrame::StartWorkers() {
+    StartResolver(shared);
+    // LATER(black-list closer): when blackList is not empty and enableBlackList is on, start the
+    // black-list closer with StartWorker into closerThread (skipped while the slot is taken).
 }

@@ -112,9 +112,6 @@ bool AfxSocketInit() {
 
 bool AfxOleInit() { return SUCCEEDED(OleInitialize(nullptr)); }
 
-// Hosting of ActiveX controls is not needed by any window of the program.
-void AfxEnableControlContainer() {}
-
 CWinThread::~CWinThread() {
     if (thread != nullptr)
         CloseHandle(thread);

@@ -39,7 +39,6 @@ int AfxMessageBox(const char* text, UINT type = MB_OK);
 
 bool AfxSocketInit();
 bool AfxOleInit();
-void AfxEnableControlContainer();
 
 // A thread started by AfxBeginThread. The object deletes itself when its thread ends, so holders only
 // compare it with null and never dereference it after the start.
