@@ -25,6 +25,14 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 
 } // namespace
 
+std::string_view TrimSpace(std::string_view text) {
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 uint32_t ParsePid(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && IsSpace(text[i]))

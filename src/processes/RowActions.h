@@ -15,7 +15,11 @@ struct ClickedRow {
     std::string remoteAddress; // as displayed: the host name when the list shows one
     std::string remotePort;
     std::string localPort;
+    std::string localAddress;
 };
+
+// The text without the white space around it.
+std::string_view TrimSpace(std::string_view text);
 
 // The PID cell as a number: white space around it is ignored, the decimal digits at its start are
 // read up to the first other character; no digits give 0, and so does a number above 4294967295
