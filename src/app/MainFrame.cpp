@@ -151,7 +151,7 @@ void CMainFrame::CreateColumns() {
         insert(kLegacyColumns);
 }
 
-void CMainFrame::RecalcLayout(BOOL notify) {
+void CMainFrame::RecalcLayout() {
     CRect free;
     RepositionBars(reposQuery, &free);
     if (listCtrl.hwnd != nullptr) {
@@ -159,12 +159,10 @@ void CMainFrame::RecalcLayout(BOOL notify) {
         listCtrl.FitColumns();
         InvalidateRect(&free);
     }
-    CNewFrameWnd::RecalcLayout(notify);
+    CNewFrameWnd::RecalcLayout();
 }
 
-void CMainFrame::DropPendingEvents() {
-    eventQueue.Clear();
-}
+void CMainFrame::DropPendingEvents() { eventQueue.Clear(); }
 
 void CMainFrame::OnTimer(UINT_PTR id) {
     if (id == kRefreshTimer) {
@@ -212,13 +210,9 @@ void CMainFrame::OnDestroy() {
 
 void CMainFrame::OnFileSave() {} // LATER(snapshot export)
 
-void CMainFrame::OnUpdateFileSave(CCmdUI* ui) {
-    ui->Enable(listCtrl.GetColumnCount() >= 0);
-}
+void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
 
-void CMainFrame::OnRefresh() {
-    RefreshTable();
-}
+void CMainFrame::OnRefresh() { RefreshTable(); }
 
 void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
 
@@ -233,27 +227,21 @@ void CMainFrame::OnAutoupdate() {
         SetTimer(kRefreshTimer, static_cast<UINT>(updateInterval) * 1000);
 }
 
-void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) {
-    ui->SetCheck(autoupdate != 0);
-}
+void CMainFrame::OnUpdateAutoupdate(CCmdUI* ui) { ui->SetCheck(autoupdate != 0); }
 
 void CMainFrame::OnEstablishedOnly() {
     showEstablishedOnly = showEstablishedOnly ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) {
-    ui->SetCheck(showEstablishedOnly != 0);
-}
+void CMainFrame::OnUpdateEstablishedOnly(CCmdUI* ui) { ui->SetCheck(showEstablishedOnly != 0); }
 
 void CMainFrame::OnResolve() {
     resolve = resolve ? 0 : 1;
     RefreshTable();
 }
 
-void CMainFrame::OnUpdateResolve(CCmdUI* ui) {
-    ui->SetCheck(resolve != 0);
-}
+void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
 
 void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
 

@@ -61,7 +61,7 @@ public:
 protected:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void PostNcDestroy() override;
-    void RecalcLayout(BOOL notify = TRUE) override;
+    void RecalcLayout() override;
 
     DECLARE_MESSAGE_MAP()
     int OnCreate(LPCREATESTRUCT cs);

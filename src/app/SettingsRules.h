@@ -13,17 +13,11 @@ constexpr uint32_t kDefaultLoggingInterval = 10;
 constexpr size_t kPathBufferSize = 260;
 
 // Seconds between refreshes: 1 to 9.
-constexpr bool UpdateIntervalAccepted(uint32_t value) {
-    return value >= 1 && value <= 9;
-}
+constexpr bool UpdateIntervalAccepted(uint32_t value) { return value >= 1 && value <= 9; }
 // Minutes between log flushes: 5 to 20.
-constexpr bool LoggingIntervalAccepted(uint32_t value) {
-    return value >= 5 && value <= 20;
-}
+constexpr bool LoggingIntervalAccepted(uint32_t value) { return value >= 5 && value <= 20; }
 // A log file path must fit the 260-byte path buffer with its terminating NUL.
-constexpr bool LogFileLengthAccepted(size_t length) {
-    return length < kPathBufferSize;
-}
+constexpr bool LogFileLengthAccepted(size_t length) { return length < kPathBufferSize; }
 
 struct Rect {
     int32_t left, top, right, bottom;

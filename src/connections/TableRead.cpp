@@ -4,15 +4,13 @@
 #include "connections/ListRefresh.h"
 #include "connections/Resolver.h"
 #include "connections/TableDecode.h"
+#include "connections/TableFetch.h"
 #include "processes/ProcessDirectory.h"
 
 namespace {
 
-constexpr DWORD kInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
 constexpr ULONG kAddressFamilyIPv4 = 2;
 constexpr int kTableOwnerPidAll = 5;
-// Reads after the one that was sized but found the table grown since.
-constexpr int kGrowthRetries = 3;
 
 // The list control seen through the refresh's row interface: rows are added and removed in the control
 // at once, cell texts are collected so that they can be written together with the re-sort, each cell
@@ -77,37 +75,14 @@ void CMainFrame::RefreshTable() {
 }
 
 template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer) {
-    DWORD size = 0;
-    if (lastTableBytes == 0) {
-        // First read of the run: ask for the size.
-        if (call(nullptr, &size) != kInsufficientBuffer)
-            return false;
-    } else {
-        size = static_cast<DWORD>(lastTableBytes + lastTableBytes / 4 + 16 * rowBytes);
-    }
-    for (int attempt = 0; attempt <= kGrowthRetries; ++attempt) {
-        try {
-            buffer.assign(size, 0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        DWORD filled = size;
-        DWORD status = call(buffer.data(), &filled);
-        if (status == 0) {
-            // Keep what the rows need: the library does not report it on success.
-            uint32_t rows = 0;
-            if (size >= sizeof(rows))
-                memcpy(&rows, buffer.data(), sizeof(rows));
-            size_t used = sizeof(rows) + static_cast<size_t>(rows) * rowBytes;
-            lastTableBytes = used <= size ? used : size;
-            return true;
-        }
-        // The table grew past the buffer: the call reported the size it needs now.
-        if (status != kInsufficientBuffer || filled <= size)
-            return false;
-        size = filled;
-    }
-    return false;
+    return FetchTcpTable(
+        [&call](void* table, uint32_t* size) {
+            DWORD bytes = *size;
+            DWORD status = call(table, &bytes);
+            *size = bytes;
+            return static_cast<uint32_t>(status);
+        },
+        rowBytes, lastTableBytes, buffer);
 }
 
 void CMainFrame::TakeSnapshot(ConnectionSnapshot&& fresh) {
@@ -155,13 +130,9 @@ void CMainFrame::ReadTableWithProcesses() {
     UpdateListWithProcesses();
 }
 
-void CMainFrame::UpdateList() {
-    RefreshList(false);
-}
+void CMainFrame::UpdateList() { RefreshList(false); }
 
-void CMainFrame::UpdateListWithProcesses() {
-    RefreshList(true);
-}
+void CMainFrame::UpdateListWithProcesses() { RefreshList(true); }
 
 void CMainFrame::RefreshList(bool withProcesses) {
     RefreshOptions options;

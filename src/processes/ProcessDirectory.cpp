@@ -27,9 +27,7 @@ template <class Fn> Fn Bind(const char* module, const char* name) {
     return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
 }
 
-DWORD RecordPid(HANDLE field) {
-    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(field));
-}
+DWORD RecordPid(HANDLE field) { return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(field)); }
 
 // One process-heap block filled with the native process list.
 class NativeSnapshot {

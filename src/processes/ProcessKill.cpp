@@ -17,9 +17,7 @@ bool IsNtPlatform() {
     return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
-HANDLE OpenForTermination(DWORD pid) {
-    return OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-}
+HANDLE OpenForTermination(DWORD pid) { return OpenProcess(PROCESS_TERMINATE, FALSE, pid); }
 
 // The second open of a process that refused the first: with SeDebugPrivilege enabled for that open
 // only, and the token's previous state restored before the process is terminated.
@@ -79,13 +77,9 @@ bool KillProcessTree(DWORD pid, bool descendants) {
     }
 }
 
-void CMainFrame::OnKillProcess() {
-    KillClickedProcess("Are you sure you want to kill this process?", false);
-}
+void CMainFrame::OnKillProcess() { KillClickedProcess("Are you sure you want to kill this process?", false); }
 
-void CMainFrame::OnKillProcessTree() {
-    KillClickedProcess("Are you sure you want to kill this process tree?", true);
-}
+void CMainFrame::OnKillProcessTree() { KillClickedProcess("Are you sure you want to kill this process tree?", true); }
 
 void CMainFrame::KillClickedProcess(const char* question, bool tree) {
     if (AfxMessageBox(question, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)

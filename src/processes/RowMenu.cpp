@@ -64,9 +64,7 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
     DestroyMenu(popup.Detach());
 }
 
-void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) {
-    ui->Enable(contextItem >= 0);
-}
+void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }
 
 void CMainFrame::OnCopyAddress() {
     if (contextItem < 0)

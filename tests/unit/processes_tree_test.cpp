@@ -34,9 +34,7 @@ const TreeCase kTreeCases[] = {
     {"RootMissingFromListIsStillKilled", {{2, 77}}, 77, {2, 77}},
 };
 
-void PrintTo(const TreeCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
 
 class TreeWalk : public testing::TestWithParam<TreeCase> {};
 
