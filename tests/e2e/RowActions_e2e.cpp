@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
+#include <tlhelp32.h>
 
-#include <fstream>
 #include <sstream>
 
 using namespace e2e;
@@ -351,23 +351,30 @@ TEST_F(RowActions, KillProcessAsksThenKillsOnlyTheClickedProcess) {
 
 namespace {
 
-// The sleeper's pid file: "<pid> <parent>" per line, the root first.
-std::vector<DWORD> ReadPids(const std::string& path) {
-    std::vector<DWORD> pids;
-    std::istringstream in(ReadTextFile(path));
-    DWORD pid = 0, parent = 0;
-    while (in >> pid >> parent)
-        pids.push_back(pid);
-    return pids;
+// The process and every descendant of it, from a Toolhelp snapshot of the prefix's processes.
+std::vector<DWORD> ProcessTree(DWORD root) {
+    std::vector<PROCESSENTRY32> all;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{sizeof(entry)};
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        all.push_back(entry);
+    CloseHandle(snapshot);
+    std::vector<DWORD> tree{root};
+    for (size_t i = 0; i < tree.size(); ++i) {
+        for (const PROCESSENTRY32& process : all) {
+            if (process.th32ParentProcessID == tree[i] && process.th32ProcessID != tree[i])
+                tree.push_back(process.th32ProcessID);
+        }
+    }
+    return tree;
 }
 
 } // namespace
 
 TEST_F(RowActions, KillProcessTreeKillsTheProcessAndAllItsDescendants) {
-    const std::string pidFile = table.Folder() + "\\tree.pids";
-    Process root = Process::Start(SleeperCommand("--children 2 --depth 2 --pid-file " + QuoteArgument(pidFile)));
+    Process root = Process::Start(SleeperCommand("--depth 2"));
     std::vector<DWORD> tree;
-    ASSERT_TRUE(WaitUntil([&] { return (tree = ReadPids(pidFile)).size() == 7; }, 20s)) << tree.size();
+    ASSERT_TRUE(WaitUntil([&] { return (tree = ProcessTree(root.Id())).size() == 7; }, 20s)) << tree.size();
     leftovers = tree;
     Process bystander = Process::Start(SleeperCommand());
     table.Write(Row("ESTABLISHED", "10.0.0.1", 1, "10.0.0.2", 80, root.Id()) +
