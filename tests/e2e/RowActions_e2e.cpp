@@ -87,33 +87,37 @@ protected:
         return open.front().items;
     }
 
-    // Opens the row's menu and chooses the command with the keyboard, as a user would: each Down key
-    // moves the highlight to the next entry (separators are skipped), Enter chooses.
+    // Opens the row's menu and chooses the command with the keyboard, as a user would: Down moves the
+    // highlight to the next entry (separators are skipped), Enter chooses. A key the menu has not taken yet
+    // is pressed again, so each step checks where the highlight stands before the next key.
     static void Choose(App& app, int row, UINT id) {
         const Menu items = OpenRowMenu(app, row);
+        int target = -1;
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].id == id)
+                target = static_cast<int>(i);
+        }
+        if (target < 0)
+            Fail("the row menu has no entry " + std::to_string(id) + ":\n" + DescribeMenu(items));
         auto highlighted = [&] {
             Menu open = app.OpenMenus();
-            if (!open.empty()) {
-                for (size_t i = 0; i < open.front().items.size(); ++i) {
-                    if (open.front().items[i].highlighted)
-                        return static_cast<int>(i);
-                }
+            for (size_t i = 0; !open.empty() && i < open.front().items.size(); ++i) {
+                if (open.front().items[i].highlighted)
+                    return static_cast<int>(i);
             }
             return -1;
         };
-        for (size_t i = 0; i < items.size(); ++i) {
-            if (items[i].separator)
-                continue;
-            PressKey(VK_DOWN);
-            if (!WaitUntil([&] { return highlighted() == static_cast<int>(i); }, 3s))
-                Fail("the Down key did not reach entry " + std::to_string(i) + " of the row menu");
-            if (items[i].id == id) {
+        for (int press = 0; press < 20; ++press) {
+            int before = highlighted();
+            if (before == target) {
                 PressKey(VK_RETURN);
                 WaitUntil([&] { return app.OpenMenus().empty(); }, 3s);
                 return;
             }
+            PressKey(VK_DOWN);
+            WaitUntil([&] { return highlighted() != before; }, 1s);
         }
-        Fail("the row menu has no entry " + std::to_string(id) + ":\n" + DescribeMenu(items));
+        Fail("the Down key did not reach entry " + std::to_string(target) + " of the row menu");
     }
 
     // The kill question, once it shows: its text and button texts, in child order.
