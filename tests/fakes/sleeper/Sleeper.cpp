@@ -27,7 +27,8 @@ int wmain(int argc, wchar_t** argv) {
         std::wstring command = L"\"" + std::wstring(self) + L"\" --timeout-ms " + std::to_wstring(timeout) +
                                L" --depth " + std::to_wstring(depth - 1);
         for (int child = 0; child < 2; ++child) {
-            STARTUPINFOW startup{sizeof(startup)};
+            STARTUPINFOW startup{};
+            startup.cb = sizeof(startup);
             PROCESS_INFORMATION started{};
             if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                &started)) {
