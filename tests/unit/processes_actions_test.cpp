@@ -44,10 +44,10 @@ TEST(FindConnectionToClose, TakesTheFirstQualifyingEntryOnly) {
               "2"), // 6: one-digit port, short name
     };
     const std::pair<ClickedRow, size_t> cases[] = {
-        {{"", "10.1.2.3", "80", "5000"}, 3},       {{"", "web.EXAMPLE", "80", "5000"}, 3},
-        {{"", "192.0.2.10", "443", "6000"}, 5},    {{"", "10.1.2.3", "80", "5002"}, kNoEntry},
-        {{"", "10.1.2.", "80", "5000"}, kNoEntry}, {{"", "192.0.2.99", "2", "7000"}, kNoEntry},
-        {{"", "abcde", "2", "7000"}, kNoEntry},    {{"", "", "80", "5000"}, kNoEntry},
+        {{"", "10.1.2.3", "80", "5000", ""}, 3},       {{"", "web.EXAMPLE", "80", "5000", ""}, 3},
+        {{"", "192.0.2.10", "443", "6000", ""}, 5},    {{"", "10.1.2.3", "80", "5002", ""}, kNoEntry},
+        {{"", "10.1.2.", "80", "5000", ""}, kNoEntry}, {{"", "192.0.2.99", "2", "7000", ""}, kNoEntry},
+        {{"", "abcde", "2", "7000", ""}, kNoEntry},    {{"", "", "80", "5000", ""}, kNoEntry},
     };
     for (const auto& [row, expected] : cases)
         EXPECT_EQ(FindConnectionToClose(snapshot, row), expected) << row.remoteAddress << ':' << row.remotePort;
