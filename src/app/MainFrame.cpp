@@ -63,6 +63,7 @@ ON_UPDATE_COMMAND_UI(ID_CLOSE_CONNECTION, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS, OnKillProcess)
 ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
+ON_MESSAGE(kConnectionClosedMessage, OnConnectionClosed)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() : shared(std::make_shared<WorkerState>()) {
@@ -216,11 +217,6 @@ void CMainFrame::OnDestroy() {
     shared->blackList.clear();
 }
 
-void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
-    // LATER(row actions): remember the clicked row and open the context menu.
-    *result = 0;
-}
-
 void CMainFrame::OnFileSave() {} // LATER(snapshot export)
 
 void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
@@ -260,14 +256,4 @@ void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread Ena
 
 void CMainFrame::OnAbout() {} // LATER(about box)
 
-void CMainFrame::OnCopyAddress() {} // LATER(row actions)
-
 void CMainFrame::OnAddToBlackList() {} // LATER(black list)
-
-void CMainFrame::OnCloseConnection() {} // LATER(row actions)
-
-void CMainFrame::OnKillProcess() {} // LATER(row actions)
-
-void CMainFrame::OnKillProcessTree() {} // LATER(row actions)
-
-void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }
