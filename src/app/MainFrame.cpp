@@ -200,11 +200,10 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     if (id == kRefreshTimer) {
         RefreshTable();
     } else if (id == kLogTimer) {
-        if (enableLogging) {
-            // LATER(event log): flush the pending events to the log file.
-        } else {
+        if (enableLogging)
+            FlushEventLog();
+        else
             DropPendingEvents();
-        }
     }
     Default();
     if (skinTimerId != 0 && id == skinTimerId) {
@@ -216,7 +215,8 @@ void CMainFrame::OnTimer(UINT_PTR id) {
 
 void CMainFrame::OnClose() {
     SaveSettings();
-    // LATER(event log): flush the pending events while logging is on.
+    if (enableLogging && !eventQueue.Empty())
+        FlushEventLog();
     CNewFrameWnd::OnClose();
 }
 

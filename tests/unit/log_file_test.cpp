@@ -148,8 +148,9 @@ TEST(ExportSave, OutcomesOfOneSave) {
         file.failClose = c.failClose;
         EXPECT_EQ(SaveText(file, kPath, "a \tb\r\n"), c.expectedResult) << c.name;
         EXPECT_EQ(file.files.count(kPath) == 1, c.expectFile) << c.name;
-        if (c.expectFile)
+        if (c.expectFile) {
             EXPECT_EQ(file.files[kPath], c.expectedContent) << c.name;
+        }
         EXPECT_FALSE(file.open) << c.name << ": left open";
     }
 }
