@@ -105,6 +105,43 @@ protected:
         return fields;
     }
 
+    // Opens File > Save and returns the dialog.
+    HWND OpenSaveDialog(App& app) {
+        app.PostCommand(kFileSave);
+        return app.WaitForWindow("Save As");
+    }
+
+    // Types the path into the file-name field and presses Save.
+    static void SaveTo(HWND dialog, const std::string& path) {
+        HWND edit = nullptr;
+        if (HWND combo = FindDescendant(dialog, kFileNameCombo))
+            edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+        if (edit == nullptr)
+            edit = FindDescendant(dialog, kFileNameEdit);
+        ASSERT_NE(edit, nullptr) << "no file-name field";
+        Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        HWND save = FindDescendant(dialog, IDOK);
+        ASSERT_NE(save, nullptr);
+        Post(save, BM_CLICK);
+    }
+
+    static void ClickHeader(App& app, int column) {
+        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
+        SendMessageA(app.Header().Handle(), HDM_GETITEMRECT, column, buffer.Param());
+        app.Click(app.Header().Handle(), Center(buffer.Get<RECT>()));
+        app.Sync();
+    }
+
+    static std::string Expected(const std::vector<std::vector<std::string>>& rows) {
+        std::string text;
+        for (const auto& row : rows) {
+            for (size_t column = 0; column < row.size(); ++column)
+                text += row[column] + (column + 1 < row.size() ? " \t" : "");
+            text += "\r\n";
+        }
+        return text;
+    }
+
     void FireLogTimer(App& app) {
         Post(app.MainWindow(), WM_TIMER, kLogTimer, 0);
         app.Sync();
@@ -210,51 +247,7 @@ TEST_F(EventLog, WithLoggingOffNothingIsWritten) {
     EXPECT_FALSE(FileExists(logPath));
 }
 
-namespace {
-
-class SaveList : public EventLog {
-protected:
-    // Opens File > Save and returns the dialog.
-    HWND OpenSaveDialog(App& app) {
-        app.PostCommand(kFileSave);
-        return app.WaitForWindow("Save As");
-    }
-
-    // Types the path into the file-name field and presses Save.
-    static void SaveTo(HWND dialog, const std::string& path) {
-        HWND edit = nullptr;
-        if (HWND combo = FindDescendant(dialog, kFileNameCombo))
-            edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
-        if (edit == nullptr)
-            edit = FindDescendant(dialog, kFileNameEdit);
-        ASSERT_NE(edit, nullptr) << "no file-name field";
-        Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        HWND save = FindDescendant(dialog, IDOK);
-        ASSERT_NE(save, nullptr);
-        Post(save, BM_CLICK);
-    }
-
-    static void ClickHeader(App& app, int column) {
-        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
-        SendMessageA(app.Header().Handle(), HDM_GETITEMRECT, column, buffer.Param());
-        app.Click(app.Header().Handle(), Center(buffer.Get<RECT>()));
-        app.Sync();
-    }
-
-    static std::string Expected(const std::vector<std::vector<std::string>>& rows) {
-        std::string text;
-        for (const auto& row : rows) {
-            for (size_t column = 0; column < row.size(); ++column)
-                text += row[column] + (column + 1 < row.size() ? " \t" : "");
-            text += "\r\n";
-        }
-        return text;
-    }
-};
-
-} // namespace
-
-TEST_F(SaveList, SavesTheCellsInTheOrderShownReplacingAnExistingFile) {
+TEST_F(EventLog, SaveWritesTheCellsInTheOrderShownReplacingAnExistingFile) {
     const std::string path = folder + "\\snapshot.txt";
     WriteFileBytes(path, "old contents that are longer than nothing");
     table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "10.0.0.2", 443) +
@@ -277,7 +270,7 @@ TEST_F(SaveList, SavesTheCellsInTheOrderShownReplacingAnExistingFile) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(SaveList, AnEmptyListGivesAnEmptyFile) {
+TEST_F(EventLog, SaveOfAnEmptyListGivesAnEmptyFile) {
     const std::string path = folder + "\\empty.txt";
     App app(table.Options());
     app.Sync();
@@ -289,7 +282,7 @@ TEST_F(SaveList, AnEmptyListGivesAnEmptyFile) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(SaveList, ATargetThatCannotBeWrittenShowsTheMessageAndLeavesNoFile) {
+TEST_F(EventLog, SaveToATargetThatCannotBeWrittenShowsTheMessageAndLeavesNoFile) {
     // A folder the dialog accepts but where no file can be made: /proc through Wine's Z: drive.
     const std::string path = "Z:\\proc\\pelloran-snapshot.txt";
     table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "10.0.0.2", 443));
