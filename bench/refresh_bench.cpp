@@ -6,7 +6,6 @@
 #include "connections/ResolveQueue.h"
 #include "connections/TableDecode.h"
 #include "connections/testing/ConnectionTestSupport.h"
-#include "connections/testing/LiteralRefresh.h"
 
 #include <benchmark/benchmark.h>
 
@@ -92,26 +91,6 @@ void ReadAndRefreshWith(benchmark::State& state, bool flushEachTime) {
 void ReadAndRefresh(benchmark::State& state) { ReadAndRefreshWith(state, false); }
 void ReadAndRefreshAfterLogFlush(benchmark::State& state) { ReadAndRefreshWith(state, true); }
 
-void LiteralReadAndRefresh(benchmark::State& state) {
-    Machine machine(static_cast<int>(state.range(0)));
-    ConnectionSnapshot snapshot;
-    std::vector<uint32_t> resolveQueue;
-    std::vector<ConnectionEntry> events;
-    TextRows rows;
-    for (auto _ : state) {
-        DecodeTcpTable(machine.table.data(), machine.table.size(), true, snapshot);
-        for (const ConnectionEntry& entry : snapshot) {
-            literal::QueueAddresses(entry, machine.hostNames, resolveQueue);
-            if (literal::FindProcess(machine.processNames, entry.pidText) == nullptr) {
-                machine.processNames.Append(entry.pidText, "");
-            }
-        }
-        literal::RefreshList(rows, snapshot, machine.hostNames, machine.processNames, events, kColumns, kOptions);
-        benchmark::DoNotOptimize(snapshot.data());
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
-
 // The parts on their own.
 void DecodeOnly(benchmark::State& state) {
     Machine machine(static_cast<int>(state.range(0)));
@@ -138,8 +117,6 @@ void RefreshOnly(benchmark::State& state) {
 
 BENCHMARK(ReadAndRefresh)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReadAndRefreshAfterLogFlush)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-BENCHMARK(LiteralReadAndRefresh)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(LiteralReadAndRefresh)->Arg(10000)->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(DecodeOnly)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(RefreshOnly)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

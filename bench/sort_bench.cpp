@@ -28,8 +28,9 @@ std::vector<std::vector<std::string>> MakeRows(int count) {
     for (int i = 0; i < count; ++i) {
         std::string remote = std::to_string(1 + random() % 254) + "." + std::to_string(random() % 256) + ".0." +
                              std::to_string(random() % 256);
-        rows.push_back({"svchost.exe", std::to_string(random() % 9000), "10.0.0.1", std::to_string(1024 + random() % 60000),
-                        remote, std::to_string(1 + random() % 65535), states[random() % 5]});
+        rows.push_back({"svchost.exe", std::to_string(random() % 9000), "10.0.0.1",
+                        std::to_string(1024 + random() % 60000), remote, std::to_string(1 + random() % 65535),
+                        states[random() % 5]});
     }
     return rows;
 }

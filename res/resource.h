@@ -37,24 +37,7 @@
 #define ID_OPTIONS_ESTABLISHED_ONLY 32799
 #define ID_OPTIONS_RESOLVE 32800
 
-// Framework commands, strings and bar ids (the numbers of the framework this layer follows).
-#define ID_FILE_SAVE 57603
-#define ID_APP_ABOUT 57664
-#define ID_APP_EXIT 57665
-#define ID_EDIT_COPY 57634
-#define ID_EDIT_CUT 57635
-#define ID_EDIT_PASTE 57637
-#define ID_EDIT_UNDO 57643
-#define ID_NEXT_PANE 57680
-#define ID_PREV_PANE 57681
-#define ID_VIEW_TOOLBAR 59392
-#define ID_VIEW_STATUS_BAR 59393
-#define AFX_IDW_TOOLBAR 59392
-#define AFX_IDW_STATUS_BAR 59393
-#define AFX_IDS_IDLEMESSAGE 57345
-#define ID_SEPARATOR 0
-
-// Resource type of toolbar layouts.
-#define RT_TOOLBAR_TYPE 241
+// The framework's own commands, strings and bar ids (Save, About, Exit, toolbar and status bar, idle text).
+#include "../src/framework/AfxRes.h"
 
 #endif

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Pelloran and starts it under Wine. Without a display it starts a
-# virtual one (Xvfb) and tells where to find it.
+# Installs what is missing, builds Pelloran and starts it under Wine: the shipped 32-bit build where this
+# machine runs 32-bit Wine, else the 64-bit build (tools/wine-choice.sh; PELLORAN_E2E_ARCH forces either).
+# Without a display it starts a virtual one (Xvfb) and tells where to find it.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$here/tools/bootstrap.sh"
 "$here/tools/build.sh"
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-pelloran}" WINEDEBUG="${WINEDEBUG:--all}"
-wine=/usr/lib/wine/wine64
-exe="${PELLORAN_BUILD:-$here/build}/win64/bin/Pelloran.exe"
-[ -d "$WINEPREFIX" ] || "$wine" wineboot -i >/dev/null 2>&1
+# shellcheck disable=SC1091
+. "$here/tools/wine-choice.sh"
+choose_wine
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-pelloran-$WIN_ARCH}" WINEARCH WINEDEBUG="${WINEDEBUG:--all}"
+exe="${PELLORAN_BUILD:-$here/build}/$WIN_ARCH/bin/Pelloran.exe"
+[ -d "$WINEPREFIX" ] || "$WINE" wineboot -i >/dev/null 2>&1
 if [ -z "${DISPLAY:-}" ]; then
-    echo "No display: starting Pelloran on a virtual X display (xvfb-run)."
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$exe"
+    echo "No display: starting Pelloran ($WIN_ARCH) on a virtual X display (xvfb-run)."
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$WINE" "$exe"
 fi
-exec "$wine" "$exe"
+exec "$WINE" "$exe"

@@ -4,30 +4,29 @@
 
 namespace {
 
-
-// One row per list column: its title, its width in pixels and the index member it sets.
-struct ColumnSpec {
+// One row per list column: its title, its width in pixels and the field of ColumnIndexes it sets.
+struct ListColumn {
     const char* title;
     int width;
-    int CMainFrame::*index;
+    int ColumnIndexes::*index;
 };
 
-constexpr ColumnSpec kExtendedColumns[] = {
-    {"Process", 135, &CMainFrame::processColumn},
-    {"PID", 50, &CMainFrame::pidColumn},
-    {"Local Address", 135, &CMainFrame::localAddressColumn},
-    {"Local Port", 75, &CMainFrame::localPortColumn},
-    {"Remote Address", 135, &CMainFrame::remoteAddressColumn},
-    {"Remote Port", 75, &CMainFrame::remotePortColumn},
-    {"Status", 110, &CMainFrame::statusColumn},
+constexpr ListColumn kExtendedColumns[] = {
+    {"Process", 135, &ColumnIndexes::process},
+    {"PID", 50, &ColumnIndexes::pid},
+    {"Local Address", 135, &ColumnIndexes::localAddress},
+    {"Local Port", 75, &ColumnIndexes::localPort},
+    {"Remote Address", 135, &ColumnIndexes::remoteAddress},
+    {"Remote Port", 75, &ColumnIndexes::remotePort},
+    {"Status", 110, &ColumnIndexes::status},
 };
 
-constexpr ColumnSpec kLegacyColumns[] = {
-    {"Local Address", 165, &CMainFrame::localAddressColumn},
-    {"Local Port", 75, &CMainFrame::localPortColumn},
-    {"Remote Address", 165, &CMainFrame::remoteAddressColumn},
-    {"Remote Port", 75, &CMainFrame::remotePortColumn},
-    {"Status", 110, &CMainFrame::statusColumn},
+constexpr ListColumn kLegacyColumns[] = {
+    {"Local Address", 165, &ColumnIndexes::localAddress},
+    {"Local Port", 75, &ColumnIndexes::localPort},
+    {"Remote Address", 165, &ColumnIndexes::remoteAddress},
+    {"Remote Port", 75, &ColumnIndexes::remotePort},
+    {"Status", 110, &ColumnIndexes::status},
 };
 
 const UINT kIndicators[] = {ID_SEPARATOR};
@@ -65,45 +64,14 @@ ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
 END_MESSAGE_MAP()
 
-CMainFrame::CMainFrame() { icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)); }
-
-CMainFrame::~CMainFrame() {
-    if (ipHelperModule != nullptr)
-        FreeLibrary(ipHelperModule);
+CMainFrame::CMainFrame() : shared(std::make_shared<WorkerState>()) {
+    icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
 void CMainFrame::PostNcDestroy() {
     EndMainWindow();
-    {
-        std::lock_guard<std::mutex> hold(dataLock);
-        windowDestroyed = true;
-        // A running worker still holds this frame; the last one to end deletes it.
-        if (runningWorkers > 0)
-            return;
-    }
+    // A worker still running holds the shared state, not this frame, so the frame goes now.
     delete this;
-}
-
-void CMainFrame::WorkerEnded(CMainFrame* frame, CWinThread* CMainFrame::*slot) {
-    bool deleteFrame = false;
-    {
-        std::lock_guard<std::mutex> hold(frame->dataLock);
-        frame->*slot = nullptr;
-        --frame->runningWorkers;
-        deleteFrame = frame->windowDestroyed && frame->runningWorkers == 0;
-    }
-    if (deleteFrame)
-        delete frame;
-}
-
-bool CMainFrame::StartWorker(CWinThread* CMainFrame::*slot, AFX_THREADPROC proc) {
-    CWinThread* thread = AfxBeginThread(proc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (thread == nullptr)
-        return false;
-    this->*slot = thread;
-    ++runningWorkers;
-    thread->ResumeThread();
-    return true;
 }
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
@@ -168,13 +136,12 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
 }
 
 void CMainFrame::CreateColumns() {
-    for (const ColumnSpec& spec : kExtendedColumns)
-        this->*spec.index = -1;
-    auto insert = [this](const auto& specs) {
-        int column = 0;
-        for (const ColumnSpec& spec : specs) {
-            listCtrl.InsertColumn(column, spec.title, LVCFMT_LEFT, spec.width);
-            this->*spec.index = column++;
+    columnIndexes = ColumnIndexes{-1, -1, -1, -1, -1, -1, -1};
+    auto insert = [this](const auto& columns) {
+        int position = 0;
+        for (const ListColumn& column : columns) {
+            listCtrl.InsertColumn(position, column.title, LVCFMT_LEFT, column.width);
+            columnIndexes.*column.index = position++;
         }
     };
     if (extendedTable)
@@ -183,7 +150,7 @@ void CMainFrame::CreateColumns() {
         insert(kLegacyColumns);
 }
 
-void CMainFrame::RecalcLayout(BOOL notify) {
+void CMainFrame::RecalcLayout() {
     CRect free;
     RepositionBars(reposQuery, &free);
     if (listCtrl.hwnd != nullptr) {
@@ -191,7 +158,7 @@ void CMainFrame::RecalcLayout(BOOL notify) {
         listCtrl.FitColumns();
         InvalidateRect(&free);
     }
-    CNewFrameWnd::RecalcLayout(notify);
+    CNewFrameWnd::RecalcLayout();
 }
 
 void CMainFrame::DropPendingEvents() { eventQueue.Clear(); }
@@ -226,31 +193,24 @@ void CMainFrame::OnDestroy() {
         skinTimerId = 0;
     }
     Default();
-    std::lock_guard<std::mutex> hold(dataLock);
-    frameGone = true;
-    // The library goes now unless a worker may still call into it; then the frame's end frees it.
-    if (ipHelperModule != nullptr && runningWorkers == 0) {
-        FreeLibrary(ipHelperModule);
-        ipHelperModule = nullptr;
-        getTcpTable = nullptr;
-        setTcpEntry = nullptr;
-        getExtendedTcpTable = nullptr;
-    }
     processNameCache.Clear();
-    hostNameCache.Clear();
     eventQueue.Clear();
-    resolveQueue.Clear();
-    snapshot.clear();
-    snapshot.shrink_to_fit();
-    blackList.clear();
+    // A worker still running keeps the shared state (and the IP helper library it may call) until it
+    // ends; from now on it changes nothing. The containers are emptied here so their memory goes with
+    // the window, whoever holds the state last.
+    std::lock_guard<std::mutex> hold(shared->lock);
+    shared->windowGone = true;
+    shared->hostNameCache.Clear();
+    shared->resolveQueue.Clear();
+    shared->snapshot.clear();
+    shared->snapshot.shrink_to_fit();
+    shared->blackList.clear();
 }
 
 void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
     // LATER(row actions): remember the clicked row and open the context menu.
     *result = 0;
 }
-
-void CMainFrame::OnFileSave() {} // LATER(snapshot export)
 
 void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
 

@@ -5,22 +5,16 @@
 #include "controls/ImageToolBar.h"
 #include "controls/SortListCtrl.h"
 #include "framework/WinApp.h"
-#include "connections/ConnectionEntry.h"
 #include "connections/EventQueue.h"
-#include "connections/HostNameCache.h"
+#include "connections/IpHelperApi.h"
+#include "connections/ListRefresh.h"
 #include "connections/ProcessNameCache.h"
-#include "connections/ResolveQueue.h"
+#include "connections/WorkerState.h"
 #include "menuskin/NewMenu.h"
 
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
-
-// Entry points of the IP helper library, bound by name at run time.
-using GetTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort);
-using SetTcpEntryFn = DWORD(WINAPI*)(void* row);
-using GetExtendedTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort, ULONG family, int tableClass,
-                                             ULONG reserved);
 
 class CMainFrame : public CNewFrameWnd {
 public:
@@ -28,7 +22,6 @@ public:
     static constexpr UINT_PTR kLogTimer = 2;     // period loggingInterval minutes, while logging is on
 
     CMainFrame();
-    ~CMainFrame() override;
 
     // One table read of the current mode followed by the list refresh.
     void RefreshTable();
@@ -41,11 +34,7 @@ public:
     CStatusBar statusBar;
     ImageToolBar toolBar;
     SortListCtrl listCtrl;
-    CWinThread* resolverThread = nullptr;
-    CWinThread* closerThread = nullptr;
     std::string logFile;
-    std::vector<std::string> blackList;
-    HMODULE ipHelperModule = nullptr;
     HICON icon = nullptr;
     int resolve = 1;
     int enableBlackList = 0;
@@ -56,47 +45,21 @@ public:
     int contextItem = -1;
     int updateInterval = 3;
     int loggingInterval = 10;
-    int processColumn = -1;
-    int pidColumn = -1;
-    int localAddressColumn = -1;
-    int localPortColumn = -1;
-    int remoteAddressColumn = -1;
-    int remotePortColumn = -1;
-    int statusColumn = -1;
-    ResolveQueue resolveQueue;
-    ConnectionSnapshot snapshot;
+    // Column of each field in the list; -1 for a column the table mode does not show.
+    ColumnIndexes columnIndexes{-1, -1, -1, -1, -1, -1, -1};
+    // The GUI thread's own data: pending log events and the names of the owning processes.
     EventQueue eventQueue;
-    HostNameCache hostNameCache;
     ProcessNameCache processNameCache;
-    GetTcpTableFn getTcpTable = nullptr;
-    SetTcpEntryFn setTcpEntry = nullptr;
-    GetExtendedTcpTableFn getExtendedTcpTable = nullptr;
 
-    // Worker scheme. The resolver and the closers run on their own threads with this frame as their
-    // parameter. dataLock guards what they share with the GUI thread: resolveQueue, hostNameCache,
-    // snapshot, blackList, the slots resolverThread and closerThread, runningWorkers and frameGone.
-    // - A slot is filled on the GUI thread under the lock, with the thread created suspended and
-    //   resumed only once the slot holds it, and emptied by its worker under the lock as its last
-    //   action; runningWorkers counts the workers started and not yet ended.
-    // - The GUI thread holds the lock for its short walks (a table read's queueing, a list refresh);
-    //   a worker holds it only to read or append one item, never during a name lookup or any other
-    //   call that can block, so the window never waits for a worker.
-    // - Closing never waits either: OnDestroy sets frameGone and empties the containers under the
-    //   lock, and a worker that sees frameGone touches nothing more. The frame object (with its lock)
-    //   and the IP helper library stay until the last running worker has ended: that worker deletes
-    //   the frame when the window is already gone.
-    std::mutex dataLock;
-    int runningWorkers = 0;
-    bool frameGone = false;
-
-    // The end of a worker: empties its slot and, when the window has gone meanwhile and no other
-    // worker runs, deletes the frame.
-    static void WorkerEnded(CMainFrame* frame, CWinThread* CMainFrame::*slot);
+    // What the workers share with this window: the lock, resolveQueue, hostNameCache, snapshot,
+    // blackList, the thread slots resolverThread and closerThread, and the IP helper binding. The frame
+    // holds it like every running worker does; its lock rules are written where WorkerState is declared.
+    std::shared_ptr<WorkerState> shared;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void PostNcDestroy() override;
-    void RecalcLayout(BOOL notify = TRUE) override;
+    void RecalcLayout() override;
 
     DECLARE_MESSAGE_MAP()
     int OnCreate(LPCREATESTRUCT cs);
@@ -138,10 +101,8 @@ private:
     void TakeSnapshot(ConnectionSnapshot&& fresh);
     // The list refresh shared by both table modes.
     void RefreshList(bool withProcesses);
-    // Starts the workers that have work; called with dataLock held.
+    // Starts the workers that have work; called with shared->lock held.
     void StartWorkers();
-    // Starts `proc` in `slot` (with dataLock held); false when the thread could not be started.
-    bool StartWorker(CWinThread* CMainFrame::*slot, AFX_THREADPROC proc);
     void CreateColumns();
     void RestorePlacement();
     void SaveSettings();
@@ -151,7 +112,6 @@ private:
     void DropPendingEvents();
 
     bool togglesLoaded = false;
-    bool windowDestroyed = false;
     // Bytes of the last successful table read: the next read starts with that plus headroom, so the
     // sizing call is only paid when the table has outgrown it.
     size_t lastTableBytes = 0;

@@ -1,11 +1,10 @@
-// Start-up order: control containers, OLE, sockets (a failure is reported and start-up goes on), then
+// Start-up order: OLE, sockets (a failure is reported and start-up goes on), then
 // the main window from resource 128.
 #include "MonitorApp.h"
 #include "MainFrame.h"
 #include "resource.h"
 
 BOOL MonitorApp::InitInstance() {
-    AfxEnableControlContainer();
     AfxOleInit();
     if (!AfxSocketInit())
         AfxMessageBox("Can't initialize sockets", MB_OK);
@@ -21,5 +20,3 @@ BOOL MonitorApp::InitInstance() {
     frame->UpdateWindow();
     return TRUE;
 }
-
-int MonitorApp::ExitInstance() { return CWinApp::ExitInstance(); }

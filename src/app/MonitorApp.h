@@ -6,5 +6,4 @@
 class MonitorApp : public CWinApp {
 public:
     BOOL InitInstance() override;
-    int ExitInstance() override;
 };

@@ -5,14 +5,12 @@
 
 namespace {
 
-
 BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (GetMonitorInfoA(monitor, &info)) {
         const RECT& work = info.rcWork;
-        reinterpret_cast<std::vector<settings::Rect>*>(data)->push_back(
-            {work.left, work.top, work.right, work.bottom});
+        reinterpret_cast<std::vector<settings::Rect>*>(data)->push_back({work.left, work.top, work.right, work.bottom});
     }
     return TRUE;
 }
@@ -37,10 +35,17 @@ void CMainFrame::RestorePlacement() {
     DWORD onTop = 0;
     bool topmost = key.ReadDword("WindowOnTop", onTop) && onTop != 0;
 
+    // The edges were saved from the window placement, in workspace coordinates; SetWindowPos takes
+    // screen coordinates. They differ by the primary work area's corner (a taskbar at the top or left).
+    RECT primaryWork{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &primaryWork, 0);
+    settings::WindowBox box{};
     UINT flags = SWP_SHOWWINDOW;
-    if (!settings::PlacementUsable({left, top, right, bottom}, MonitorWorkAreas()))
+    if (!settings::RestoredWindowBox({left, top, right, bottom},
+                                     {primaryWork.left, primaryWork.top, primaryWork.right, primaryWork.bottom},
+                                     MonitorWorkAreas(), box))
         flags |= SWP_NOMOVE | SWP_NOSIZE; // keep the place the system gave the window
-    SetWindowPos(topmost ? HWND_TOPMOST : HWND_NOTOPMOST, left, top, right - left, bottom - top, flags);
+    SetWindowPos(topmost ? HWND_TOPMOST : HWND_NOTOPMOST, box.x, box.y, box.width, box.height, flags);
 
     DWORD command = 0;
     if (key.ReadDword("WindowCmd", command) && command == SW_SHOWMAXIMIZED) {
@@ -83,8 +88,7 @@ void CMainFrame::LoadSettings() {
         if (key.ReadDword("WindowOnTop", value))
             SetWindowPos(value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         std::string path;
-        if (key.ReadString("LogFile", path, settings::kPathBufferSize) &&
-            settings::LogFileLengthAccepted(path.size()))
+        if (key.ReadString("LogFile", path, settings::kPathBufferSize) && settings::LogFileLengthAccepted(path.size()))
             logFile = path;
     }
     togglesLoaded = true;

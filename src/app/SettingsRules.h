@@ -27,4 +27,16 @@ struct Rect {
 // one monitor's work area; a window restored elsewhere would be lost to the user.
 bool PlacementUsable(const Rect& stored, const std::vector<Rect>& workAreas);
 
+// Screen position and size of a window.
+struct WindowBox {
+    int32_t x, y, width, height;
+};
+
+// The placement is stored as the window placement reports it: in workspace coordinates, whose origin is
+// the top-left corner of the primary monitor's work area. This gives the screen position and size of
+// the stored rectangle (edges), or false when it is not to be applied (PlacementUsable, checked in
+// screen coordinates). Computed in 64 bits and kept within 32: stored edges are any 32-bit values.
+bool RestoredWindowBox(const Rect& stored, const Rect& primaryWorkArea, const std::vector<Rect>& workAreas,
+                       WindowBox& box);
+
 } // namespace settings

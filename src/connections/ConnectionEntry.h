@@ -30,6 +30,12 @@ struct HostNameEntry {
     char hostName[512] = {};
 };
 
+// The records keep their declared field sizes and order (the read fills them field by field, and a new
+// entry is all zero bytes because there is no padding).
+static_assert(offsetof(ConnectionEntry, pidText) == 200 && offsetof(ConnectionEntry, localAddressText) == 232 &&
+              offsetof(ConnectionEntry, remoteHostName) == 1272 && offsetof(ConnectionEntry, stateText) == 1800 &&
+              offsetof(ConnectionEntry, remotePort) == 1876 && sizeof(HostNameEntry) == 1024);
+
 struct ProcessNameEntry {
     char processName[64] = {};
     char pidText[16] = {};
@@ -49,6 +55,8 @@ const char* TcpStateName(uint32_t state);
 size_t CopyBoundedChars(char* destination, const char* source, size_t maxChars);
 
 // The same into a fixed array, never more than the array holds whatever maxChars says.
+static_assert(offsetof(ProcessNameEntry, pidText) == 64);
+
 template <size_t N> size_t CopyBounded(char (&destination)[N], const char* source, size_t maxChars = N - 1) {
     return CopyBoundedChars(destination, source, maxChars < N - 1 ? maxChars : N - 1);
 }

@@ -11,9 +11,7 @@ ListRows::~ListRows() = default;
 
 namespace {
 
-bool IsEstablished(const ConnectionEntry& entry) {
-    return std::strcmp(entry.stateText, "ESTABLISHED") == 0;
-}
+bool IsEstablished(const ConnectionEntry& entry) { return std::strcmp(entry.stateText, "ESTABLISHED") == 0; }
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The address-resolution worker of the main frame: Windows Sockets lookups around the portable loop.
-#include "app/MainFrame.h"
+#include "connections/Resolver.h"
 #include "connections/ResolverLoop.h"
+#include "connections/WorkerStart.h"
 
 #include <winsock2.h>
 
@@ -23,21 +24,16 @@ bool ReverseLookup(uint32_t networkOrderAddress, std::string& name) {
     return true;
 }
 
-UINT ResolverThreadProc(void* param) {
-    auto* frame = static_cast<CMainFrame*>(param);
+// Names the queued addresses; the slot is emptied by StartWorker's thread procedure after it returns.
+void ResolverThreadProc(WorkerState& shared) {
     ResolverLookups lookups{LocalHostName, ReverseLookup};
-    RunResolver(frame->dataLock, frame->resolveQueue, frame->hostNameCache, lookups, frame->frameGone);
-    CMainFrame::WorkerEnded(frame, &CMainFrame::resolverThread);
-    return 0;
+    RunResolver(shared.lock, shared.resolveQueue, shared.hostNameCache, lookups, shared.windowGone);
 }
 
 } // namespace
 
-void CMainFrame::StartWorkers() {
-    if (frameGone)
-        return;
-    if (resolveQueue.Size() > 0 && resolverThread == nullptr)
-        StartWorker(&CMainFrame::resolverThread, ResolverThreadProc);
-    // LATER(black-list closer): when blackList is not empty, closerThread is null and enableBlackList
-    // is on, start the black-list closer in closerThread.
+bool StartResolver(const std::shared_ptr<WorkerState>& state) {
+    if (state->resolveQueue.Size() == 0)
+        return false;
+    return StartWorker(state, &WorkerState::resolverThread, ResolverThreadProc);
 }

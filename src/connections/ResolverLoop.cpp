@@ -8,7 +8,7 @@
 namespace {
 // Below this length the computer's own name is not worth a record.
 constexpr size_t kShortestLocalName = 3;
-}
+} // namespace
 
 void RunResolver(std::mutex& lock, ResolveQueue& queue, HostNameCache& cache, const ResolverLookups& lookups,
                  const bool& stop) {

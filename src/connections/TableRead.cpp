@@ -2,20 +2,15 @@
 // and refreshing the list from the new snapshot.
 #include "app/MainFrame.h"
 #include "connections/ListRefresh.h"
+#include "connections/Resolver.h"
 #include "connections/TableDecode.h"
+#include "connections/TableFetch.h"
 #include "processes/ProcessDirectory.h"
 
 namespace {
 
-constexpr DWORD kInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
 constexpr ULONG kAddressFamilyIPv4 = 2;
 constexpr int kTableOwnerPidAll = 5;
-// Reads after the one that was sized but found the table grown since.
-constexpr int kGrowthRetries = 3;
-
-template <class Fn> Fn Bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // The list control seen through the refresh's row interface: rows are added and removed in the control
 // at once, cell texts are collected so that they can be written together with the re-sort, each cell
@@ -65,17 +60,11 @@ std::string AnsiProcessName(DWORD pid) {
 } // namespace
 
 bool CMainFrame::BindIpHelper() {
-    ipHelperModule = LoadLibraryA("iphlpapi.dll");
-    if (ipHelperModule == nullptr)
-        return false;
-    setTcpEntry = Bind<SetTcpEntryFn>(ipHelperModule, "SetTcpEntry");
+    std::shared_ptr<IpHelperApi> api = IpHelperApi::Load(extendedTable != 0);
+    // Bound before any worker starts; the workers read it without the lock from then on.
+    shared->ipHelper = api;
     // Only the entry point of the current mode is bound; a missing one is not replaced by the other.
-    if (extendedTable) {
-        getExtendedTcpTable = Bind<GetExtendedTcpTableFn>(ipHelperModule, "GetExtendedTcpTable");
-        return getExtendedTcpTable != nullptr;
-    }
-    getTcpTable = Bind<GetTcpTableFn>(ipHelperModule, "GetTcpTable");
-    return getTcpTable != nullptr;
+    return api != nullptr && (extendedTable ? api->getExtendedTcpTable != nullptr : api->getTcpTable != nullptr);
 }
 
 void CMainFrame::RefreshTable() {
@@ -86,67 +75,46 @@ void CMainFrame::RefreshTable() {
 }
 
 template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer) {
-    DWORD size = 0;
-    if (lastTableBytes == 0) {
-        // First read of the run: ask for the size.
-        if (call(nullptr, &size) != kInsufficientBuffer)
-            return false;
-    } else {
-        size = static_cast<DWORD>(lastTableBytes + lastTableBytes / 4 + 16 * rowBytes);
-    }
-    for (int attempt = 0; attempt <= kGrowthRetries; ++attempt) {
-        try {
-            buffer.assign(size, 0);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        DWORD filled = size;
-        DWORD status = call(buffer.data(), &filled);
-        if (status == 0) {
-            // Keep what the rows need: the library does not report it on success.
-            uint32_t rows = 0;
-            if (size >= sizeof(rows))
-                memcpy(&rows, buffer.data(), sizeof(rows));
-            size_t used = sizeof(rows) + static_cast<size_t>(rows) * rowBytes;
-            lastTableBytes = used <= size ? used : size;
-            return true;
-        }
-        // The table grew past the buffer: the call reported the size it needs now.
-        if (status != kInsufficientBuffer || filled <= size)
-            return false;
-        size = filled;
-    }
-    return false;
+    return FetchTcpTable(
+        [&call](void* table, uint32_t* size) {
+            DWORD bytes = *size;
+            DWORD status = call(table, &bytes);
+            *size = bytes;
+            return static_cast<uint32_t>(status);
+        },
+        rowBytes, lastTableBytes, buffer);
 }
 
 void CMainFrame::TakeSnapshot(ConnectionSnapshot&& fresh) {
-    std::lock_guard<std::mutex> hold(dataLock);
-    snapshot = std::move(fresh);
-    for (const ConnectionEntry& entry : snapshot)
-        QueueAddresses(entry, hostNameCache, resolveQueue);
+    std::lock_guard<std::mutex> hold(shared->lock);
+    shared->snapshot = std::move(fresh);
+    for (const ConnectionEntry& entry : shared->snapshot)
+        QueueAddresses(entry, shared->hostNameCache, shared->resolveQueue);
 }
 
 void CMainFrame::ReadTable() {
-    if (getTcpTable == nullptr)
+    const IpHelperApi* api = shared->ipHelper.get();
+    if (api == nullptr || api->getTcpTable == nullptr)
         return;
     std::vector<unsigned char> buffer;
     ConnectionSnapshot fresh;
-    bool read =
-        FetchTable([this](void* table, DWORD* size) { return getTcpTable(table, size, TRUE); }, kTcpRowBytes, buffer) &&
-        DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
+    bool read = FetchTable([api](void* table, DWORD* size) { return api->getTcpTable(table, size, TRUE); },
+                           kTcpRowBytes, buffer) &&
+                DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
     if (read)
         TakeSnapshot(std::move(fresh));
     UpdateList();
 }
 
 void CMainFrame::ReadTableWithProcesses() {
-    if (getExtendedTcpTable == nullptr)
+    const IpHelperApi* api = shared->ipHelper.get();
+    if (api == nullptr || api->getExtendedTcpTable == nullptr)
         return;
     std::vector<unsigned char> buffer;
     ConnectionSnapshot fresh;
     bool read = FetchTable(
-                    [this](void* table, DWORD* size) {
-                        return getExtendedTcpTable(table, size, TRUE, kAddressFamilyIPv4, kTableOwnerPidAll, 0);
+                    [api](void* table, DWORD* size) {
+                        return api->getExtendedTcpTable(table, size, TRUE, kAddressFamilyIPv4, kTableOwnerPidAll, 0);
                     },
                     kTcpPidRowBytes, buffer) &&
                 DecodeTcpTable(buffer.data(), buffer.size(), true, fresh);
@@ -162,23 +130,11 @@ void CMainFrame::ReadTableWithProcesses() {
     UpdateListWithProcesses();
 }
 
-void CMainFrame::UpdateList() {
-    RefreshList(false);
-}
+void CMainFrame::UpdateList() { RefreshList(false); }
 
-void CMainFrame::UpdateListWithProcesses() {
-    RefreshList(true);
-}
+void CMainFrame::UpdateListWithProcesses() { RefreshList(true); }
 
 void CMainFrame::RefreshList(bool withProcesses) {
-    ColumnIndexes columns;
-    columns.process = processColumn;
-    columns.pid = pidColumn;
-    columns.localAddress = localAddressColumn;
-    columns.localPort = localPortColumn;
-    columns.remoteAddress = remoteAddressColumn;
-    columns.remotePort = remotePortColumn;
-    columns.status = statusColumn;
     RefreshOptions options;
     options.withProcesses = withProcesses;
     options.showEstablishedOnly = showEstablishedOnly != 0;
@@ -189,12 +145,19 @@ void CMainFrame::RefreshList(bool withProcesses) {
     listCtrl.SetRedraw(FALSE);
     ListCtrlRows rows(listCtrl, listCtrl.GetColumnCount());
     {
-        std::lock_guard<std::mutex> hold(dataLock);
-        ::RefreshList(rows, snapshot, hostNameCache, processNameCache, eventQueue, columns, options);
+        std::lock_guard<std::mutex> hold(shared->lock);
+        ::RefreshList(rows, shared->snapshot, shared->hostNameCache, processNameCache, eventQueue, columnIndexes,
+                      options);
         StartWorkers();
     }
     // Every row's texts are written, then the user's sort is applied again (in one pass).
     listCtrl.SetTextsSorted(rows.Texts(), listCtrl.headerCtrl.sortColumn);
     listCtrl.SetRedraw(TRUE);
     listCtrl.Invalidate(FALSE);
+}
+
+void CMainFrame::StartWorkers() {
+    StartResolver(shared);
+    // LATER(black-list closer): when blackList is not empty and enableBlackList is on, start the
+    // black-list closer with StartWorker into closerThread (skipped while the slot is taken).
 }

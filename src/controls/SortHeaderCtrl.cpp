@@ -6,6 +6,7 @@
 namespace {
 
 using OpenThemeDataFn = HANDLE(WINAPI*)(HWND, LPCWSTR);
+using CloseThemeDataFn = HRESULT(WINAPI*)(HANDLE);
 using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
 
 template <class Fn> Fn ThemeEntry(HMODULE module, const char* name) {
@@ -36,14 +37,42 @@ private:
 BEGIN_MESSAGE_MAP(SortHeaderCtrl, CHeaderCtrl)
 ON_WM_MOUSEMOVE()
 ON_WM_MOUSELEAVE()
+ON_WM_DESTROY()
+ON_MESSAGE(WM_THEMECHANGED, OnThemeChanged)
 END_MESSAGE_MAP()
 
 void SortHeaderCtrl::PreSubclassWindow() {
+    OpenTheme();
+    CHeaderCtrl::PreSubclassWindow();
+}
+
+void SortHeaderCtrl::OpenTheme() {
     // The theme library is used only when the process already has it; the control never loads it.
     themeModule = GetModuleHandleA("uxtheme.dll");
     if (auto open = ThemeEntry<OpenThemeDataFn>(themeModule, "OpenThemeData"))
         theme = open(hwnd, L"HEADER");
-    CHeaderCtrl::PreSubclassWindow();
+}
+
+void SortHeaderCtrl::CloseTheme() {
+    if (theme != nullptr) {
+        if (auto close = ThemeEntry<CloseThemeDataFn>(themeModule, "CloseThemeData"))
+            close(theme);
+        theme = nullptr;
+    }
+    hotItem = -1;
+}
+
+void SortHeaderCtrl::OnDestroy() {
+    CloseTheme();
+    Default();
+}
+
+LRESULT SortHeaderCtrl::OnThemeChanged(WPARAM, LPARAM) {
+    CloseTheme();
+    OpenTheme();
+    LRESULT result = Default();
+    Invalidate(TRUE);
+    return result;
 }
 
 void SortHeaderCtrl::SetSortIndicator(int column, BOOL ascendingArrow) {

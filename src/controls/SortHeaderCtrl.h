@@ -9,7 +9,7 @@ public:
     int sortColumn = -1;
     int hotItem = -1;
     int ascending = 1;
-    HANDLE theme = nullptr;       // visual-styles theme of the class "HEADER", or null
+    HANDLE theme = nullptr;        // visual-styles theme of the class "HEADER", or null; closed by the control
     HMODULE themeModule = nullptr; // uxtheme.dll when it was already loaded in the process
 
     // Stores the sort column and arrow direction and makes every item owner-drawn.
@@ -22,4 +22,11 @@ protected:
     DECLARE_MESSAGE_MAP()
     void OnMouseMove(UINT flags, CPoint point);
     void OnMouseLeave();
+    void OnDestroy();
+    // The user switched visual styles on, off or to another theme: the handle is opened anew.
+    LRESULT OnThemeChanged(WPARAM, LPARAM);
+
+private:
+    void OpenTheme();
+    void CloseTheme();
 };

@@ -1,5 +1,6 @@
 // Row painting, sorting and column fitting of the connection list.
 #include "SortListCtrl.h"
+#include "ColumnFit.h"
 #include "RowSort.h"
 
 #include <cstring>
@@ -81,9 +82,9 @@ COLORREF StateColour(const SortListCtrl& list, const char* state, COLORREF windo
     const struct {
         const char* part;
         COLORREF colour;
-    } rules[] = {{"CLOS", list.ClosedColor},        {"LISTENING", list.ListeningColor}, {"SYN", list.SYNColor},
-                 {"FIN", list.FINColor},            {"ESTABLISHED", list.EstablishedColor},
-                 {"TIME", list.TimeWaitColor},      {"DELETE", list.UnknownColor}};
+    } rules[] = {{"CLOS", list.ClosedColor},   {"LISTENING", list.ListeningColor},     {"SYN", list.SYNColor},
+                 {"FIN", list.FINColor},       {"ESTABLISHED", list.EstablishedColor}, {"TIME", list.TimeWaitColor},
+                 {"DELETE", list.UnknownColor}};
     for (const auto& rule : rules) {
         if (strstr(state, rule.part) != nullptr)
             return rule.colour;
@@ -161,16 +162,10 @@ void SortListCtrl::FitColumns() {
     }
     if (GetItemCount() > GetCountPerPage())
         avail -= GetSystemMetrics(SM_CXVSCROLL) + 1;
-    // The difference is spread one pixel per column, cyclically from the first, so the first
-    // columns take the remainder.
     std::vector<int> widths(static_cast<size_t>(columns));
     for (int i = 0; i < columns; ++i)
         widths[static_cast<size_t>(i)] = GetColumnWidth(i);
-    int step = total > avail ? -1 : 1;
-    for (int i = 0; total != avail; i = (i + 1) % columns) {
-        widths[static_cast<size_t>(i)] += step;
-        total += step;
-    }
+    FitColumnWidths(widths, avail);
     for (int i = 0; i < columns; ++i) {
         if (widths[static_cast<size_t>(i)] != GetColumnWidth(i))
             SetColumnWidth(i, widths[static_cast<size_t>(i)]);
@@ -218,7 +213,7 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
         CRect cell(x + pad, bounds.top, x + info.cx - pad, bounds.bottom);
         UINT align = (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT    ? DT_RIGHT
                      : (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? DT_CENTER
-                                                                       : DT_LEFT;
+                                                                        : DT_LEFT;
         SetBkMode(dc, OPAQUE);
         DrawTextA(dc, text.c_str(), -1, &cell, DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | align);
         x += info.cx;

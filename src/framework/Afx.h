@@ -2,6 +2,8 @@
 // that the program's classes know from the framework they are shaped after.
 #pragma once
 
+#include "AfxRes.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <string>

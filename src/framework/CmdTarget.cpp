@@ -25,13 +25,21 @@ const MessageMapEntry* CCmdTarget::FindEntry(MapEntryKind kind, UINT message, UI
                     return e;
                 break;
             case MapEntryKind::Notify:
+            case MapEntryKind::Control:
                 if (e->code == code && id >= e->firstId && id <= e->lastId)
                     return e;
                 break;
             case MapEntryKind::NotifyReflect:
+            case MapEntryKind::ControlReflect:
                 if (e->code == code)
                     return e;
                 break;
+            case MapEntryKind::CtlColor:
+                if (message >= e->firstId && message <= e->lastId)
+                    return e;
+                break;
+            case MapEntryKind::CtlColorReflect:
+                return e;
             case MapEntryKind::End:
                 break;
             }

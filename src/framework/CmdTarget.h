@@ -4,6 +4,12 @@
 // BEGIN_MESSAGE_MAP and END_MESSAGE_MAP. An entry holds a small thunk, instantiated per handler, that
 // unpacks the message and calls the member function with its proper types, so no handler signature is
 // ever cast. Lookup walks the class's table, then its base class's, up to CCmdTarget.
+//
+// Reflection: a notification that a control sends its parent (WM_NOTIFY, WM_COMMAND with a control handle,
+// WM_CTLCOLOR*, WM_DRAWITEM and WM_MEASUREITEM of a control) is offered first to the object linked to that
+// control (the *_REFLECT entries, DrawItem/MeasureItem); only when that object takes no part in it does the
+// parent's own entry (ON_NOTIFY, ON_CONTROL, ON_WM_CTLCOLOR, ON_WM_DRAWITEM...) see it. Menu items
+// (ODT_MENU) are never reflected: their WM_DRAWITEM and WM_MEASUREITEM go to the owner's handlers.
 #pragma once
 
 #include "Afx.h"
@@ -11,14 +17,25 @@
 class CCmdTarget;
 class CCmdUI;
 
-enum class MapEntryKind { End, Message, Command, UpdateCommandUI, Notify, NotifyReflect };
+enum class MapEntryKind {
+    End,
+    Message,
+    Command,
+    UpdateCommandUI,
+    Notify,          // WM_NOTIFY by code and control id, in the parent
+    NotifyReflect,   // WM_NOTIFY by code, in the control that sent it
+    Control,         // WM_COMMAND from a control by notification code and id, in the parent
+    ControlReflect,  // WM_COMMAND notification by code, in the control that sent it
+    CtlColor,        // WM_CTLCOLOR* in the parent (message range firstId..lastId)
+    CtlColorReflect, // WM_CTLCOLOR* in the control being painted
+};
 
 using MapThunk = LRESULT (*)(CCmdTarget* target, WPARAM wParam, LPARAM lParam);
 
 struct MessageMapEntry {
     MapEntryKind kind;
     UINT message; // window message (Message kind)
-    UINT code;    // notification code (Notify kinds)
+    UINT code;    // notification code (Notify and Control kinds)
     UINT firstId; // command or control id range
     UINT lastId;
     MapThunk thunk;
@@ -109,8 +126,47 @@ template <auto H> LRESULT ThunkMenuSelect(CCmdTarget* t, WPARAM w, LPARAM l) {
     (Self<H>(t)->*H)(static_cast<UINT>(LOWORD(w)), static_cast<UINT>(HIWORD(w)), reinterpret_cast<HMENU>(l));
     return 0;
 }
-template <auto H> LRESULT ThunkMessage(CCmdTarget* t, WPARAM w, LPARAM l) {
-    return (Self<H>(t)->*H)(w, l);
+template <auto H> LRESULT ThunkMessage(CCmdTarget* t, WPARAM w, LPARAM l) { return (Self<H>(t)->*H)(w, l); }
+template <auto H> LRESULT ThunkResult(CCmdTarget* t, WPARAM, LPARAM) { return (Self<H>(t)->*H)(); }
+template <auto H> LRESULT ThunkDrawItem(CCmdTarget* t, WPARAM w, LPARAM l) {
+    (Self<H>(t)->*H)(static_cast<int>(w), reinterpret_cast<LPDRAWITEMSTRUCT>(l));
+    return TRUE;
+}
+template <auto H> LRESULT ThunkMeasureItem(CCmdTarget* t, WPARAM w, LPARAM l) {
+    (Self<H>(t)->*H)(static_cast<int>(w), reinterpret_cast<LPMEASUREITEMSTRUCT>(l));
+    return TRUE;
+}
+template <auto H> LRESULT ThunkMenuChar(CCmdTarget* t, WPARAM w, LPARAM l) {
+    return (Self<H>(t)->*H)(static_cast<UINT>(LOWORD(w)), static_cast<UINT>(HIWORD(w)), reinterpret_cast<HMENU>(l));
+}
+template <auto H> LRESULT ThunkSetCursor(CCmdTarget* t, WPARAM w, LPARAM l) {
+    return (Self<H>(t)->*H)(reinterpret_cast<HWND>(w), static_cast<UINT>(LOWORD(l)), static_cast<UINT>(HIWORD(l)));
+}
+template <auto H> LRESULT ThunkEraseBkgnd(CCmdTarget* t, WPARAM w, LPARAM) {
+    return (Self<H>(t)->*H)(reinterpret_cast<HDC>(w));
+}
+template <auto H> LRESULT ThunkNcHitTest(CCmdTarget* t, WPARAM, LPARAM l) { return (Self<H>(t)->*H)(CPoint(l)); }
+template <auto H> LRESULT ThunkEnterIdle(CCmdTarget* t, WPARAM w, LPARAM l) {
+    (Self<H>(t)->*H)(static_cast<UINT>(w), reinterpret_cast<HWND>(l));
+    return 0;
+}
+
+// What a WM_CTLCOLOR* thunk receives (through its WPARAM): the device context, the control being painted
+// and the kind of control (CTLCOLOR_EDIT, CTLCOLOR_STATIC, ... = the message minus WM_CTLCOLORMSGBOX).
+struct CtlColorArgs {
+    HDC dc;
+    HWND control;
+    UINT type;
+};
+template <auto H> LRESULT ThunkCtlColor(CCmdTarget* t, WPARAM w, LPARAM) {
+    const auto* a = reinterpret_cast<const CtlColorArgs*>(w);
+    HBRUSH brush = (Self<H>(t)->*H)(a->dc, a->control, a->type);
+    return reinterpret_cast<LRESULT>(brush);
+}
+template <auto H> LRESULT ThunkCtlColorReflect(CCmdTarget* t, WPARAM w, LPARAM) {
+    const auto* a = reinterpret_cast<const CtlColorArgs*>(w);
+    HBRUSH brush = (Self<H>(t)->*H)(a->dc, a->type);
+    return reinterpret_cast<LRESULT>(brush);
 }
 
 } // namespace afx
@@ -121,9 +177,7 @@ protected:                                                                      
     const MessageMap* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                                         \
-    const MessageMap* theClass::GetMessageMap() const {                                                                \
-        return GetThisMessageMap();                                                                                    \
-    }                                                                                                                  \
+    const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }                                  \
     const MessageMap* theClass::GetThisMessageMap() {                                                                  \
         using ThisClass = theClass;                                                                                    \
         using TheBaseClass = baseClass;                                                                                \
@@ -151,7 +205,34 @@ protected:                                                                      
 #define ON_WM_INITMENUPOPUP() AFX_MSG(WM_INITMENUPOPUP, ThunkInitMenuPopup, OnInitMenuPopup)
 #define ON_WM_MENUSELECT() AFX_MSG(WM_MENUSELECT, ThunkMenuSelect, OnMenuSelect)
 #define ON_WM_EXITMENULOOP() AFX_MSG(WM_EXITMENULOOP, ThunkVoid, OnExitMenuLoop)
+#define ON_WM_PAINT() AFX_MSG(WM_PAINT, ThunkVoid, OnPaint)
+#define ON_WM_ERASEBKGND() AFX_MSG(WM_ERASEBKGND, ThunkEraseBkgnd, OnEraseBkgnd)
+#define ON_WM_SETCURSOR() AFX_MSG(WM_SETCURSOR, ThunkSetCursor, OnSetCursor)
+#define ON_WM_NCHITTEST() AFX_MSG(WM_NCHITTEST, ThunkNcHitTest, OnNcHitTest)
+#define ON_WM_THEMECHANGED() AFX_MSG(WM_THEMECHANGED, ThunkResult, OnThemeChanged)
+#define ON_WM_MENUCHAR() AFX_MSG(WM_MENUCHAR, ThunkMenuChar, OnMenuChar)
+#define ON_WM_ENTERIDLE() AFX_MSG(WM_ENTERIDLE, ThunkEnterIdle, OnEnterIdle)
+// Owner-drawn menu items, and controls that no linked object draws: void On...Item(int id, ...ITEMSTRUCT*).
+#define ON_WM_DRAWITEM() AFX_MSG(WM_DRAWITEM, ThunkDrawItem, OnDrawItem)
+#define ON_WM_MEASUREITEM() AFX_MSG(WM_MEASUREITEM, ThunkMeasureItem, OnMeasureItem)
 #define ON_MESSAGE(msg, fn) AFX_MSG(msg, ThunkMessage, fn)
+// HBRUSH OnCtlColor(HDC dc, HWND control, UINT type) for every WM_CTLCOLOR* message the parent receives;
+// a null brush lets the default colours through.
+#define ON_WM_CTLCOLOR()                                                                                               \
+    {MapEntryKind::CtlColor, 0, 0, WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &afx::ThunkCtlColor<&ThisClass::OnCtlColor>},
+// HBRUSH CtlColor(HDC dc, UINT type) in the control being painted; a null brush hands the message on to the
+// parent.
+#define ON_WM_CTLCOLOR_REFLECT()                                                                                       \
+    {MapEntryKind::CtlColorReflect, 0, 0, 0, 0, &afx::ThunkCtlColorReflect<&ThisClass::CtlColor>},
+// void fn() for a WM_COMMAND notification (BN_CLICKED, EN_CHANGE, CBN_SELCHANGE...) of control `id`.
+#define ON_CONTROL(code, id, fn)                                                                                       \
+    {MapEntryKind::Control, 0, static_cast<UINT>(code), id, id, &afx::ThunkVoid<&ThisClass::fn>},
+#define ON_BN_CLICKED(id, fn) ON_CONTROL(BN_CLICKED, id, fn)
+#define ON_EN_CHANGE(id, fn) ON_CONTROL(EN_CHANGE, id, fn)
+#define ON_CBN_SELCHANGE(id, fn) ON_CONTROL(CBN_SELCHANGE, id, fn)
+// void fn() in the control that sent the WM_COMMAND notification `code` to its parent.
+#define ON_CONTROL_REFLECT(code, fn)                                                                                   \
+    {MapEntryKind::ControlReflect, 0, static_cast<UINT>(code), 0, 0, &afx::ThunkVoid<&ThisClass::fn>},
 #define ON_COMMAND(id, fn) {MapEntryKind::Command, 0, 0, id, id, &afx::ThunkVoid<&ThisClass::fn>},
 #define ON_UPDATE_COMMAND_UI(id, fn) {MapEntryKind::UpdateCommandUI, 0, 0, id, id, &afx::ThunkUpdate<&ThisClass::fn>},
 #define ON_NOTIFY(code, id, fn)                                                                                        \

@@ -1,7 +1,7 @@
 // Toolbar and status bar on top of the common controls.
 #include "ControlBar.h"
 #include "FrameWnd.h"
-#include "resource.h"
+#include "AfxRes.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ bool CToolBar::Create(CWnd* parent, DWORD style, UINT id) { return CreateEx(pare
 bool CToolBar::CreateEx(CWnd* parent, DWORD toolStyle, DWORD style, UINT id) {
     barStyle = style & (CBRS_ALIGN_ANY | CBRS_BORDER_LEFT | CBRS_BORDER_TOP | CBRS_BORDER_RIGHT | CBRS_BORDER_BOTTOM |
                         CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
-    DWORD windowStyle = WS_CHILD | (style & WS_VISIBLE) | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER |
-                        toolStyle | ((style & CBRS_TOOLTIPS) ? TBSTYLE_TOOLTIPS : 0);
+    DWORD windowStyle = WS_CHILD | (style & WS_VISIBLE) | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | toolStyle |
+                        ((style & CBRS_TOOLTIPS) ? TBSTYLE_TOOLTIPS : 0);
     if (!CWnd::CreateEx(0, TOOLBARCLASSNAMEA, "", windowStyle, CRect(), parent->hwnd, id))
         return false;
     SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -54,8 +54,8 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
         return false;
     SetSizes(SIZE{layout->width + 7, layout->height + 6}, SIZE{layout->width, layout->height});
 
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(module, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap == nullptr)
         return false;
     if (images != nullptr)
@@ -136,7 +136,6 @@ bool CStatusBar::Create(CWnd* parent, DWORD style, UINT id) {
 bool CStatusBar::SetIndicators(const UINT* ids, int count) {
     if (count <= 0)
         return false;
-    indicators.assign(ids, ids + count);
     // Every pane but the last has its text's width; the last (or only) one stretches.
     std::vector<int> edges(static_cast<size_t>(count), -1);
     if (!SendMessage(SB_SETPARTS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(edges.data())))

@@ -54,7 +54,4 @@ public:
     bool SetIndicators(const UINT* ids, int count);
     void SetPaneText(int index, const char* text) const;
     int CalcHeight(int width) override;
-
-private:
-    std::vector<UINT> indicators;
 };

@@ -1,7 +1,7 @@
 // Frame window: creation from resources, bar layout, update passes and status-bar prompts.
 #include "FrameWnd.h"
 #include "WinApp.h"
-#include "resource.h"
+#include "AfxRes.h"
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
 ON_WM_SIZE()
@@ -9,6 +9,7 @@ ON_WM_CLOSE()
 ON_WM_INITMENUPOPUP()
 ON_WM_MENUSELECT()
 ON_WM_EXITMENULOOP()
+ON_WM_ENTERIDLE()
 ON_COMMAND(ID_VIEW_TOOLBAR, OnViewToolBar)
 ON_COMMAND(ID_VIEW_STATUS_BAR, OnViewStatusBar)
 ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, OnUpdateViewToolBar)
@@ -47,8 +48,8 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent) {
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTA& cs) {
     if (cs.lpszClass == nullptr)
-        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
-                                           reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+        cs.lpszClass =
+            AfxRegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     cs.dwExStyle |= WS_EX_CLIENTEDGE;
     return TRUE;
 }
@@ -109,7 +110,7 @@ void CFrameWnd::RepositionBars(UINT flags, RECT* leftOver) {
         *leftOver = free;
 }
 
-void CFrameWnd::RecalcLayout(BOOL notify) {
+void CFrameWnd::RecalcLayout() {
     if (inLayout)
         return;
     inLayout = true;
@@ -167,6 +168,13 @@ void CFrameWnd::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
 }
 
 void CFrameWnd::OnExitMenuLoop() { TrackMessage(AFX_IDS_IDLEMESSAGE); }
+
+void CFrameWnd::OnEnterIdle(UINT reason, HWND who) {
+    // A modal dialog or menu owned by this frame runs its own message loop, which never reaches the main
+    // loop's idle pass; it tells its owner each time its queue empties, and the pass runs here.
+    if (CWinApp* app = AfxGetApp())
+        app->RunModalIdle();
+}
 
 void CFrameWnd::TrackMessage(UINT id) {
     idTracking = id;

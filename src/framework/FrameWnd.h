@@ -4,7 +4,8 @@
 // RepositionBars either places them or only reports the rectangle they leave free. Update rules:
 // menu items are enabled and checked when their popup opens, toolbar buttons when the message queue
 // falls idle. The status bar's first pane shows the idle text or the prompt of the highlighted menu
-// item or hovered toolbar button.
+// item or hovered toolbar button. The idle pass also runs while a modal loop owned by the frame waits
+// (WM_ENTERIDLE), so the bars stay current under a dialog or message box.
 #pragma once
 
 #include "ControlBar.h"
@@ -18,7 +19,7 @@ public:
 
     bool LoadFrame(UINT resourceId, DWORD style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, CWnd* parent = nullptr);
 
-    virtual void RecalcLayout(BOOL notify = TRUE);
+    virtual void RecalcLayout();
     // Places the visible bars (reposDefault) or only computes (reposQuery) the client rectangle they
     // leave free, which is written to leftOver when given.
     void RepositionBars(UINT flags, RECT* leftOver);
@@ -54,6 +55,7 @@ protected:
     void OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu);
     void OnMenuSelect(UINT item, UINT flags, HMENU menu);
     void OnExitMenuLoop();
+    void OnEnterIdle(UINT reason, HWND who);
     void OnViewToolBar();
     void OnViewStatusBar();
     void OnUpdateViewToolBar(CCmdUI* ui);
@@ -62,10 +64,9 @@ protected:
 private:
     HACCEL accelerators = nullptr;
     DWORD dockStyle = 0;
-    UINT idTracking = 57345; // the idle text
+    UINT idTracking = AFX_IDS_IDLEMESSAGE;
     UINT idLastMessage = 0;
     bool inLayout = false;
     std::string tipText;
     std::wstring tipTextWide;
-
 };

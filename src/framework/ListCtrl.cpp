@@ -63,3 +63,24 @@ BOOL CListCtrl::GetItemRect(int item, RECT* rect, int code) const {
     rect->left = code;
     return static_cast<BOOL>(SendMessage(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(rect)));
 }
+
+void CListCtrl::PreSubclassWindow() {
+    CWnd::PreSubclassWindow();
+    if (GetStyle() & LVS_OWNERDRAWFIXED)
+        RemeasureItems();
+}
+
+void CListCtrl::RemeasureItems() const {
+    // A list view measures its owner-drawn rows when told that its size changed; the size it is told is
+    // its own, so nothing moves.
+    CRect rect;
+    GetWindowRect(&rect);
+    WINDOWPOS position{hwnd,
+                       nullptr,
+                       0,
+                       0,
+                       rect.Width(),
+                       rect.Height(),
+                       SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOZORDER};
+    SendMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
+}

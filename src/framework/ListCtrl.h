@@ -54,4 +54,12 @@ public:
         return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(item)));
     }
     BOOL GetItemRect(int item, RECT* rect, int code) const;
+
+    // Makes a list with owner-drawn fixed rows ask its parent for the row height again (WM_MEASUREITEM).
+    void RemeasureItems() const;
+
+protected:
+    // The list measured its owner-drawn rows while it was created, before this object was linked to it (in
+    // a dialog: before WM_INITDIALOG), so the answer was the default; once linked it measures again.
+    void PreSubclassWindow() override;
 };

@@ -1,7 +1,7 @@
 // Application object and message loop.
 #include "WinApp.h"
 #include "FrameWnd.h"
-#include "resource.h"
+#include "AfxRes.h"
 
 #include <winsock2.h>
 #include <ole2.h>
@@ -50,6 +50,30 @@ bool CWinApp::OnIdle(long count) {
     return false;
 }
 
+void CWinApp::RunModalIdle() {
+    MSG msg;
+    for (long count = 0; OnIdle(count) && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); ++count) {
+    }
+}
+
+namespace {
+
+constexpr UINT kModalIdleMs = 100;
+
+void CALLBACK ModalIdleTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (CWinApp* app = AfxGetApp())
+        app->RunModalIdle();
+}
+
+} // namespace
+
+ModalIdle::ModalIdle() : timer(SetTimer(nullptr, 0, kModalIdleMs, ModalIdleTimer)) {}
+
+ModalIdle::~ModalIdle() {
+    if (timer != 0)
+        KillTimer(nullptr, timer);
+}
+
 int CWinApp::Run() {
     MSG msg{};
     bool idle = true;
@@ -83,7 +107,15 @@ int AfxWinMain() {
     if (app == nullptr)
         return 1;
     app->instance = GetModuleHandleA(nullptr);
-    app->appTitle = AfxLoadString(IDR_MAINFRAME);
+    app->appTitle = AfxLoadString(AFX_IDS_APP_TITLE);
+    if (app->appTitle.empty()) {
+        // Without a title string the program is called after its executable.
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string name = path;
+        name = name.substr(name.find_last_of("\\/") + 1);
+        app->appTitle = name.substr(0, name.rfind('.'));
+    }
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     if (!app->InitInstance()) {
@@ -98,9 +130,13 @@ int AfxWinMain() {
 int AfxMessageBox(const char* text, UINT type) {
     CWinApp* app = AfxGetApp();
     CWnd* owner = AfxGetMainWnd();
-    const char* title = app != nullptr && !app->appTitle.empty() ? app->appTitle.c_str() : "Pelloran";
+    const char* title = app != nullptr && !app->appTitle.empty() ? app->appTitle.c_str() : nullptr;
+    // The type (buttons, icon, default button) goes to the system as given.
+    ModalIdle idle;
     return MessageBoxA(owner && owner->hwnd ? owner->hwnd : nullptr, text, title, type);
 }
+
+int AfxMessageBox(UINT promptId, UINT type) { return AfxMessageBox(AfxLoadString(promptId).c_str(), type); }
 
 bool AfxSocketInit() {
     WSADATA data{};
@@ -111,9 +147,6 @@ bool AfxSocketInit() {
 }
 
 bool AfxOleInit() { return SUCCEEDED(OleInitialize(nullptr)); }
-
-// Hosting of ActiveX controls is not needed by any window of the program.
-void AfxEnableControlContainer() {}
 
 CWinThread::~CWinThread() {
     if (thread != nullptr)

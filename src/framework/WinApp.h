@@ -21,6 +21,8 @@ public:
     // Idle-time work after the queue emptied; returns true while more idle work is wanted.
     virtual bool OnIdle(long count);
     virtual bool PreTranslateMessage(MSG* msg);
+    // The idle pass as the main loop runs it, for a modal loop that is waiting (see ModalIdle).
+    void RunModalIdle();
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -35,11 +37,30 @@ CWnd* AfxGetMainWnd();
 // Runs the application object: InitInstance, then the message loop. Returns the process exit code.
 int AfxWinMain();
 
+// A message box owned by the main window and captioned with the application title (string
+// AFX_IDS_APP_TITLE, else the executable's name). The type's buttons and icon (MB_ICONEXCLAMATION for
+// warnings, MB_ICONQUESTION for questions) pass through unchanged. Its modal loop keeps the frame's idle
+// pass running (see CFrameWnd::OnEnterIdle).
 int AfxMessageBox(const char* text, UINT type = MB_OK);
+int AfxMessageBox(UINT promptId, UINT type = MB_OK);
+
+// Keeps the application's idle pass running while a modal loop of the system (dialog box, message box,
+// common dialog) runs on this thread, for as long as the object lives. The frame also runs the pass at
+// WM_ENTERIDLE, but a loop may suppress that message (a message box's template carries DS_NOIDLEMSG on some
+// systems), so a thread timer runs it as well: WM_TIMER only comes when the queue is otherwise empty.
+class ModalIdle {
+public:
+    ModalIdle();
+    ~ModalIdle();
+    ModalIdle(const ModalIdle&) = delete;
+    ModalIdle& operator=(const ModalIdle&) = delete;
+
+private:
+    UINT_PTR timer = 0;
+};
 
 bool AfxSocketInit();
 bool AfxOleInit();
-void AfxEnableControlContainer();
 
 // A thread started by AfxBeginThread. The object deletes itself when its thread ends, so holders only
 // compare it with null and never dereference it after the start.
@@ -52,5 +73,5 @@ public:
 };
 
 using AFX_THREADPROC = UINT (*)(void* param);
-CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int priority = THREAD_PRIORITY_NORMAL,
-                           UINT stackSize = 0, DWORD createFlags = 0);
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int priority = THREAD_PRIORITY_NORMAL, UINT stackSize = 0,
+                           DWORD createFlags = 0);

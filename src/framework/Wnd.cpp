@@ -12,8 +12,17 @@ namespace {
 // property on every message costs a round trip to the window server on some systems.
 thread_local std::unordered_map<HWND, CWnd*> links;
 
-// The object whose window CreateEx is creating on this thread: linked at its window's first message.
-thread_local CWnd* creatingWnd = nullptr;
+// One CreateEx in progress on this thread: its object is linked at its window's first message. Nested
+// creations (children made in OnCreate) each have their own record; the innermost is current.
+struct Creation {
+    CWnd* wnd;
+    Creation* outer;
+    bool linked = false;
+    bool ended = false; // the window got WM_NCDESTROY and PostNcDestroy ran (the object may be gone)
+};
+thread_local Creation* creating = nullptr;
+
+bool IsCtlColor(UINT message) { return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC; }
 
 } // namespace
 
@@ -61,24 +70,36 @@ bool CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     cs.hMenu = reinterpret_cast<HMENU>(idOrMenu);
     cs.hInstance = GetModuleHandleA(nullptr);
     cs.lpCreateParams = param;
-    if (!PreCreateWindow(cs))
+    if (!PreCreateWindow(cs)) {
+        PostNcDestroy();
         return false;
+    }
 
     // A class of our own links at the first message; a system control is subclassed afterwards.
     WNDCLASSEXA info{};
     info.cbSize = sizeof(info);
     bool ownClass = GetClassInfoExA(cs.hInstance, cs.lpszClass, &info) && info.lpfnWndProc == AfxWndProc;
+    Creation* outer = creating;
+    Creation record{this, outer};
     if (ownClass)
-        creatingWnd = this;
+        creating = &record;
     HWND created = CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
                                    cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
-    creatingWnd = nullptr;
+    creating = outer;
     if (created == nullptr) {
-        hwnd = nullptr;
+        // A window that got as far as its first message was destroyed with WM_NCDESTROY, which unlinked it and
+        // ran PostNcDestroy (possibly deleting this object); one that never started gets the same ending here.
+        if (!record.ended) {
+            // A system may refuse at WM_NCCREATE without a WM_NCDESTROY: the link made there goes here.
+            if (record.linked && hwnd != nullptr && FromHandlePermanent(hwnd) == this)
+                Detach();
+            PostNcDestroy();
+        }
         return false;
     }
     if (!ownClass && !SubclassWindow(created)) {
         ::DestroyWindow(created);
+        PostNcDestroy();
         return false;
     }
     return true;
@@ -89,9 +110,13 @@ bool CWnd::SubclassWindow(HWND handle) {
         return false;
     Attach(handle);
     PreSubclassWindow();
-    superProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    superProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     return true;
+}
+
+bool CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+    return parent != nullptr && SubclassWindow(::GetDlgItem(parent->hwnd, static_cast<int>(id)));
 }
 
 HWND CWnd::UnsubclassWindow() {
@@ -124,6 +149,16 @@ std::string CWnd::GetWindowText() const {
     int length = GetWindowTextLengthA(hwnd);
     std::string text(static_cast<size_t>(length) + 1, '\0');
     text.resize(static_cast<size_t>(::GetWindowTextA(hwnd, text.data(), length + 1)));
+    return text;
+}
+
+std::string CWnd::GetDlgItemText(int id) const {
+    HWND item = GetDlgItem(id);
+    if (item == nullptr)
+        return std::string();
+    int length = GetWindowTextLengthA(item);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(item, text.data(), length + 1)));
     return text;
 }
 
@@ -185,6 +220,20 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         break;
     }
     default:
+        if (IsCtlColor(message)) {
+            // The control being painted picks its colours first (a dialog's own WM_CTLCOLORDLG names itself
+            // and goes to its map directly), then the parent's ON_WM_CTLCOLOR.
+            HWND control = reinterpret_cast<HWND>(lParam);
+            CWnd* child = FromHandlePermanent(control);
+            if (child != nullptr && child != this && child->OnChildNotify(message, wParam, lParam, result))
+                return true;
+            const MessageMapEntry* entry = FindEntry(MapEntryKind::CtlColor, message, 0, 0);
+            if (entry == nullptr)
+                return false;
+            afx::CtlColorArgs args{reinterpret_cast<HDC>(wParam), control, message - WM_CTLCOLORMSGBOX};
+            *result = entry->thunk(this, reinterpret_cast<WPARAM>(&args), 0);
+            return *result != 0;
+        }
         break;
     }
     const MessageMapEntry* entry = FindEntry(MapEntryKind::Message, message, 0, 0);
@@ -203,6 +252,10 @@ bool CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
         CWnd* child = FromHandlePermanent(control);
         if (child != nullptr && child->OnChildNotify(WM_COMMAND, wParam, lParam, &ignored))
             return true;
+        if (const MessageMapEntry* entry = FindEntry(MapEntryKind::Control, 0, code, id)) {
+            entry->thunk(this, 0, 0);
+            return true;
+        }
         // Toolbar buttons send their command id with BN_CLICKED, exactly like a menu item.
         if (code != BN_CLICKED)
             return false;
@@ -223,8 +276,7 @@ bool CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
         if (child->OnChildNotify(WM_NOTIFY, wParam, lParam, result))
             return true;
     }
-    const MessageMapEntry* entry =
-        FindEntry(MapEntryKind::Notify, 0, header->code, static_cast<UINT>(header->idFrom));
+    const MessageMapEntry* entry = FindEntry(MapEntryKind::Notify, 0, header->code, static_cast<UINT>(header->idFrom));
     if (entry == nullptr)
         return false;
     *result = 0;
@@ -233,22 +285,39 @@ bool CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 }
 
 bool CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-    if (message != WM_NOTIFY)
-        return false;
-    auto* header = reinterpret_cast<NMHDR*>(lParam);
-    const MessageMapEntry* entry = FindEntry(MapEntryKind::NotifyReflect, 0, header->code, 0);
-    if (entry == nullptr)
-        return false;
-    *result = 0;
-    entry->thunk(this, reinterpret_cast<WPARAM>(header), reinterpret_cast<LPARAM>(result));
-    return true;
+    if (message == WM_NOTIFY) {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        const MessageMapEntry* entry = FindEntry(MapEntryKind::NotifyReflect, 0, header->code, 0);
+        if (entry == nullptr)
+            return false;
+        *result = 0;
+        entry->thunk(this, reinterpret_cast<WPARAM>(header), reinterpret_cast<LPARAM>(result));
+        return true;
+    }
+    if (message == WM_COMMAND) {
+        const MessageMapEntry* entry = FindEntry(MapEntryKind::ControlReflect, 0, HIWORD(wParam), 0);
+        if (entry == nullptr)
+            return false;
+        *result = 0;
+        entry->thunk(this, 0, 0);
+        return true;
+    }
+    if (IsCtlColor(message)) {
+        const MessageMapEntry* entry = FindEntry(MapEntryKind::CtlColorReflect, 0, 0, 0);
+        if (entry == nullptr)
+            return false;
+        afx::CtlColorArgs args{reinterpret_cast<HDC>(wParam), hwnd, message - WM_CTLCOLORMSGBOX};
+        *result = entry->thunk(this, reinterpret_cast<WPARAM>(&args), 0);
+        return *result != 0; // no brush: the parent decides
+    }
+    return false;
 }
 
 LRESULT CALLBACK AfxWndProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandlePermanent(handle);
-    if (wnd == nullptr && creatingWnd != nullptr) {
-        wnd = creatingWnd;
-        creatingWnd = nullptr;
+    if (wnd == nullptr && creating != nullptr && !creating->linked) {
+        wnd = creating->wnd;
+        creating->linked = true;
         wnd->Attach(handle);
     }
     if (wnd == nullptr)
@@ -261,11 +330,16 @@ LRESULT CALLBACK AfxWndProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPa
     try {
         result = wnd->WindowProc(message, wParam, lParam);
     } catch (...) {
-        // No exception crosses into the system; the message counts as handled with result 0.
-        result = 0;
+        // No exception crosses into the system. A creation message that throws refuses the creation, so a
+        // half-built window is destroyed before anyone sees it; any other message counts as handled with 0.
+        result = message == WM_CREATE ? -1 : message == WM_NCCREATE ? FALSE : 0;
     }
     wnd->currentMsg = outer;
     if (message == WM_NCDESTROY) {
+        for (Creation* c = creating; c != nullptr; c = c->outer) {
+            if (c->wnd == wnd)
+                c->ended = true;
+        }
         wnd->Detach();
         wnd->PostNcDestroy(); // may delete the object
     }

@@ -1,7 +1,8 @@
 // CWnd: a C++ object linked to one window handle.
 //
 // Our own windows are linked when the window is being created (the object being created is remembered
-// per thread and attached at the first message); system controls are linked by subclassing. The links
+// per thread and attached at the first message); system controls are linked by subclassing, dialogs at
+// their first message (see Dialog.h). The links
 // live in a per-thread map, so a handle finds its object from any message of its thread. The window procedure only
 // unpacks the message: WindowProc -> OnWndMsg -> the message map, and anything unhandled goes to the
 // default procedure (the control's own one for subclassed controls).
@@ -27,7 +28,12 @@ public:
 
     bool CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, HWND parent,
                   UINT_PTR idOrMenu, void* param = nullptr);
+    // A failed creation (PreCreateWindow refuses, CreateWindowEx fails, a WM_NCCREATE or WM_CREATE handler
+    // refuses or throws) returns false and leaves no window. PostNcDestroy has then run exactly once, as for
+    // any destroyed window: an object that deletes itself there is gone, the caller must not touch it.
     bool SubclassWindow(HWND handle);
+    // Links the control `id` of `parent` (a dialog's template control, say) to this object.
+    bool SubclassDlgItem(UINT id, CWnd* parent);
     HWND UnsubclassWindow();
     BOOL DestroyWindow();
 
@@ -54,6 +60,19 @@ public:
     BOOL KillTimer(UINT_PTR id) const { return ::KillTimer(hwnd, id); }
     void SetRedraw(BOOL redraw) const { SendMessage(WM_SETREDRAW, redraw, 0); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(hwnd, id); }
+    std::string GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, const char* text) const { ::SetDlgItemTextA(hwnd, id, text); }
+    UINT GetDlgItemInt(int id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const {
+        return ::GetDlgItemInt(hwnd, id, translated, isSigned);
+    }
+    void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE) const { ::SetDlgItemInt(hwnd, id, value, isSigned); }
+    void CheckDlgButton(int id, UINT check) const { ::CheckDlgButton(hwnd, id, check); }
+    UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(hwnd, id); }
+    BOOL EnableWindow(BOOL enable = TRUE) const { return ::EnableWindow(hwnd, enable); }
+    HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
+    void SetFont(HFONT font, BOOL redraw = TRUE) const {
+        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+    }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(hwnd); }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_STYLE)); }
     DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_EXSTYLE)); }
@@ -73,7 +92,8 @@ protected:
 
     virtual bool OnCommand(WPARAM wParam, LPARAM lParam);
     virtual bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
-    // A notification sent to the parent, offered to the control that raised it first.
+    // A notification sent to the parent (WM_NOTIFY, WM_COMMAND of a control, WM_CTLCOLOR*), offered to the
+    // control that raised it first; true when the control's reflect entry took it.
     virtual bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
     virtual BOOL PreCreateWindow(CREATESTRUCTA& cs) { return TRUE; }
@@ -86,12 +106,13 @@ protected:
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
 
-private:
     void Attach(HWND handle);
     void Detach();
 
-    WNDPROC superProc = nullptr;
     const MSG* currentMsg = nullptr;
+
+private:
+    WNDPROC superProc = nullptr;
 };
 
 LRESULT CALLBACK AfxWndProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -19,8 +19,8 @@ void CMainFrame::FlushEventLog() {
     local.tm_min = now.wMinute;
     std::string lines;
     {
-        std::lock_guard<std::mutex> hold(dataLock);
-        lines = BuildLogLines(eventQueue, hostNameCache, FormatLogTimeStamp(local));
+        std::lock_guard<std::mutex> hold(shared->lock);
+        lines = BuildLogLines(eventQueue, shared->hostNameCache, FormatLogTimeStamp(local));
     }
     Win32TextFile file;
     if (AppendToLog(file, logFile, lines))

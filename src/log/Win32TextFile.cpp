@@ -26,9 +26,7 @@ bool Win32TextFile::OpenOrCreate(const std::string& path, uint64_t& length) {
     return true;
 }
 
-bool Win32TextFile::CreateEmpty(const std::string& path) {
-    return Open(path, CREATE_ALWAYS);
-}
+bool Win32TextFile::CreateEmpty(const std::string& path) { return Open(path, CREATE_ALWAYS); }
 
 bool Win32TextFile::Write(const char* data, size_t size) {
     if (handle == INVALID_HANDLE_VALUE)
@@ -61,6 +59,4 @@ bool Win32TextFile::Close() {
     return flushed && closed;
 }
 
-bool Win32TextFile::Remove(const std::string& path) {
-    return DeleteFileA(path.c_str()) != FALSE;
-}
+bool Win32TextFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }

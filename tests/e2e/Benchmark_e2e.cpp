@@ -47,8 +47,7 @@ TEST_F(Benchmark, RefreshOfTenThousandRows) {
         double handler = Since(start);
         ASSERT_TRUE(WaitUntil([&] { return app.List().CellText(kRows - 1, 6) == state; }, 120s, 5ms));
         double shown = Since(start);
-        printf("refresh of %d rows: command handled in %.0f ms, last row shown after %.0f ms\n", kRows, handler,
-               shown);
+        printf("refresh of %d rows: command handled in %.0f ms, last row shown after %.0f ms\n", kRows, handler, shown);
     }
     printf("start-up to %d rows shown: %.0f ms\n", kRows, startUp);
 }

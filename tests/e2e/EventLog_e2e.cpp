@@ -18,6 +18,8 @@ constexpr UINT kFileSave = 57603;
 constexpr WPARAM kLogTimer = 2;
 constexpr int kFileNameCombo = 1148; // cmb13 of the Explorer-style dialog
 constexpr int kFileNameEdit = 1152;  // edt1 of the older one
+constexpr int kFileTypeCombo = 1136; // cmb1
+constexpr int kReadOnlyCheck = 1040; // chx1
 
 // "dd Mon HH:MM" of the local time, as the log writes it.
 std::string StampNow() {
@@ -48,9 +50,14 @@ HWND OtherWindow(const App& app, const std::string& title) {
     return nullptr;
 }
 
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+// A control's text as it answers WM_GETTEXT (which the system carries across processes).
+std::string ControlText(HWND control) {
+    char text[1024] = {};
+    Send(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
 }
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -111,18 +118,32 @@ protected:
         return app.WaitForWindow("Save As");
     }
 
-    // Types the path into the file-name field and presses Save.
+    // Checks the dialog's set-up, types the path into the file-name field and presses Save.
     static void SaveTo(HWND dialog, const std::string& path) {
         HWND edit = nullptr;
         if (HWND combo = FindDescendant(dialog, kFileNameCombo))
-            edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+            edit = reinterpret_cast<HWND>(Send(combo, CBEM_GETEDITCONTROL));
         if (edit == nullptr)
             edit = FindDescendant(dialog, kFileNameEdit);
         ASSERT_NE(edit, nullptr) << "no file-name field";
+        // The dialog fills in the initial name after it shows; typing before that would be overwritten.
+        EXPECT_TRUE(WaitUntil([&] { return ControlText(edit) == "Events.txt"; })) << ControlText(edit);
+        EXPECT_EQ(ControlText(FindDescendant(dialog, kFileTypeCombo)), "Text files (*.txt)");
+        HWND readOnly = FindDescendant(dialog, kReadOnlyCheck);
+        EXPECT_TRUE(readOnly == nullptr || !IsWindowVisible(readOnly)) << "read-only check box hidden";
         Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        HWND save = FindDescendant(dialog, IDOK);
+        EXPECT_EQ(ControlText(edit), path);
+        // Pressing Save: the button's notification to the dialog, as a click sends it.
+        HWND save = FindDescendant(dialog, IDOK, "Button");
         ASSERT_NE(save, nullptr);
-        Post(save, BM_CLICK);
+        Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(save));
+    }
+
+    // The file is opened without sharing, so the test reads it only once the command has ended: the
+    // dialog is gone and the GUI thread takes posted messages again.
+    static void WaitForSave(App& app) {
+        ASSERT_TRUE(WaitUntil([&] { return OtherWindow(app, "Save As") == nullptr; }));
+        app.Sync();
     }
 
     static void ClickHeader(App& app, int column) {
@@ -262,10 +283,8 @@ TEST_F(EventLog, SaveWritesTheCellsInTheOrderShownReplacingAnExistingFile) {
     ASSERT_NE(shown[0][3], "40000") << "the sort changed the order";
 
     SaveTo(OpenSaveDialog(app), path);
-    ASSERT_TRUE(WaitUntil([&] { return ReadTextFile(path) == Expected(shown); }))
-        << ReadTextFile(path) << "\nexpected\n"
-        << Expected(shown);
-    app.Sync();
+    WaitForSave(app);
+    EXPECT_EQ(ReadTextFile(path), Expected(shown));
     EXPECT_EQ(OtherWindow(app, "Pelloran"), nullptr) << "no message";
     DeleteFileA(path.c_str());
 }
@@ -276,8 +295,8 @@ TEST_F(EventLog, SaveOfAnEmptyListGivesAnEmptyFile) {
     app.Sync();
     ASSERT_EQ(app.List().RowCount(), 0);
     SaveTo(OpenSaveDialog(app), path);
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(path); }));
-    app.Sync();
+    WaitForSave(app);
+    EXPECT_TRUE(FileExists(path));
     EXPECT_EQ(ReadTextFile(path), "");
     DeleteFileA(path.c_str());
 }

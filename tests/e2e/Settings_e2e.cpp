@@ -174,7 +174,7 @@ TEST_F(Settings, AnUpdateIntervalOutOfRangeIsIgnoredAndOneIsTaken) {
 }
 
 TEST_F(Settings, ShortDataIsZeroExtendedAndLongDataIgnored) {
-    WriteBinary(kSettingsKey, "WindowPosX", {0x2C, 0x01}); // 300 in two bytes
+    WriteBinary(kSettingsKey, "WindowPosX", {0x2C, 0x01});                   // 300 in two bytes
     WriteBinary(kSettingsKey, "WindowPosY", {0x64, 0x00, 0x00, 0x00, 0x00}); // five bytes: not a DWORD
     WriteDword(kSettingsKey, "WindowSizeX", 900);
     WriteDword(kSettingsKey, "WindowSizeY", 600);

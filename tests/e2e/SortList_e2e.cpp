@@ -83,16 +83,24 @@ TEST_F(SortList, RowsArePaintedInTheColourOfTheirState) {
     ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 13; }));
     app.Sync();
     const COLORREF window = GetSysColor(COLOR_WINDOW);
-    const std::map<std::string, COLORREF> expected = {
-        {"CLOSED", RGB(255, 200, 200)},     {"LISTENING", RGB(255, 255, 220)}, {"SYN_SENT", RGB(220, 230, 220)},
-        {"SYN_RCVD", RGB(220, 230, 220)},   {"ESTABLISHED", RGB(220, 255, 220)}, {"FIN_WAIT1", RGB(220, 230, 220)},
-        {"FIN_WAIT2", RGB(220, 230, 220)},  {"WAIT_CLOSE", RGB(255, 200, 200)}, {"CLOSING", RGB(255, 200, 200)},
-        {"LAST_ACK", window},               {"TIME_WAIT", RGB(255, 220, 220)},   {"DELETE_TCB", RGB(255, 255, 240)},
-        {"UNKNOWN", window}};
+    const std::map<std::string, COLORREF> expected = {{"CLOSED", RGB(255, 200, 200)},
+                                                      {"LISTENING", RGB(255, 255, 220)},
+                                                      {"SYN_SENT", RGB(220, 230, 220)},
+                                                      {"SYN_RCVD", RGB(220, 230, 220)},
+                                                      {"ESTABLISHED", RGB(220, 255, 220)},
+                                                      {"FIN_WAIT1", RGB(220, 230, 220)},
+                                                      {"FIN_WAIT2", RGB(220, 230, 220)},
+                                                      {"WAIT_CLOSE", RGB(255, 200, 200)},
+                                                      {"CLOSING", RGB(255, 200, 200)},
+                                                      {"LAST_ACK", window},
+                                                      {"TIME_WAIT", RGB(255, 220, 220)},
+                                                      {"DELETE_TCB", RGB(255, 255, 240)},
+                                                      {"UNKNOWN", window}};
     for (int row = 0; row < 13; ++row) {
         std::string state = app.List().CellText(row, kStatusColumn);
         ASSERT_TRUE(expected.count(state)) << state;
-        EXPECT_EQ(RowBackground(app, row), expected.at(state)) << state << ": " << DescribeColor(RowBackground(app, row));
+        EXPECT_EQ(RowBackground(app, row), expected.at(state))
+            << state << ": " << DescribeColor(RowBackground(app, row));
     }
     app.Screenshot("state-colours");
 }

@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
 # The bench the end-to-end suites run on, started and stopped by CTest's e2e_env fixture:
-#   env.sh start WORKDIR WINE64   start Xvfb on a free display, create a fresh 64-bit Wine prefix in
-#                                 WORKDIR/prefix, keep its wineserver running, and write WORKDIR/env
-#   env.sh stop WORKDIR           stop the wineserver and Xvfb named in WORKDIR/env
+#   env.sh start WORKDIR WIN32_BUILD WIN64_BUILD
+#       choose the build under test and its Wine (tools/wine-choice.sh: the shipped 32-bit build under 32-bit
+#       Wine where this machine can run it, else the 64-bit build under 64-bit Wine; PELLORAN_E2E_ARCH forces
+#       either), start Xvfb on a free display, create a fresh Wine prefix of that kind in WORKDIR/prefix, keep
+#       its wineserver running, and write WORKDIR/env (WIN_BUILD names the build the suites take their programs from)
+#   env.sh stop WORKDIR
+#       stop the wineserver and Xvfb named in WORKDIR/env
 # Every background process gets its output sent to a log file in WORKDIR: CTest waits for the output pipes of a
 # test to close, and Wine's services would otherwise hold them open.
 set -euo pipefail
 
-command="${1:?usage: env.sh start|stop WORKDIR [WINE64]}"
-work="${2:?usage: env.sh start|stop WORKDIR [WINE64]}"
+usage="usage: env.sh start WORKDIR WIN32_BUILD WIN64_BUILD | env.sh stop WORKDIR"
+command="${1:?$usage}"
+work="${2:?$usage}"
 envfile="$work/env"
 
-wineserver_of() { # the wineserver that belongs to this wine64 (the versions must match)
-    local dir
+wineserver_of() { # the wineserver that belongs to this loader (the versions must match)
+    local dir bits=64
     dir="$(dirname "$1")"
-    for candidate in "$dir/wineserver64" "$dir/wineserver"; do
+    [ "$(basename "$1")" = wine ] && bits=32
+    for candidate in "$dir/wineserver$bits" "$dir/wineserver"; do
         if [ -x "$candidate" ]; then
             echo "$candidate"
             return
@@ -43,8 +49,16 @@ stop() {
 }
 
 start() {
-    local wine="${1:?usage: env.sh start WORKDIR WINE64}"
-    local wineserver
+    local win32_build="${1:?$usage}" win64_build="${2:?$usage}"
+    # shellcheck disable=SC1091
+    . "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine-choice.sh"
+    choose_wine
+    local build="$win64_build" wine="$WINE" arch="$WINEARCH" wineserver
+    [ "$WIN_ARCH" = win32 ] && build="$win32_build"
+    if [ ! -f "$build/bin/pelloran_e2e.exe" ]; then
+        echo "no test programs in $build/bin: build the $WIN_ARCH tree first" >&2
+        exit 1
+    fi
     wineserver="$(wineserver_of "$wine")"
     stop # a bench left behind by an interrupted run
     mkdir -p "$work"
@@ -68,7 +82,9 @@ start() {
     {
         printf 'export DISPLAY=%q\n' "$display"
         printf 'export WINEPREFIX=%q\n' "$work/prefix"
-        printf 'export WINEARCH=win64\n'
+        printf 'export WINEARCH=%q\n' "$arch"
+        printf 'export WIN_ARCH=%q\n' "$WIN_ARCH"
+        printf 'export WIN_BUILD=%q\n' "$build"
         printf 'export WINEDEBUG=-all\n'
         printf 'export WINE=%q\n' "$wine"
         printf 'export WINESERVER=%q\n' "$wineserver"
@@ -96,14 +112,15 @@ start() {
     "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
     "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
     "$WINESERVER" -p </dev/null >>"$work/wineserver.log" 2>&1
+    echo "Build under test: $WIN_ARCH ($build), $WINE in a $arch prefix; $WIN_ARCH_REASON"
     echo "Wine prefix $WINEPREFIX ready on display $DISPLAY"
 }
 
 case "$command" in
-start) start "${3:-}" ;;
+start) start "${3:-}" "${4:-}" ;;
 stop) stop ;;
 *)
-    echo "usage: env.sh start|stop WORKDIR [WINE64]" >&2
+    echo "$usage" >&2
     exit 2
     ;;
 esac

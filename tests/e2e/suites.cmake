@@ -1,24 +1,20 @@
-# End-to-end suites in CTest (native build). The driver pelloran_e2e.exe of the cross build named by
-# PELLORAN_WIN_BUILD runs under 64-bit Wine on a virtual X display:
-#  - e2e.env.start / e2e.env.stop (fixture e2e_env) start Xvfb and a fresh, warm Wine prefix in this build tree and
-#    stop them again; env.sh writes the display and prefix to an env file the suites read;
+# End-to-end suites in CTest (native build). The test programs of one of the two Windows builds
+# (PELLORAN_WIN32_BUILD, PELLORAN_WIN64_BUILD) run under Wine on a virtual X display:
+#  - e2e.env.start / e2e.env.stop (fixture e2e_env) choose the build under test (the shipped 32-bit one where this
+#    machine runs 32-bit code and 32-bit Wine is installed, else the 64-bit one; PELLORAN_E2E_ARCH=win32|win64
+#    forces either) and print it, start Xvfb and a fresh, warm Wine prefix in this build tree, and stop them again;
+#    env.sh writes the build, display and prefix to an env file the suites read;
 #  - e2e.<Name>, one per tests/e2e/<Name>_e2e.cpp, runs the GoogleTest suites named <Name> (and <Name>/...).
 # The suites share one prefix and one display, so they run one at a time (RESOURCE_LOCK).
-if(NOT PELLORAN_WIN_BUILD)
-    return()
-endif()
-
-find_program(PELLORAN_WINE64 wine64 HINTS /usr/lib/wine /usr/lib64/wine NO_CACHE)
-if(NOT PELLORAN_WINE64)
-    message(WARNING "wine64 not found: the end-to-end suites are not registered")
+if(NOT PELLORAN_WIN32_BUILD OR NOT PELLORAN_WIN64_BUILD)
     return()
 endif()
 
 set(e2e_script_dir ${CMAKE_CURRENT_LIST_DIR})
 set(e2e_work_dir ${CMAKE_BINARY_DIR}/e2e)
-set(e2e_driver ${PELLORAN_WIN_BUILD}/bin/pelloran_e2e.exe)
 
-add_test(NAME e2e.env.start COMMAND bash ${e2e_script_dir}/env.sh start ${e2e_work_dir} ${PELLORAN_WINE64})
+add_test(NAME e2e.env.start
+         COMMAND bash ${e2e_script_dir}/env.sh start ${e2e_work_dir} ${PELLORAN_WIN32_BUILD} ${PELLORAN_WIN64_BUILD})
 set_tests_properties(e2e.env.start PROPERTIES FIXTURES_SETUP e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 300)
 add_test(NAME e2e.env.stop COMMAND bash ${e2e_script_dir}/env.sh stop ${e2e_work_dir})
 set_tests_properties(e2e.env.stop PROPERTIES FIXTURES_CLEANUP e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 120)
@@ -32,19 +28,15 @@ foreach(file IN LISTS e2e_suite_files)
         continue()
     endif()
     add_test(NAME e2e.${suite}
-             COMMAND bash ${e2e_script_dir}/run-suite.sh ${e2e_work_dir} ${e2e_driver} ${suite}
-                     ${CMAKE_BINARY_DIR}/screenshots)
+             COMMAND bash ${e2e_script_dir}/run-suite.sh ${e2e_work_dir} ${suite} ${CMAKE_BINARY_DIR}/screenshots)
     set_tests_properties(e2e.${suite} PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 900)
 endforeach()
 
-# Self-test of the test IP helper DLL and the helper process, in the same prefix.
-add_test(NAME e2e.FakesSelftest
-         COMMAND bash ${e2e_script_dir}/run-program.sh ${e2e_work_dir} ${PELLORAN_WIN_BUILD}/bin/fakes_selftest.exe
-                 --gtest_brief=1)
-set_tests_properties(e2e.FakesSelftest PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 600)
-
-# In-process tests of the program's classes (tests/inproc), in the same prefix.
-add_test(NAME e2e.InProcess
-         COMMAND bash ${e2e_script_dir}/run-program.sh ${e2e_work_dir} ${PELLORAN_WIN_BUILD}/bin/pelloran_inproc.exe
-                 --gtest_brief=1)
-set_tests_properties(e2e.InProcess PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 300)
+# Smoke test of the test IP helper DLL and in-process tests of the program's classes, in the same prefix.
+foreach(program FakesSelftest:fakes_selftest.exe InProcess:pelloran_inproc.exe)
+    string(REPLACE ":" ";" program ${program})
+    list(GET program 0 name)
+    list(GET program 1 file)
+    add_test(NAME e2e.${name} COMMAND bash ${e2e_script_dir}/run-program.sh ${e2e_work_dir} ${file} --gtest_brief=1)
+    set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 300)
+endforeach()

@@ -13,9 +13,7 @@ namespace {
 constexpr ColumnIndexes kSevenColumns{0, 1, 2, 3, 4, 5, 6};
 constexpr ColumnIndexes kFiveColumns{};
 
-std::vector<std::string> Row(const RecordingRows& rows, int index) {
-    return rows.rows.at(index).cells;
-}
+std::vector<std::string> Row(const RecordingRows& rows, int index) { return rows.rows.at(index).cells; }
 
 class RefreshTest : public ::testing::Test {
 protected:
@@ -161,69 +159,70 @@ TEST_F(RefreshTest, ResolveOffShowsAddressesAndWritesNoNames) {
     EXPECT_STREQ(snapshot[0].remoteHostName, "");
 }
 
-TEST_F(RefreshTest, LoopbackRecordServesTheLocalEndOnly) {
-    snapshot.push_back(MakeEntry(Ip(127, 0, 0, 1), 5000, Ip(127, 0, 0, 1), 5001, kEstablished));
-    hostNames.Append("127.0.0.1", "localhost");
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, true, false});
-    EXPECT_EQ(Row(rows, 0)[0], "localhost");
-    EXPECT_EQ(Row(rows, 0)[2], "127.0.0.1");
-    EXPECT_STREQ(snapshot[0].remoteHostName, "");
-}
-
-TEST_F(RefreshTest, DuplicateLoopbackRecordThenServesTheRemoteEnd) {
-    snapshot.push_back(MakeEntry(Ip(127, 0, 0, 1), 5000, Ip(127, 0, 0, 1), 5001, kEstablished));
-    hostNames.Append("127.0.0.1", "localhost");
-    hostNames.Append("10.9.9.9", "unrelated");
-    hostNames.Append("127.0.0.1", "loop2");
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, true, false});
-    EXPECT_EQ(Row(rows, 0)[0], "localhost");
-    EXPECT_EQ(Row(rows, 0)[2], "loop2");
-    EXPECT_STREQ(snapshot[0].remoteHostName, "loop2");
-}
-
-TEST_F(RefreshTest, FirstRecordOfAnAddressWins) {
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 7), 1, Ip(10, 0, 0, 1), 2, kEstablished));
-    hostNames.Append("10.0.0.1", "first");
-    hostNames.Append("10.0.0.1", "second");
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, true, false});
-    EXPECT_EQ(Row(rows, 0)[2], "first");
-    EXPECT_STREQ(snapshot[0].remoteHostName, "first");
-}
-
-TEST_F(RefreshTest, NameThatLooksLikeAnAddressMatchesOnlyLaterRecords) {
-    // 10.0.0.1 is named "10.0.0.2", which is itself a record: after it, only later records apply.
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 1), 2, kEstablished));
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 5), 1, Ip(10, 0, 0, 1), 2, kEstablished));
-    hostNames.Append("10.0.0.2", "early-two");
-    hostNames.Append("10.0.0.1", "10.0.0.2");
-    hostNames.Append("10.0.0.2", "late-two");
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, true, false});
-    // Row 0: local 10.0.0.1 -> "10.0.0.2" (record 1) -> "late-two" (record 2); remote never matches.
-    EXPECT_EQ(Row(rows, 0)[0], "late-two");
-    EXPECT_EQ(Row(rows, 0)[2], "10.0.0.1");
-    EXPECT_STREQ(snapshot[0].remoteHostName, "");
-    // Row 1: the remote end takes the same chain, and the last name is the one written back.
-    EXPECT_EQ(Row(rows, 1)[0], "10.0.0.5");
-    EXPECT_EQ(Row(rows, 1)[2], "late-two");
-    EXPECT_STREQ(snapshot[1].remoteHostName, "late-two");
-}
-
-TEST_F(RefreshTest, ReplacedLocalTextIsNotTriedAgainstTheRemoteOnTheSameRecord) {
-    // local 10.0.0.1 becomes "10.0.0.3" at record 0; record 1 matches the new local text first, so the
-    // remote 10.0.0.3 is left to record 2.
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 3), 2, kEstablished));
-    hostNames.Append("10.0.0.1", "10.0.0.3");
-    hostNames.Append("10.0.0.3", "three-a");
-    hostNames.Append("10.0.0.3", "three-b");
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, true, false});
-    EXPECT_EQ(Row(rows, 0)[0], "three-a");
-    EXPECT_EQ(Row(rows, 0)[2], "three-b");
-    EXPECT_STREQ(snapshot[0].remoteHostName, "three-b");
+// Every record from the first, in order; a match replaces the text (so a name can match later records), the
+// local text first, the remote one only when the local did not match that record.
+TEST_F(RefreshTest, HostNameRecordsApplyInOrder) {
+    struct Case {
+        const char* what;
+        uint32_t local, remote;
+        std::vector<std::pair<const char*, const char*>> records;
+        const char *localText, *remoteText, *remoteHostName;
+    };
+    const Case cases[] = {
+        {"a loopback record serves the local end only",
+         Ip(127, 0, 0, 1),
+         Ip(127, 0, 0, 1),
+         {{"127.0.0.1", "localhost"}},
+         "localhost",
+         "127.0.0.1",
+         ""},
+        {"a second loopback record serves the remote end",
+         Ip(127, 0, 0, 1),
+         Ip(127, 0, 0, 1),
+         {{"127.0.0.1", "localhost"}, {"10.9.9.9", "x"}, {"127.0.0.1", "loop2"}},
+         "localhost",
+         "loop2",
+         "loop2"},
+        {"the first record of an address wins",
+         Ip(10, 0, 0, 7),
+         Ip(10, 0, 0, 1),
+         {{"10.0.0.1", "first"}, {"10.0.0.1", "second"}},
+         "10.0.0.7",
+         "first",
+         "first"},
+        {"a name that looks like an address matches later records only",
+         Ip(10, 0, 0, 1),
+         Ip(10, 0, 0, 1),
+         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}},
+         "late",
+         "10.0.0.1",
+         ""},
+        {"the remote end follows the same chain",
+         Ip(10, 0, 0, 5),
+         Ip(10, 0, 0, 1),
+         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}},
+         "10.0.0.5",
+         "late",
+         "late"},
+        {"a replaced local text is not tried against the remote on the same record",
+         Ip(10, 0, 0, 1),
+         Ip(10, 0, 0, 3),
+         {{"10.0.0.1", "10.0.0.3"}, {"10.0.0.3", "a"}, {"10.0.0.3", "b"}},
+         "a",
+         "b",
+         "b"},
+    };
+    for (const Case& c : cases) {
+        snapshot = {MakeEntry(c.local, 1, c.remote, 2, kEstablished)};
+        hostNames.Clear();
+        for (const auto& [address, name] : c.records)
+            hostNames.Append(address, name);
+        RecordingRows rows(5);
+        Refresh(rows, {false, false, true, false});
+        EXPECT_EQ(Row(rows, 0)[0], c.localText) << c.what;
+        EXPECT_EQ(Row(rows, 0)[2], c.remoteText) << c.what;
+        EXPECT_STREQ(snapshot[0].remoteHostName, c.remoteHostName) << c.what;
+    }
 }
 
 // Process names.

@@ -2,6 +2,7 @@
 // ThreadSanitizer): names and their special cases, retries after failures, addresses queued while it
 // runs, and that the lock is never held during a lookup.
 #include "connections/ResolverLoop.h"
+#include "connections/WorkerState.h"
 
 #include <gtest/gtest.h>
 
@@ -50,13 +51,15 @@ ResolverLookups FixedLookups(std::map<std::string, std::string> names, std::stri
 
 } // namespace
 
-// What the worker shares with the GUI thread: the lock, the queue, the cache and the stop flag.
+// What the worker shares with the GUI thread: the lock, the queue, the cache and the stop flag, taken
+// from the program's own shared worker state.
 class ResolverLoop : public ::testing::Test {
 protected:
-    std::mutex lock;
-    ResolveQueue queue;
-    HostNameCache cache;
-    bool stop = false;
+    WorkerState state;
+    std::mutex& lock = state.lock;
+    ResolveQueue& queue = state.resolveQueue;
+    HostNameCache& cache = state.hostNameCache;
+    bool& stop = state.windowGone;
 };
 
 TEST_F(ResolverLoop, NamesAddressesWithTheirSpecialCases) {

@@ -93,8 +93,8 @@ TEST(RowSort, ZeroPivotMakesATextComparison) {
 TEST(RowSort, TextColumnsSortCaseSensitively) {
     FakeRows rows = SingleColumn({"TIME_WAIT", "ESTABLISHED", "LISTENING", "CLOSED", "SYN_SENT", "established"});
     ASSERT_TRUE(SortRows(rows, 0, 0, -1, true));
-    EXPECT_EQ(rows.Column(0), (std::vector<std::string>{"CLOSED", "ESTABLISHED", "LISTENING", "SYN_SENT",
-                                                        "TIME_WAIT", "established"}));
+    EXPECT_EQ(rows.Column(0),
+              (std::vector<std::string>{"CLOSED", "ESTABLISHED", "LISTENING", "SYN_SENT", "TIME_WAIT", "established"}));
 }
 
 TEST(RowSort, DescendingReversesTheOrder) {

@@ -50,3 +50,38 @@ TEST(SettingsRules, ExtremeStoredEdgesDoNotOverflow) {
     EXPECT_TRUE(PlacementUsable({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, oneScreen));
     EXPECT_FALSE(PlacementUsable({INT32_MAX, 0, INT32_MIN, 100}, oneScreen));
 }
+
+// The stored edges are workspace coordinates (the window placement's); the window is placed in screen
+// coordinates. With the taskbar at the top or left the primary work area does not start at (0, 0), and a
+// restore without the conversion moves the window by the taskbar's size at every start.
+TEST(SettingsRules, StoredWorkspaceEdgesBecomeAScreenBoxWithoutOverflow) {
+    using settings::WindowBox;
+    struct Case {
+        const char* what;
+        Rect stored, primaryWork;
+        bool applied;
+        WindowBox box;
+    };
+    const Case cases[] = {
+        {"work area at the origin", {100, 50, 900, 650}, {0, 0, 1280, 994}, true, {100, 50, 800, 600}},
+        {"taskbar at the top", {100, 50, 900, 650}, {0, 30, 1280, 1024}, true, {100, 80, 800, 600}},
+        {"taskbar at the left", {0, 0, 640, 480}, {60, 0, 1280, 1024}, true, {60, 0, 640, 480}},
+        {"whole 32-bit range",
+         {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+         {0, 30, 1280, 1024},
+         true,
+         {INT32_MIN + 0, INT32_MIN + 30, INT32_MAX, INT32_MAX}},
+        {"off-screen once converted", {100, 1000, 900, 1500}, {0, 30, 1280, 1024}, false, {}},
+        {"no width", {100, 100, 100, 500}, {0, 0, 1280, 1024}, false, {}},
+    };
+    for (const Case& c : cases) {
+        WindowBox box{-7, -7, -7, -7};
+        ASSERT_EQ(settings::RestoredWindowBox(c.stored, c.primaryWork, {c.primaryWork}, box), c.applied) << c.what;
+        if (!c.applied)
+            continue;
+        EXPECT_EQ(box.x, c.box.x) << c.what;
+        EXPECT_EQ(box.y, c.box.y) << c.what;
+        EXPECT_EQ(box.width, c.box.width) << c.what;
+        EXPECT_EQ(box.height, c.box.height) << c.what;
+    }
+}

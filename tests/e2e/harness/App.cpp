@@ -48,13 +48,9 @@ HWND FindMainWindow(DWORD processId) {
 
 } // namespace
 
-std::string FakeIpHelperDirectory() {
-    return DriverDirectory() + "\\fakes";
-}
+std::string FakeIpHelperDirectory() { return DriverDirectory() + "\\fakes"; }
 
-std::string DefaultProgramPath() {
-    return GetEnv("PELLORAN_EXE").value_or(DriverDirectory() + "\\Pelloran.exe");
-}
+std::string DefaultProgramPath() { return GetEnv("PELLORAN_EXE").value_or(DriverDirectory() + "\\Pelloran.exe"); }
 
 App::App(const LaunchOptions& options) {
     programPath = options.program.empty() ? DefaultProgramPath() : options.program;
@@ -130,33 +126,19 @@ HWND App::FindBar(int id, const char* what) const {
     return window;
 }
 
-HWND App::ListWindow() const {
-    return FindBar(kListId, "connection list");
-}
+HWND App::ListWindow() const { return FindBar(kListId, "connection list"); }
 
-HWND App::StatusBarWindow() const {
-    return FindBar(kStatusBarId, "status bar");
-}
+HWND App::StatusBarWindow() const { return FindBar(kStatusBarId, "status bar"); }
 
-HWND App::ToolBarWindow() const {
-    return FindBar(kToolBarId, "toolbar");
-}
+HWND App::ToolBarWindow() const { return FindBar(kToolBarId, "toolbar"); }
 
-std::string App::Title() const {
-    return WindowText(frame);
-}
+std::string App::Title() const { return WindowText(frame); }
 
-bool App::IsTopmost() const {
-    return e2e::IsTopmost(frame);
-}
+bool App::IsTopmost() const { return e2e::IsTopmost(frame); }
 
-void App::PostCommand(UINT id) {
-    Post(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-}
+void App::PostCommand(UINT id) { Post(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-void App::SendCommand(UINT id, Milliseconds timeout) {
-    Send(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0, timeout);
-}
+void App::SendCommand(UINT id, Milliseconds timeout) { Send(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0, timeout); }
 
 MenuProbe& App::Probe() {
     if (!probe)
@@ -169,17 +151,11 @@ void App::Sync(Milliseconds timeout) {
     Probe().Request(probe::kPing, timeout);
 }
 
-Menu App::MenuBar() {
-    return ParseMenuReport(Probe().Request(probe::kMenuBar));
-}
+Menu App::MenuBar() { return ParseMenuReport(Probe().Request(probe::kMenuBar)); }
 
-Menu App::MenuBarState() {
-    return ParseMenuReport(Probe().Request(probe::kMenuBarState));
-}
+Menu App::MenuBarState() { return ParseMenuReport(Probe().Request(probe::kMenuBarState)); }
 
-Menu App::OpenMenus() {
-    return ParseMenuReport(Probe().Request(probe::kOpenMenus));
-}
+Menu App::OpenMenus() { return ParseMenuReport(Probe().Request(probe::kOpenMenus)); }
 
 MenuItem App::MenuCommand(UINT id) {
     const Menu menu = MenuBar();
@@ -272,9 +248,7 @@ void App::Key(WORD vk, std::initializer_list<WORD> modifiers) const {
     PressKey(vk, modifiers);
 }
 
-COLORREF App::Pixel(HWND window, POINT clientPoint) const {
-    return WindowPixel(window, clientPoint);
-}
+COLORREF App::Pixel(HWND window, POINT clientPoint) const { return WindowPixel(window, clientPoint); }
 
 std::string App::Screenshot(const std::string& name) const {
     const std::string path = ScreenshotPath(name);

@@ -12,15 +12,11 @@ namespace {
 
 constexpr int kTextCapacity = 1024;
 
-std::string Where(const char* what, int index) {
-    return std::string(what) + " " + std::to_string(index);
-}
+std::string Where(const char* what, int index) { return std::string(what) + " " + std::to_string(index); }
 
 } // namespace
 
-int HeaderCtrl::ItemCount() const {
-    return static_cast<int>(Send(window, HDM_GETITEMCOUNT));
-}
+int HeaderCtrl::ItemCount() const { return static_cast<int>(Send(window, HDM_GETITEMCOUNT)); }
 
 RECT HeaderCtrl::ItemRect(int index) const {
     RemoteBuffer buffer(process, sizeof(RECT));
@@ -58,9 +54,7 @@ HeaderCtrl ListView::Header() const {
     return HeaderCtrl(process, header);
 }
 
-int ListView::ColumnCount() const {
-    return Header().ItemCount();
-}
+int ListView::ColumnCount() const { return Header().ItemCount(); }
 
 ListColumn ListView::Column(int index) const {
     RemoteBuffer buffer(process, sizeof(LVCOLUMNA) + kTextCapacity);
@@ -98,13 +92,9 @@ std::vector<int> ListView::ColumnWidths() const {
     return widths;
 }
 
-int ListView::RowCount() const {
-    return static_cast<int>(Send(window, LVM_GETITEMCOUNT));
-}
+int ListView::RowCount() const { return static_cast<int>(Send(window, LVM_GETITEMCOUNT)); }
 
-int ListView::CountPerPage() const {
-    return static_cast<int>(Send(window, LVM_GETCOUNTPERPAGE));
-}
+int ListView::CountPerPage() const { return static_cast<int>(Send(window, LVM_GETCOUNTPERPAGE)); }
 
 std::string ListView::CellText(int row, int column) const {
     RemoteBuffer buffer(process, sizeof(LVITEMA) + kTextCapacity);
@@ -164,17 +154,11 @@ RECT ListView::ItemRect(int row, int code) const {
     return buffer.Get<RECT>();
 }
 
-DWORD ListView::ExtendedStyle() const {
-    return static_cast<DWORD>(Send(window, LVM_GETEXTENDEDLISTVIEWSTYLE));
-}
+DWORD ListView::ExtendedStyle() const { return static_cast<DWORD>(Send(window, LVM_GETEXTENDEDLISTVIEWSTYLE)); }
 
-bool StatusBar::IsSimple() const {
-    return Send(window, SB_ISSIMPLE) != 0;
-}
+bool StatusBar::IsSimple() const { return Send(window, SB_ISSIMPLE) != 0; }
 
-int StatusBar::PartCount() const {
-    return static_cast<int>(Send(window, SB_GETPARTS));
-}
+int StatusBar::PartCount() const { return static_cast<int>(Send(window, SB_GETPARTS)); }
 
 std::string StatusBar::Text(int part) const {
     const WPARAM index = IsSimple() ? SB_SIMPLEID : static_cast<WPARAM>(part);
@@ -184,9 +168,7 @@ std::string StatusBar::Text(int part) const {
     return buffer.GetText(0, static_cast<size_t>(length));
 }
 
-int ToolBar::ButtonCount() const {
-    return static_cast<int>(Send(window, TB_BUTTONCOUNT));
-}
+int ToolBar::ButtonCount() const { return static_cast<int>(Send(window, TB_BUTTONCOUNT)); }
 
 std::vector<ToolButton> ToolBar::Buttons() const {
     std::vector<ToolButton> buttons;

@@ -12,8 +12,8 @@ std::string UniqueFolder() {
     char temp[MAX_PATH] = "";
     GetTempPathA(sizeof(temp), temp);
     static int counter = 0;
-    std::string folder = std::string(temp) + "pelloran-fake-" + std::to_string(GetCurrentProcessId()) + "-" +
-                         std::to_string(++counter);
+    std::string folder =
+        std::string(temp) + "pelloran-fake-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }

@@ -60,9 +60,7 @@ INPUT MouseInput(DWORD flags, POINT screenPoint) {
     return input;
 }
 
-bool IsForeground(HWND top) {
-    return GetForegroundWindow() == top;
-}
+bool IsForeground(HWND top) { return GetForegroundWindow() == top; }
 
 } // namespace
 

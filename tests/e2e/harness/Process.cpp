@@ -52,9 +52,7 @@ std::vector<char> EnvironmentBlock(const Environment& overrides) {
 
 } // namespace
 
-Process::~Process() {
-    Release();
-}
+Process::~Process() { Release(); }
 
 Process::Process(Process&& other) noexcept
     : handle(std::exchange(other.handle, nullptr)), id(std::exchange(other.id, 0)) {}
@@ -109,9 +107,7 @@ Process Process::Start(const std::string& commandLine, const ProcessOptions& opt
     return process;
 }
 
-bool Process::Running() const {
-    return handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
-}
+bool Process::Running() const { return handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Process::WaitExit(Milliseconds timeout) const {
     if (!handle)

@@ -68,9 +68,7 @@ std::optional<RawValue> Read(HKEY root, const std::string& key, const std::strin
     return value;
 }
 
-std::string AppDefaultsKey(const std::string& programFile) {
-    return "Software\\Wine\\AppDefaults\\" + programFile;
-}
+std::string AppDefaultsKey(const std::string& programFile) { return "Software\\Wine\\AppDefaults\\" + programFile; }
 
 } // namespace
 
@@ -123,9 +121,7 @@ bool ValueExists(const std::string& key, const std::string& name, HKEY root) {
     return Read(root, key, name).has_value();
 }
 
-bool KeyExists(const std::string& key, HKEY root) {
-    return static_cast<bool>(Key(root, key, false));
-}
+bool KeyExists(const std::string& key, HKEY root) { return static_cast<bool>(Key(root, key, false)); }
 
 void DeleteValue(const std::string& key, const std::string& name, HKEY root) {
     HKEY handle;
@@ -153,13 +149,9 @@ std::string AppDataFolder() {
     return path;
 }
 
-std::string DataFolder() {
-    return AppDataFolder() + "\\Pelloran";
-}
+std::string DataFolder() { return AppDataFolder() + "\\Pelloran"; }
 
-void ResetSettings() {
-    DeleteKeyTree(kSettingsKey);
-}
+void ResetSettings() { DeleteKeyTree(kSettingsKey); }
 
 void ResetDataFolder() {
     std::error_code error;
@@ -177,8 +169,6 @@ void SetWindowsVersion(const std::string& version, const std::string& programFil
     WriteString(AppDefaultsKey(programFile), "Version", version);
 }
 
-void ClearWindowsVersion(const std::string& programFile) {
-    DeleteValue(AppDefaultsKey(programFile), "Version");
-}
+void ClearWindowsVersion(const std::string& programFile) { DeleteValue(AppDefaultsKey(programFile), "Version"); }
 
 } // namespace e2e

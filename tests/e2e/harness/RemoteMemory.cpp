@@ -12,9 +12,7 @@ RemoteBuffer::RemoteBuffer(HANDLE process, size_t size) : process(process), size
         FailWithLastError("VirtualAllocEx of " + std::to_string(size) + " bytes in the program");
 }
 
-RemoteBuffer::~RemoteBuffer() {
-    VirtualFreeEx(process, address, 0, MEM_RELEASE);
-}
+RemoteBuffer::~RemoteBuffer() { VirtualFreeEx(process, address, 0, MEM_RELEASE); }
 
 void RemoteBuffer::Write(const void* data, size_t length, size_t offset) {
     if (offset + length > size)

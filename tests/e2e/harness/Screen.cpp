@@ -38,9 +38,7 @@ COLORREF ScreenPixel(POINT screenPoint) {
     return color;
 }
 
-COLORREF WindowPixel(HWND window, POINT clientPoint) {
-    return ScreenPixel(ClientToScreenPoint(window, clientPoint));
-}
+COLORREF WindowPixel(HWND window, POINT clientPoint) { return ScreenPixel(ClientToScreenPoint(window, clientPoint)); }
 
 std::string DescribeColor(COLORREF color) {
     char text[40];
@@ -96,9 +94,7 @@ void CaptureScreenRect(const RECT& screenRect, const std::string& path) {
         Fail("cannot write " + path);
 }
 
-void CaptureWindow(HWND window, const std::string& path) {
-    CaptureScreenRect(WindowRect(window), path);
-}
+void CaptureWindow(HWND window, const std::string& path) { CaptureScreenRect(WindowRect(window), path); }
 
 std::string ScreenshotDirectory() {
     std::string directory = GetEnv("PELLORAN_E2E_SCREENSHOTS").value_or(DriverDirectory() + "\\screenshots");
@@ -107,8 +103,6 @@ std::string ScreenshotDirectory() {
     return directory;
 }
 
-std::string ScreenshotPath(const std::string& name) {
-    return ScreenshotDirectory() + "\\" + name + ".bmp";
-}
+std::string ScreenshotPath(const std::string& name) { return ScreenshotDirectory() + "\\" + name + ".bmp"; }
 
 } // namespace e2e

@@ -5,9 +5,7 @@
 
 namespace e2e {
 
-void Fail(const std::string& what) {
-    throw Error(what);
-}
+void Fail(const std::string& what) { throw Error(what); }
 
 std::string ErrorText(DWORD code) {
     char* buffer = nullptr;
@@ -21,13 +19,9 @@ std::string ErrorText(DWORD code) {
     return "error " + std::to_string(code) + (text.empty() ? "" : " (" + text + ")");
 }
 
-void FailWithCode(const std::string& what, DWORD code) {
-    throw Error(what + ": " + ErrorText(code));
-}
+void FailWithCode(const std::string& what, DWORD code) { throw Error(what + ": " + ErrorText(code)); }
 
-void FailWithLastError(const std::string& what) {
-    FailWithCode(what, GetLastError());
-}
+void FailWithLastError(const std::string& what) { FailWithCode(what, GetLastError()); }
 
 bool WaitUntil(const std::function<bool()>& predicate, Milliseconds timeout, Milliseconds interval) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -39,8 +33,6 @@ bool WaitUntil(const std::function<bool()>& predicate, Milliseconds timeout, Mil
     return predicate();
 }
 
-void Pause(Milliseconds duration) {
-    std::this_thread::sleep_for(duration);
-}
+void Pause(Milliseconds duration) { std::this_thread::sleep_for(duration); }
 
 } // namespace e2e

@@ -18,25 +18,15 @@ std::string ClassName(HWND window) {
     return name;
 }
 
-bool IsVisible(HWND window) {
-    return IsWindowVisible(window) != FALSE;
-}
+bool IsVisible(HWND window) { return IsWindowVisible(window) != FALSE; }
 
-LONG_PTR Style(HWND window) {
-    return GetWindowLongPtrA(window, GWL_STYLE);
-}
+LONG_PTR Style(HWND window) { return GetWindowLongPtrA(window, GWL_STYLE); }
 
-LONG_PTR ExStyle(HWND window) {
-    return GetWindowLongPtrA(window, GWL_EXSTYLE);
-}
+LONG_PTR ExStyle(HWND window) { return GetWindowLongPtrA(window, GWL_EXSTYLE); }
 
-bool IsTopmost(HWND window) {
-    return (ExStyle(window) & WS_EX_TOPMOST) != 0;
-}
+bool IsTopmost(HWND window) { return (ExStyle(window) & WS_EX_TOPMOST) != 0; }
 
-int ControlId(HWND window) {
-    return GetDlgCtrlID(window);
-}
+int ControlId(HWND window) { return GetDlgCtrlID(window); }
 
 RECT WindowRect(HWND window) {
     RECT rect{};
@@ -70,9 +60,7 @@ POINT ClientToScreenPoint(HWND window, POINT point) {
     return point;
 }
 
-POINT Center(const RECT& rect) {
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
+POINT Center(const RECT& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
 
 namespace {
 

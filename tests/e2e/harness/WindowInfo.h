@@ -24,12 +24,8 @@ int ControlId(HWND window);
 RECT WindowRect(HWND window); // screen coordinates
 RECT ClientRect(HWND window); // client coordinates: left and top are 0
 RECT ClientRectOnScreen(HWND window);
-inline int Width(const RECT& rect) {
-    return rect.right - rect.left;
-}
-inline int Height(const RECT& rect) {
-    return rect.bottom - rect.top;
-}
+inline int Width(const RECT& rect) { return rect.right - rect.left; }
+inline int Height(const RECT& rect) { return rect.bottom - rect.top; }
 std::string Describe(const RECT& rect);
 POINT ClientToScreenPoint(HWND window, POINT point);
 POINT Center(const RECT& rect);

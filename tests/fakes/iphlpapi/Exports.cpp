@@ -1,108 +1,103 @@
-// The four scripted entry points of the test IP helper DLL: GetTcpTable, GetExtendedTcpTable, SetTcpEntry and
-// GetTcpStatistics, with the platform's signatures. Every call re-reads the script named by
-// PELLORAN_FAKE_IPHLPAPI (when the file changed), answers from it and appends one line to the call log
-// (PELLORAN_FAKE_IPHLPAPI_LOG, or the script's "log" line). The script format is in tests/fakes/README.md.
-//
-// A test puts this iphlpapi.dll into the folder of the Pelloran.exe it starts and sets
-// WINEDLLOVERRIDES="iphlpapi=n,b" (on Windows the program's folder is searched first anyway). It then serves
-// every module of that process, so all other iphlpapi exports are passed to the system DLL: see the note at
-// the top of Forwarding.cpp.
-#include "CallLog.h"
-#include "FakeState.h"
-#include "ScriptFile.h"
+// The two scripted entry points of the test IP helper DLL, GetTcpTable and GetExtendedTcpTable, with the
+// platform's signatures. Every call reads the script named by PELLORAN_FAKE_IPHLPAPI again when the file
+// changed, answers from it and appends one line to the call log named by PELLORAN_FAKE_IPHLPAPI_LOG. Every
+// other iphlpapi export is passed to the system DLL (Forwarding.cpp). The script format is in
+// tests/fakes/README.md.
+#include "FakeScript.h"
 
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 
 #include <cstdio>
-#include <cstring>
-#include <iterator>
-#include <new>
 #include <string>
 
 namespace {
 
 using namespace fakes;
 
-constexpr wchar_t ScriptVariable[] = L"PELLORAN_FAKE_IPHLPAPI";
-constexpr wchar_t LogVariable[] = L"PELLORAN_FAKE_IPHLPAPI_LOG";
-constexpr DWORD StatusOutOfMemory = ERROR_NOT_ENOUGH_MEMORY;
-
-// Everything the calls share. The program calls in from its GUI thread and its workers at once, so every
-// entry point holds `sessionLock` (exclusive) for its whole run, log line included.
-struct Session {
-    FakeState state;
-    ScriptFileVersion version;
-    std::wstring logPath;
-};
-
+// The program calls in from its GUI thread and its workers at once: every call holds this lock throughout.
 SRWLOCK sessionLock = SRWLOCK_INIT;
-
-class SessionGuard {
-public:
-    SessionGuard() { AcquireSRWLockExclusive(&sessionLock); }
-    ~SessionGuard() { ReleaseSRWLockExclusive(&sessionLock); }
-    SessionGuard(const SessionGuard&) = delete;
-    SessionGuard& operator=(const SessionGuard&) = delete;
-};
-
-Session& TheSession() {
-    static Session session;
-    return session;
-}
-
-// Brings the session up to date with the script file. Call with the lock held.
-void Refresh(Session& session) {
-    std::string content;
-    if (ReadScriptIfChanged(EnvironmentValue(ScriptVariable), session.version, content)) {
-        session.state.Load(ParseScript(content));
-        const FakeScript& script = session.state.Script();
-        session.logPath = script.logPath.empty() ? EnvironmentValue(LogVariable) : Utf8ToWide(script.logPath);
-        char line[96];
-        std::snprintf(line, sizeof line, "ScriptLoaded exists=%d rows=%zu skipped=%zu", session.version.exists ? 1 : 0,
-                      script.rows.size(), script.skippedLines);
-        AppendLogLine(session.logPath, line);
-    } else if (session.state.Script().logPath.empty()) {
-        session.logPath = EnvironmentValue(LogVariable);
+FakeScript script;
+// What identifies the version of the script in force: a test renames a new file over it (new index) or
+// rewrites it (new write time or size).
+struct Version {
+    bool exists = false;
+    FILETIME written{};
+    DWORD sizeLow = 0, indexLow = 0, indexHigh = 0;
+    bool operator==(const Version& o) const {
+        return exists == o.exists && CompareFileTime(&written, &o.written) == 0 && sizeLow == o.sizeLow &&
+               indexLow == o.indexLow && indexHigh == o.indexHigh;
     }
+} version;
+
+std::string Environment(const char* name) {
+    char value[MAX_PATH * 2] = "";
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length < sizeof value ? std::string(value, length) : std::string();
 }
 
-std::string SizeText(const DWORD* size) {
-    return size != nullptr ? std::to_string(*size) : std::string("null");
-}
-
-DWORD ServeTable(const char* function, void* buffer, DWORD* size, BOOL order, const std::string& extraArgs,
-                 bool argumentsValid, RowLayout layout, RowFilter filter) {
-    SessionGuard guard;
-    Session& session = TheSession();
-    std::string inText = SizeText(size);
-    DWORD status = StatusInvalidParameter;
-    size_t rowCount = 0;
-    try {
-        Refresh(session);
-        if (size != nullptr && argumentsValid) {
-            TableRequest request;
-            request.hasBuffer = buffer != nullptr;
-            request.bufferSize = *size;
-            request.sort = order != FALSE;
-            request.layout = layout;
-            request.filter = filter;
-            TableReply reply = session.state.ReadTable(request, buffer);
-            if (reply.sizeOut) {
-                *size = *reply.sizeOut;
-            }
-            status = reply.status;
-            rowCount = reply.rowCount;
+// Takes up a new version of the script; a missing file is an empty table. The file is opened with every
+// share mode, so a test can replace it at any moment; a file another writer holds keeps the old script.
+void Refresh() {
+    Version current;
+    std::string text;
+    HANDLE file =
+        CreateFileA(Environment("PELLORAN_FAKE_IPHLPAPI").c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+        return;
+    if (file != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        GetFileInformationByHandle(file, &info);
+        current = {true, info.ftLastWriteTime, info.nFileSizeLow, info.nFileIndexLow, info.nFileIndexHigh};
+        if (!(current == version)) {
+            text.resize(info.nFileSizeLow);
+            DWORD read = 0;
+            ReadFile(file, text.data(), info.nFileSizeLow, &read, nullptr);
+            text.resize(read);
         }
-    } catch (const std::bad_alloc&) {
-        status = StatusOutOfMemory;
+        CloseHandle(file);
+    }
+    if (current == version)
+        return;
+    version = current;
+    script = ParseScript(text);
+}
+
+void Log(const std::string& line) {
+    HANDLE file = CreateFileA(Environment("PELLORAN_FAKE_IPHLPAPI_LOG").c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string text = std::to_string(GetTickCount64()) + " " + line + "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string SizeText(const DWORD* size) { return size != nullptr ? std::to_string(*size) : "null"; }
+
+DWORD Serve(const char* function, void* buffer, DWORD* size, BOOL sort, bool valid, bool withPid, const char* extra) {
+    AcquireSRWLockExclusive(&sessionLock);
+    std::string in = SizeText(size);
+    DWORD status = ERROR_INVALID_PARAMETER;
+    if (size != nullptr && valid) {
+        try {
+            Refresh();
+            uint32_t bytes = *size;
+            status = ServeTable(script, buffer, &bytes, sort != FALSE, withPid);
+            *size = bytes;
+        } catch (const std::bad_alloc&) {
+            status = ERROR_NOT_ENOUGH_MEMORY;
+        }
     }
     char line[256];
     std::snprintf(line, sizeof line, "%s buffer=%d in=%s sort=%d%s result=%lu out=%s rows=%zu", function,
-                  buffer != nullptr ? 1 : 0, inText.c_str(), order != FALSE ? 1 : 0, extraArgs.c_str(),
-                  static_cast<unsigned long>(status), SizeText(size).c_str(), rowCount);
-    AppendLogLine(session.logPath, line);
+                  buffer != nullptr, in.c_str(), sort != FALSE, extra, static_cast<unsigned long>(status),
+                  SizeText(size).c_str(), script.rows.size());
+    Log(line);
+    ReleaseSRWLockExclusive(&sessionLock);
     return status;
 }
 
@@ -110,87 +105,20 @@ DWORD ServeTable(const char* function, void* buffer, DWORD* size, BOOL order, co
 
 extern "C" {
 
-ULONG WINAPI GetTcpTable(PMIB_TCPTABLE TcpTable, PULONG SizePointer, WINBOOL Order) {
-    return ServeTable("GetTcpTable", TcpTable, SizePointer, Order, "", true, RowLayout::Basic, RowFilter::All);
+ULONG WINAPI GetTcpTable(PMIB_TCPTABLE table, PULONG size, WINBOOL sort) {
+    return Serve("GetTcpTable", table, size, sort, true, false, "");
 }
 
-DWORD WINAPI GetExtendedTcpTable(PVOID pTcpTable, PDWORD pdwSize, WINBOOL bOrder, ULONG ulAf,
-                                 TCP_TABLE_CLASS TableClass, ULONG Reserved) {
-    // Classes 0-5 (basic or owner-PID rows; listeners, connections or all). The owner-module classes and
-    // IPv6 are not scripted and answer ERROR_INVALID_PARAMETER, as a bad reserved value does.
-    static constexpr struct {
-        RowLayout layout;
-        RowFilter filter;
-    } Classes[] = {
-        {RowLayout::Basic, RowFilter::Listeners},
-        {RowLayout::Basic, RowFilter::Connections},
-        {RowLayout::Basic, RowFilter::All},
-        {RowLayout::OwnerPid, RowFilter::Listeners},
-        {RowLayout::OwnerPid, RowFilter::Connections},
-        {RowLayout::OwnerPid, RowFilter::All},
-    };
-    unsigned tableClass = static_cast<unsigned>(TableClass);
-    bool valid = ulAf == AF_INET && tableClass < std::size(Classes) && Reserved == 0;
+// Only what the program asks for is scripted: IPv4 and all rows, without (class 2) or with (class 5) the
+// owning process. Anything else is refused with ERROR_INVALID_PARAMETER.
+DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL sort, ULONG af, TCP_TABLE_CLASS tableClass,
+                                 ULONG reserved) {
     char extra[96];
-    std::snprintf(extra, sizeof extra, " af=%lu class=%u reserved=%lu", static_cast<unsigned long>(ulAf), tableClass,
-                  static_cast<unsigned long>(Reserved));
-    auto kind = valid ? Classes[tableClass] : Classes[5];
-    return ServeTable("GetExtendedTcpTable", pTcpTable, pdwSize, bOrder, extra, valid, kind.layout, kind.filter);
-}
-
-DWORD WINAPI SetTcpEntry(PMIB_TCPROW pTcpRow) {
-    SessionGuard guard;
-    Session& session = TheSession();
-    char line[320];
-    DWORD status = StatusInvalidParameter;
-    try {
-        Refresh(session);
-        if (pTcpRow == nullptr) {
-            std::snprintf(line, sizeof line, "SetTcpEntry row=null result=%lu", static_cast<unsigned long>(status));
-        } else {
-            std::array<uint32_t, 5> row = {pTcpRow->dwState, pTcpRow->dwLocalAddr, pTcpRow->dwLocalPort,
-                                           pTcpRow->dwRemoteAddr, pTcpRow->dwRemotePort};
-            SetEntryReply reply = session.state.SetEntry(row);
-            status = reply.status;
-            std::snprintf(line, sizeof line,
-                          "SetTcpEntry state=%lu localAddr=%lu localPort=%lu remoteAddr=%lu remotePort=%lu "
-                          "local=%s remote=%s matched=%d result=%lu",
-                          static_cast<unsigned long>(row[0]), static_cast<unsigned long>(row[1]),
-                          static_cast<unsigned long>(row[2]), static_cast<unsigned long>(row[3]),
-                          static_cast<unsigned long>(row[4]), FormatEndpoint(row[1], row[2]).c_str(),
-                          FormatEndpoint(row[3], row[4]).c_str(), reply.matched ? 1 : 0,
-                          static_cast<unsigned long>(status));
-        }
-    } catch (const std::bad_alloc&) {
-        status = StatusOutOfMemory;
-        std::snprintf(line, sizeof line, "SetTcpEntry result=%lu", static_cast<unsigned long>(status));
-    }
-    AppendLogLine(session.logPath, line);
-    return status;
-}
-
-ULONG WINAPI GetTcpStatistics(PMIB_TCPSTATS Statistics) {
-    static_assert(sizeof(MIB_TCPSTATS) == StatisticsCount * sizeof(uint32_t), "MIB_TCPSTATS is 15 counters");
-    SessionGuard guard;
-    Session& session = TheSession();
-    DWORD status = StatusInvalidParameter;
-    try {
-        Refresh(session);
-        if (Statistics != nullptr) {
-            uint32_t record[StatisticsCount];
-            status = session.state.ReadStatistics(record);
-            if (status == StatusSuccess) {
-                std::memcpy(Statistics, record, sizeof record);
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        status = StatusOutOfMemory;
-    }
-    char line[96];
-    std::snprintf(line, sizeof line, "GetTcpStatistics record=%d result=%lu", Statistics != nullptr ? 1 : 0,
-                  static_cast<unsigned long>(status));
-    AppendLogLine(session.logPath, line);
-    return status;
+    std::snprintf(extra, sizeof extra, " af=%lu class=%d reserved=%lu", static_cast<unsigned long>(af),
+                  static_cast<int>(tableClass), static_cast<unsigned long>(reserved));
+    bool valid =
+        af == AF_INET && reserved == 0 && (tableClass == TCP_TABLE_BASIC_ALL || tableClass == TCP_TABLE_OWNER_PID_ALL);
+    return Serve("GetExtendedTcpTable", table, size, sort, valid, tableClass == TCP_TABLE_OWNER_PID_ALL, extra);
 }
 
 } // extern "C"

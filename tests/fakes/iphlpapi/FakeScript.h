@@ -1,12 +1,9 @@
-// The script that drives the test IP helper DLL: its parsed form and the parser. Plain C++ (no windows.h).
-// The line format is described in tests/fakes/README.md.
+// The script that drives the test IP helper DLL, its parsed form and the table it serves. Plain C++ (no
+// windows.h). The line format is described in tests/fakes/README.md.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,37 +20,24 @@ struct TcpRow {
     uint32_t pid = 0;
 };
 
-inline constexpr uint64_t Unlimited = UINT64_MAX;
-inline constexpr size_t MaxRows = 1'000'000;
-inline constexpr size_t StatisticsCount = 15;
-
-// A scripted status: the code to return and for how many more calls.
-struct ScriptedFailure {
-    uint32_t code = 0;
-    uint64_t times = Unlimited;
-};
+inline constexpr size_t kMaxRows = 1'000'000;
+inline constexpr uint32_t kStatusInsufficientBuffer = 122;
 
 struct FakeScript {
-    std::vector<TcpRow> rows; // in script order
-    std::optional<ScriptedFailure> failSize;
-    std::optional<ScriptedFailure> failRead;
-    std::optional<ScriptedFailure> failStats;
-    uint32_t growRows = 0;
-    uint64_t growTimes = 0;
-    uint32_t setResult = 0;
-    bool setRemoves = false;
-    std::optional<std::array<uint32_t, StatisticsCount>> statistics;
-    std::string logPath; // UTF-8, empty = not set by the script
+    std::vector<TcpRow> rows;   // in script order
+    uint32_t failReadCode = 0;  // 0: reads do not fail
+    uint64_t failReadTimes = 0; // reads left to fail
     size_t skippedLines = 0;
 };
 
 FakeScript ParseScript(std::string_view text);
 
-// Field conversions shared with the table code and the call log.
-uint32_t AddressToField(uint32_t hostOrder);
-uint32_t FieldToAddress(uint32_t field);
-uint32_t PortToField(uint16_t port);
-uint16_t FieldToPort(uint32_t field);
-std::string FormatEndpoint(uint32_t addrField, uint32_t portField); // "a.b.c.d:port"
+// Bytes a table of `rows` rows needs: the 32-bit row count, then rows of 5 or, withPid, 6 fields.
+uint32_t TableSize(size_t rows, bool withPid);
+
+// One table call against the script: with no buffer or a buffer below the table's size, 122 and *size set to
+// the size needed; a scripted read failure; else the row count and the rows (sorted by local then remote
+// endpoint, each as a number in host order, when sort is set) and 0.
+uint32_t ServeTable(FakeScript& script, void* buffer, uint32_t* size, bool sort, bool withPid);
 
 } // namespace fakes
