@@ -309,6 +309,7 @@ TEST_F(EventLog, SaveToATargetThatCannotBeWrittenShowsTheMessageAndLeavesNoFile)
     ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }));
     SaveTo(OpenSaveDialog(app), path);
     HWND box = app.WaitForWindow("Pelloran");
+    CaptureWindow(box, ScreenshotPath("save-failure-message"));
     HWND text = FindDescendant(box, 0xFFFF, "Static");
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(WindowText(text), "Cannot save the data to:\r\n" + path + "\r\nPlease select another file location.");
