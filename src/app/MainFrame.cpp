@@ -169,11 +169,10 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     if (id == kRefreshTimer) {
         RefreshTable();
     } else if (id == kLogTimer) {
-        if (enableLogging) {
-            // LATER(event log): flush the pending events to the log file.
-        } else {
+        if (enableLogging)
+            FlushEventLog();
+        else
             DropPendingEvents();
-        }
     }
     Default();
     if (skinTimerId != 0 && id == skinTimerId) {
@@ -185,7 +184,8 @@ void CMainFrame::OnTimer(UINT_PTR id) {
 
 void CMainFrame::OnClose() {
     SaveSettings();
-    // LATER(event log): flush the pending events while logging is on.
+    if (enableLogging && !eventQueue.Empty())
+        FlushEventLog();
     CNewFrameWnd::OnClose();
 }
 
@@ -216,8 +216,6 @@ void CMainFrame::OnDestroy() {
     shared->snapshot.shrink_to_fit();
     shared->blackList.clear();
 }
-
-void CMainFrame::OnFileSave() {} // LATER(snapshot export)
 
 void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
 

@@ -30,6 +30,9 @@ public:
     void RefreshTable();
     // Rereads the settings key and restarts the timers as the settings say.
     void LoadSettings();
+    // Appends the established pending events to the log file and empties the queue; when the file
+    // cannot be opened or written, the file stays as it was and the events wait for the next flush.
+    void FlushEventLog();
 
     CStatusBar statusBar;
     ImageToolBar toolBar;
