@@ -3,6 +3,7 @@
 // arguments after the first (the address, as the shell passed it) as one line to the file named first.
 //   pelloran_url_recorder.exe OUTPUT-FILE ADDRESS...
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 
