@@ -43,7 +43,7 @@
 #define IDC_STATIC (-1)
 #endif
 // The maker's home page: the About box's link text and the address the shell opens.
-#define PELLORAN_HOME_PAGE "http://www.quintaro.example/"
+#define PELLORAN_HOME_PAGE "http://www.quintaro.example"
 #define IDC_ABOUT_TITLE 1000
 #define IDC_HOMEPAGE_LINK 1263
 #define IDC_DEFAULT_COLORS 1012

@@ -22,7 +22,7 @@ constexpr UINT kResolve = 32800;
 constexpr int kDefaultButton = 1012;
 constexpr int kTitleLine = 1000;
 constexpr int kLink = 1263;
-constexpr char kHomePage[] = "http://www.quintaro.example/";
+constexpr char kHomePage[] = "http://www.quintaro.example";
 // The colour picker's red, green and blue edit boxes.
 constexpr int kPickerRed = 706;
 constexpr int kPickerGreen = 707;
