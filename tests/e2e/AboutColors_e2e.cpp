@@ -319,13 +319,21 @@ TEST_F(AboutColors, TheLinkShowsHandCursorsAndAClickOpensTheHomePageOnce) {
         GetCursorInfo(&info);
         return info.hCursor;
     };
+    // A move can be lost while the box is still being activated: the pointer is nudged by a pixel on
+    // every poll, so the window under it keeps being asked for its cursor.
+    int nudge = 0;
+    auto cursorAt = [&](POINT point) {
+        MoveMouse({point.x + nudge++ % 2, point.y});
+        return cursor();
+    };
     HWND link = Item(dialog, kLink);
-    MoveMouse(ClientToScreenPoint(Item(dialog, IDOK), Center(ClientRect(Item(dialog, IDOK)))));
-    HCURSOR arrow = cursor();
+    POINT onOk = ClientToScreenPoint(Item(dialog, IDOK), Center(ClientRect(Item(dialog, IDOK))));
+    cursorAt(onOk);
+    Pause(200ms);
+    HCURSOR arrow = cursorAt(onOk);
     POINT onLink = ClientToScreenPoint(link, {6, ClientRect(link).bottom / 2});
-    MoveMouse(onLink);
     HCURSOR hover = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (hover = cursor()) != arrow; })) << "the hand over the link";
+    EXPECT_TRUE(WaitUntil([&] { return (hover = cursorAt(onLink)) != arrow; })) << "the hand over the link";
     ICONINFO info{};
     if (GetIconInfo(hover, &info)) { // another process's cursor can be read on some systems only
         EXPECT_FALSE(info.fIcon);
