@@ -1,6 +1,8 @@
 // Main window: creation, layout, timers, toggles, close and the command table.
 #include "MainFrame.h"
 #include "resource.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ColorsDialog.h"
 
 namespace {
 
@@ -225,7 +227,14 @@ void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
 
 void CMainFrame::OnProcessing() {} // LATER(process options dialog): on OK, LoadSettings and repaint
 
-void CMainFrame::OnColors() {} // LATER(colors dialog): on OK, LoadSettings and repaint
+void CMainFrame::OnColors() {
+    // The dialog writes the colours to the settings key; the reload brings them into the list.
+    ColorsDialog dialog;
+    if (dialog.DoModal() != IDOK)
+        return;
+    LoadSettings();
+    Invalidate(TRUE);
+}
 
 void CMainFrame::OnAutoupdate() {
     KillTimer(kRefreshTimer);
@@ -252,6 +261,9 @@ void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
 
 void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
 
-void CMainFrame::OnAbout() {} // LATER(about box)
+void CMainFrame::OnAbout() {
+    AboutDialog dialog;
+    dialog.DoModal();
+}
 
 void CMainFrame::OnAddToBlackList() {} // LATER(black list)
