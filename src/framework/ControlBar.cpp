@@ -156,10 +156,24 @@ void CToolBar::SetVertical(bool upright) {
         info.fsState = static_cast<BYTE>(upright ? (button.fsState | TBSTATE_WRAP) : (button.fsState & ~TBSTATE_WRAP));
         SendMessage(TB_SETBUTTONINFOA, i, reinterpret_cast<LPARAM>(&info));
     }
+    // Upright, the flat separators are drawn across the bar instead of along it.
+    ModifyStyle(upright ? 0 : CCS_VERT, upright ? CCS_VERT : 0);
     SendMessage(TB_AUTOSIZE);
     if (!upright)
         CalcFloatSize();
     Invalidate();
+}
+
+void CToolBar::OnHostChanged(HWND host) {
+    // The control sends its commands and notices to the window named here (its parent at creation); the
+    // floating window hands them on to the frame.
+    SendMessage(TB_SETPARENT, reinterpret_cast<WPARAM>(host));
+    // Tips show only while the window holding the tool is active. A floating window never is (the frame
+    // stays active), so its tips show always.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessage(TB_GETTOOLTIPS))) {
+        LONG_PTR style = GetWindowLongPtrA(tips, GWL_STYLE);
+        SetWindowLongPtrA(tips, GWL_STYLE, IsFloating() ? (style | TTS_ALWAYSTIP) : (style & ~TTS_ALWAYSTIP));
+    }
 }
 
 void CToolBar::OnUpdateCmdUI(CFrameWnd* target) {

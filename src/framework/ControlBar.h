@@ -26,8 +26,8 @@ public:
     virtual SIZE CalcFloatSize() { return SIZE{0, 0}; }
     // Lays the items out one per row (left and right edges) or in one row.
     virtual void SetVertical(bool vertical) {}
-    // The window the control sends its commands and notices to (its parent at creation).
-    virtual void SetNotifyWindow(HWND window) {}
+    // The bar now lives in `host`: its frame, or its floating window (IsFloating() tells which).
+    virtual void OnHostChanged(HWND host) {}
 
     void SetBorders(int left, int top, int right, int bottom) { borders = CRect(left, top, right, bottom); }
     // Sides the bar may dock on (CBRS_ALIGN_*); any side makes it draggable.
@@ -74,7 +74,7 @@ public:
     int CalcWidth(int height) override;
     SIZE CalcFloatSize() override;
     void SetVertical(bool vertical) override;
-    void SetNotifyWindow(HWND window) override { SendMessage(TB_SETPARENT, reinterpret_cast<WPARAM>(window)); }
+    void OnHostChanged(HWND host) override;
     void OnUpdateCmdUI(CFrameWnd* target) override;
     int GetButtonCount() const { return static_cast<int>(SendMessage(TB_BUTTONCOUNT)); }
 

@@ -98,6 +98,8 @@ ON_MESSAGE(WM_NCCALCSIZE, OnNcCalcSize)
 ON_MESSAGE(WM_NCPAINT, OnNcPaint)
 ON_MESSAGE(WM_NCHITTEST, OnNcHitTest)
 ON_MESSAGE(WM_NCLBUTTONDOWN, OnNcLButtonDown)
+// A second press soon after the first arrives as a double click; it starts a drag all the same.
+ON_MESSAGE(WM_NCLBUTTONDBLCLK, OnNcLButtonDown)
 ON_MESSAGE(WM_SETCURSOR, OnSetCursor)
 END_MESSAGE_MAP()
 

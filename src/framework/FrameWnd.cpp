@@ -123,9 +123,9 @@ void CFrameWnd::DockControlBar(CControlBar* bar, DockSide side) {
         context->lastDocked = side;
         if (context->floating) {
             context->floating = false;
-            ::SetParent(bar->hwnd, hwnd);
-            bar->SetNotifyWindow(hwnd);
             context->floatWindow.ShowWindow(SW_HIDE);
+            ::SetParent(bar->hwnd, hwnd);
+            bar->OnHostChanged(hwnd);
         }
     }
     bar->barStyle = (bar->barStyle & ~CBRS_ALIGN_ANY) | AlignStyleOf(side);
@@ -150,9 +150,7 @@ void CFrameWnd::FloatControlBar(CControlBar* bar, POINT position) {
     if (!context->floating) {
         context->floating = true;
         ::SetParent(bar->hwnd, window.hwnd);
-        // The control sends its commands and notices to the window named here; the floating window hands
-        // them on to this frame.
-        bar->SetNotifyWindow(window.hwnd);
+        bar->OnHostChanged(window.hwnd);
     }
     bar->SetWindowPos(nullptr, 0, 0, client.cx, client.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     context->floatPosition = position;

@@ -125,6 +125,16 @@ void MoveMouse(POINT screenPoint) {
     Inject(inputs);
 }
 
+void PressMouse(POINT screenPoint) {
+    std::vector<INPUT> inputs{MouseInput(MOUSEEVENTF_LEFTDOWN, screenPoint)};
+    Inject(inputs);
+}
+
+void ReleaseMouse(POINT screenPoint) {
+    std::vector<INPUT> inputs{MouseInput(MOUSEEVENTF_LEFTUP, screenPoint)};
+    Inject(inputs);
+}
+
 void ClickAt(POINT screenPoint, MouseButton button, int clicks) {
     const DWORD down = button == MouseButton::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
     const DWORD up = button == MouseButton::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
