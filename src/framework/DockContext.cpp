@@ -216,46 +216,50 @@ void CDockContext::StartDrag(HWND window, POINT start) {
         grab.y = GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
     }
 
-    SetCapture(window);
-    DragOutline outline(frame->hwnd);
     bool dragging = false;
     bool dropped = false;
     POINT point = start;
     const int slackX = GetSystemMetrics(SM_CXDRAG);
     const int slackY = GetSystemMetrics(SM_CYDRAG);
-    while (GetCapture() == window) {
-        MSG msg;
-        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam)); // the loop above this one ends as asked
-            break;
-        }
-        if (msg.message == WM_MOUSEMOVE || msg.message == WM_LBUTTONUP) {
-            // Mouse messages under capture carry client coordinates of the capturing window.
-            point = CPoint(msg.lParam);
-            ClientToScreen(msg.hwnd, &point);
-            if (!dragging && std::abs(point.x - start.x) <= slackX && std::abs(point.y - start.y) <= slackY) {
-                if (msg.message == WM_LBUTTONUP)
+    SetCapture(window);
+    { // the outline goes before the bar moves
+        DragOutline outline(frame->hwnd);
+        while (GetCapture() == window) {
+            MSG msg;
+            BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+            if (got <= 0) {
+                if (got == 0)
+                    PostQuitMessage(static_cast<int>(msg.wParam)); // the loop above this one ends as asked
+                break;
+            }
+            if (msg.message == WM_MOUSEMOVE || msg.message == WM_LBUTTONUP) {
+                // Mouse messages under capture carry client coordinates of the capturing window.
+                point = CPoint(msg.lParam);
+                ClientToScreen(msg.hwnd, &point);
+                if (!dragging && std::abs(point.x - start.x) <= slackX && std::abs(point.y - start.y) <= slackY) {
+                    if (msg.message == WM_LBUTTONUP)
+                        break;
+                    continue;
+                }
+                dragging = true;
+                if (msg.message == WM_LBUTTONUP) {
+                    dropped = true;
                     break;
+                }
+                RECT landing;
+                Track(point, grab, &landing);
+                outline.Show(landing);
                 continue;
             }
-            dragging = true;
-            if (msg.message == WM_LBUTTONUP) {
-                dropped = true;
-                break;
+            if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+                if (msg.wParam == VK_ESCAPE)
+                    break;
+                continue; // no other key reaches the program during the drag
             }
-            RECT landing;
-            Track(point, grab, &landing);
-            outline.Show(landing);
-            continue;
-        }
-        if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-            if (msg.wParam == VK_ESCAPE)
+            if (msg.message == WM_RBUTTONDOWN || msg.message == WM_CANCELMODE)
                 break;
-            continue; // no other key reaches the program during the drag
+            DispatchMessageA(&msg);
         }
-        if (msg.message == WM_RBUTTONDOWN || msg.message == WM_CANCELMODE)
-            break;
-        DispatchMessageA(&msg);
     }
     if (GetCapture() == window)
         ReleaseCapture();
