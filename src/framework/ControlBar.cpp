@@ -115,9 +115,14 @@ int CToolBar::CalcWidth(int height) {
 SIZE CToolBar::CalcFloatSize() {
     // The one-row extent can only be measured while the items lie in one row; an upright bar reports the
     // size last measured, or an estimate from the button size before any measurement.
-    if (!vertical || rowSize.cx == 0) {
-        SIZE size{0, 0};
-        int count = GetButtonCount();
+    int count = GetButtonCount();
+    SIZE size{0, 0};
+    if (vertical) {
+        if (rowSize.cx != 0)
+            return rowSize;
+        DWORD button = static_cast<DWORD>(SendMessage(TB_GETBUTTONSIZE));
+        size = SIZE{LOWORD(button) * count, HIWORD(button)};
+    } else {
         for (int i = 0; i < count; ++i) {
             RECT item{};
             if (SendMessage(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) {
@@ -125,17 +130,12 @@ SIZE CToolBar::CalcFloatSize() {
                 size.cy = std::max<LONG>(size.cy, item.bottom);
             }
         }
-        if (vertical) {
-            DWORD button = static_cast<DWORD>(SendMessage(TB_GETBUTTONSIZE));
-            size = SIZE{LOWORD(button) * count, HIWORD(button)};
-        }
-        size.cx += 2 + borders.left + borders.right;
-        size.cy += 2 + borders.top + borders.bottom;
-        if (!vertical)
-            rowSize = size;
-        return size;
     }
-    return rowSize;
+    size.cx += 2 + borders.left + borders.right;
+    size.cy += 2 + borders.top + borders.bottom;
+    if (!vertical)
+        rowSize = size;
+    return size;
 }
 
 void CToolBar::SetVertical(bool upright) {
