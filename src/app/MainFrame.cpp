@@ -98,6 +98,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
         return -1;
     toolBar.ModifyStyle(0, TBSTYLE_FLAT | TBSTYLE_TRANSPARENT);
     toolBar.SetBorders(0, 0, 0, 0);
+    toolBar.SetWindowText("Toolbar"); // the caption of its floating window
 
     if (!statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
         !statusBar.SetIndicators(kIndicators, 1))

@@ -344,11 +344,11 @@ TEST_F(AboutColors, TheLinkShowsHandCursorsAndAClickOpensTheHomePageOnce) {
             DeleteObject(info.hbmColor);
     }
 
-    LeftButtonDown(onLink);
+    PressMouse(onLink);
     HCURSOR pressed = nullptr;
     EXPECT_TRUE(WaitUntil([&] { return (pressed = cursor()) != hover && pressed != arrow; }))
         << "the bent finger while the button is down";
-    LeftButtonUp(onLink);
+    ReleaseMouse(onLink);
     EXPECT_TRUE(WaitUntil([&] { return cursor() == hover; })) << "the pointing hand again";
 
     ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20s))

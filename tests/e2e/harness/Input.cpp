@@ -115,12 +115,12 @@ void MoveMouse(POINT screenPoint) {
     Inject(inputs);
 }
 
-void LeftButtonDown(POINT screenPoint) {
-    std::vector<INPUT> inputs{MouseInput(0, screenPoint), MouseInput(MOUSEEVENTF_LEFTDOWN, screenPoint)};
+void PressMouse(POINT screenPoint) {
+    std::vector<INPUT> inputs{MouseInput(MOUSEEVENTF_LEFTDOWN, screenPoint)};
     Inject(inputs);
 }
 
-void LeftButtonUp(POINT screenPoint) {
+void ReleaseMouse(POINT screenPoint) {
     std::vector<INPUT> inputs{MouseInput(MOUSEEVENTF_LEFTUP, screenPoint)};
     Inject(inputs);
 }

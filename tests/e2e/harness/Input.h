@@ -22,9 +22,9 @@ void BringToForeground(HWND window);
 void PressKey(WORD vk, std::initializer_list<WORD> modifiers = {});
 
 void MoveMouse(POINT screenPoint);
-// The left button pressed at a point, and released again (for what shows while it is held).
-void LeftButtonDown(POINT screenPoint);
-void LeftButtonUp(POINT screenPoint);
+// The left button pressed or released at a point (a drag is a press, moves and a release).
+void PressMouse(POINT screenPoint);
+void ReleaseMouse(POINT screenPoint);
 void ClickAt(POINT screenPoint, MouseButton button = MouseButton::Left, int clicks = 1);
 // Brings the window's top-level window to the front, then clicks at a point of the window's client area.
 void Click(HWND window, POINT clientPoint, MouseButton button = MouseButton::Left, int clicks = 1);
