@@ -3,8 +3,8 @@
 // tests/fakes/iphlpapi/CMakeLists.txt reads the same lines to write the export list of the .def file.
 // The list is the union of the names Wine's iphlpapi exports and the documented Windows ones
 // (iphlpapi.h, netioapi.h, icmpapi.h), so that a system DLL that imports any of them by name still
-// loads when this DLL has taken iphlpapi's place. The two scripted table reads are not listed here.
-// Left out: the decorated _Pf*@N packet-filter exports (obsolete, nothing binds them).
+// loads when this DLL has taken iphlpapi's place. The scripted entry points (the two table reads and GetTcpStatistics)
+// are not listed here. Left out: the decorated _Pf*@N packet-filter exports (obsolete, nothing binds them).
 IPHLPAPI_FORWARD(AddIPAddress)
 IPHLPAPI_FORWARD(AllocateAndGetArpEntTableFromStack)
 IPHLPAPI_FORWARD(AllocateAndGetIfTableFromStack)
@@ -129,7 +129,6 @@ IPHLPAPI_FORWARD(GetRTTAndHopCount)
 IPHLPAPI_FORWARD(GetSessionCompartmentId)
 IPHLPAPI_FORWARD(GetTcp6Table)
 IPHLPAPI_FORWARD(GetTcp6Table2)
-IPHLPAPI_FORWARD(GetTcpStatistics)
 IPHLPAPI_FORWARD(GetTcpStatisticsEx)
 IPHLPAPI_FORWARD(GetTcpStatisticsEx2)
 IPHLPAPI_FORWARD(GetTcpStatsFromStack)
