@@ -22,6 +22,17 @@
 #define IDD_COLORS 139
 #define IDD_PROCESS_OPTIONS 140
 
+// Process Options (dialog 140) and TCP statistics (dialog 102): icon and controls.
+#define IDI_OPTIONS 132
+#define IDC_STATISTICS_REFRESH 1000
+#define IDC_STATISTICS_LIST 1001
+#define IDC_LOGGING_INTERVAL 1001
+#define IDC_LOG_FILE 1002
+#define IDC_BROWSE_LOG_FILE 1003
+#define IDC_ENABLE_LOGGING 1011
+#define IDC_UPDATE_INTERVAL 1020
+#define IDC_WINDOW_ON_TOP 1021
+
 // The program's own commands.
 #define ID_CLOSE_CONNECTION 32771
 #define ID_KILL_PROCESS 32772

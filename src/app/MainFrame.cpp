@@ -1,5 +1,7 @@
 // Main window: creation, layout, timers, toggles, close and the command table.
 #include "MainFrame.h"
+#include "dialogs/ProcessOptionsDialog.h"
+#include "dialogs/StatisticsDialog.h"
 #include "resource.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ColorsDialog.h"
@@ -224,9 +226,20 @@ void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCou
 
 void CMainFrame::OnRefresh() { RefreshTable(); }
 
-void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
+void CMainFrame::OnStatistics() {
+    StatisticsDialog dialog;
+    dialog.DoModal();
+}
 
-void CMainFrame::OnProcessing() {} // LATER(process options dialog): on OK, LoadSettings and repaint
+void CMainFrame::OnProcessing() {
+    ProcessOptionsDialog dialog;
+    if (dialog.DoModal() != IDOK)
+        return;
+    // The dialog wrote the key; the reload restarts the timers and applies the on-top state, and the
+    // whole window is repainted since the reload covers the row colours as well.
+    LoadSettings();
+    Invalidate(TRUE);
+}
 
 void CMainFrame::OnColors() {
     // The dialog writes the colours to the settings key; the reload brings them into the list.

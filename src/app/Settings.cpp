@@ -87,9 +87,7 @@ void CMainFrame::LoadSettings() {
         key.ReadInt("EnableBlackList", enableBlackList);
         if (key.ReadDword("WindowOnTop", value))
             SetWindowPos(value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        std::string path;
-        if (key.ReadString("LogFile", path, settings::kPathBufferSize) && settings::LogFileLengthAccepted(path.size()))
-            logFile = path;
+        ReadLogFile(key, logFile);
     }
     togglesLoaded = true;
 

@@ -1,5 +1,6 @@
 // Registry access for the settings key and the data-folder paths.
 #include "SettingsKey.h"
+#include "SettingsRules.h"
 
 #include <shlobj.h>
 
@@ -56,10 +57,11 @@ bool SettingsKey::ReadString(const char* name, std::string& value, DWORD size) c
     DWORD read = size;
     if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read) != ERROR_SUCCESS)
         return false;
-    // A text stored without its NUL that fills the whole buffer does not fit.
-    size_t length = buffer.find('\0');
-    if (length == std::string::npos || length >= size)
+    // Only a text stored with its terminating NUL counts: the system appends a NUL to a text stored
+    // without one when the buffer has room, but does not count it, so the last byte read tells.
+    if (read == 0 || read > size || buffer[read - 1] != '\0')
         return false;
+    size_t length = buffer.find('\0');
     buffer.resize(length);
     value = buffer;
     return true;
@@ -93,4 +95,13 @@ void EnsureDataFolder() {
     std::string folder = DataFolder();
     if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
         CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+bool ReadLogFile(const SettingsKey& key, std::string& path) {
+    std::string stored;
+    if (!key.ReadString("LogFile", stored, settings::kPathBufferSize) ||
+        !settings::LogFileLengthAccepted(stored.size()))
+        return false;
+    path = stored;
+    return true;
 }

@@ -25,7 +25,7 @@ public:
     // data zero-extended; missing or longer data leaves `value` unchanged and returns false.
     bool ReadDword(const char* name, DWORD& value) const;
     bool ReadInt(const char* name, int& value) const;
-    // A text value into a buffer of `size` bytes; only a NUL-terminated text that fits is taken.
+    // A text value into a buffer of `size` bytes; only a text stored with its NUL that fits is taken.
     bool ReadString(const char* name, std::string& value, DWORD size) const;
     void WriteDword(const char* name, DWORD value) const;
     void WriteString(const char* name, const std::string& value) const;
@@ -43,3 +43,6 @@ std::string DefaultLogFilePath();
 std::string BlackListFilePath();
 // Creates the data folder (one level) when its attributes cannot be read.
 void EnsureDataFolder();
+// The stored LogFile path, read into the 260-byte path buffer; false when it is missing or does not fit
+// with its NUL (the default path stays). The settings reload and the Process Options dialog share it.
+bool ReadLogFile(const SettingsKey& key, std::string& path);

@@ -21,3 +21,12 @@ std::shared_ptr<IpHelperApi> IpHelperApi::Load(bool extendedTable) {
         api->getTcpTable = Bind<GetTcpTableFn>(api->ipHelperModule, "GetTcpTable");
     return api;
 }
+
+std::unique_ptr<IpHelperApi> IpHelperApi::LoadStatistics() {
+    auto api = std::make_unique<IpHelperApi>();
+    api->ipHelperModule = LoadLibraryA("iphlpapi.dll");
+    if (api->ipHelperModule == nullptr)
+        return nullptr;
+    api->getTcpStatistics = Bind<GetTcpStatisticsFn>(api->ipHelperModule, "GetTcpStatistics");
+    return api;
+}

@@ -12,12 +12,14 @@ using GetTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort);
 using SetTcpEntryFn = DWORD(WINAPI*)(void* row);
 using GetExtendedTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort, ULONG family, int tableClass,
                                              ULONG reserved);
+using GetTcpStatisticsFn = DWORD(WINAPI*)(void* statistics);
 
 struct IpHelperApi {
     HMODULE ipHelperModule = nullptr;
     GetTcpTableFn getTcpTable = nullptr;
     SetTcpEntryFn setTcpEntry = nullptr;
     GetExtendedTcpTableFn getExtendedTcpTable = nullptr;
+    GetTcpStatisticsFn getTcpStatistics = nullptr;
 
     IpHelperApi() = default;
     ~IpHelperApi() {
@@ -31,4 +33,7 @@ struct IpHelperApi {
     // when `extendedTable`, GetTcpTable otherwise (a missing one is not replaced by the other). Null when
     // the library cannot be loaded.
     static std::shared_ptr<IpHelperApi> Load(bool extendedTable);
+    // Loads "iphlpapi.dll" and binds GetTcpStatistics alone (null when missing): the statistics dialog's
+    // own binding, released with the dialog. Null when the library cannot be loaded.
+    static std::unique_ptr<IpHelperApi> LoadStatistics();
 };

@@ -1,12 +1,10 @@
-// The settings reload a dialog's OK triggers, on a frame without a window: which values it rereads from the
-// settings key and which it leaves as the user set them, and the log path it accepts.
+// The settings reload a dialog's OK triggers, on a frame without a window: the values it rereads that the
+// running program does not show from outside yet, and the pending events it drops when logging is off.
 #include "app/MainFrame.h"
-#include "app/SettingsKey.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -14,11 +12,6 @@ constexpr char kKey[] = "SOFTWARE\\Quintaro\\Pelloran";
 
 void WriteDword(const char* name, DWORD value) {
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &value, sizeof value), ERROR_SUCCESS);
-}
-
-void WriteText(const char* name, const std::string& text) {
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
 }
 
 ConnectionEntry Established(const char* remote) {
@@ -36,82 +29,33 @@ protected:
     CMainFrame frame;
 };
 
-// A path of `length` characters under the prefix's drive.
-std::string PathOfLength(size_t length) {
-    std::string path = "C:\\logs\\";
-    path.append(length - path.size() - 4, 'x');
-    return path + ".txt";
-}
-
 } // namespace
 
-TEST_F(SettingsReload, LogFileUpTo259CharactersIsTakenAndLongerLeavesTheDefaultPath) {
-    ASSERT_FALSE(DefaultLogFilePath().empty());
-    ASSERT_NE(DefaultLogFilePath().find("\\Pelloran\\LogEvents.txt"), std::string::npos) << DefaultLogFilePath();
-
-    WriteText("LogFile", PathOfLength(259));
-    frame.LoadSettings();
-    EXPECT_EQ(frame.logFile, PathOfLength(259));
-
-    // Every load starts from the default path, so a rejected value does not keep the previous one either.
-    for (size_t length : {260u, 261u, 400u}) {
-        WriteText("LogFile", PathOfLength(length));
-        frame.LoadSettings();
-        EXPECT_EQ(frame.logFile, DefaultLogFilePath()) << length << " characters";
-    }
-}
-
-TEST_F(SettingsReload, LogFileStoredWithoutItsTerminatingNulAndFillingTheBufferIsIgnored) {
-    const std::string path = PathOfLength(260);
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "LogFile", REG_SZ, path.data(), 260), ERROR_SUCCESS);
-    frame.LoadSettings();
-    EXPECT_EQ(frame.logFile, DefaultLogFilePath());
-}
-
-TEST_F(SettingsReload, AReloadKeepsTheMenuTogglesAndRereadsEverythingElse) {
-    WriteDword("ShowEstablishedOnly", 1);
-    WriteDword("Autoupdate", 1);
-    WriteDword("Resolve", 0);
-    WriteDword("UpdateInterval", 5);
-    WriteDword("LoggingInterval", 15);
+// What the reload takes that no running program shows from outside yet: the logging interval (its timer
+// runs for minutes and flushes nothing before the event log exists), the black-list flag and the colours.
+// The toggles, the refresh interval, the on-top state and the log path are tested through the Process
+// Options dialog end to end.
+TEST_F(SettingsReload, AReloadRereadsTheLoggingIntervalTheBlackListFlagAndTheColours) {
+    WriteDword("LoggingInterval", 6);
     WriteDword("EnableBlackList", 1);
     WriteDword("SelectColor", 0x00123456);
-    frame.LoadSettings(); // the load at start-up takes the toggles from the key
-    EXPECT_EQ(frame.showEstablishedOnly, 1);
-    EXPECT_EQ(frame.autoupdate, 1);
-    EXPECT_EQ(frame.resolve, 0);
-    EXPECT_EQ(frame.updateInterval, 5);
+    frame.LoadSettings();
+    EXPECT_EQ(frame.loggingInterval, 6);
+    EXPECT_EQ(frame.enableBlackList, 1);
 
-    // The user flips all three from the menu, then a dialog stores new values and the frame reloads.
-    frame.showEstablishedOnly = 0;
-    frame.autoupdate = 0;
-    frame.resolve = 1;
-    WriteDword("UpdateInterval", 8);
     WriteDword("LoggingInterval", 20);
     WriteDword("EnableBlackList", 0);
     WriteDword("SelectColor", 0x00654321);
     WriteDword("ListeningColor", 0x00ABCDEF);
     frame.LoadSettings();
-
-    EXPECT_EQ(frame.showEstablishedOnly, 0);
-    EXPECT_EQ(frame.autoupdate, 0);
-    EXPECT_EQ(frame.resolve, 1);
-    EXPECT_EQ(frame.updateInterval, 8);
     EXPECT_EQ(frame.loggingInterval, 20);
     EXPECT_EQ(frame.enableBlackList, 0);
     EXPECT_EQ(frame.listCtrl.SelectColor, 0x00654321u);
     EXPECT_EQ(frame.listCtrl.ListeningColor, 0x00ABCDEFu);
-}
 
-TEST_F(SettingsReload, AReloadKeepsIntervalsInUseWhenTheStoredOnesAreOutOfRange) {
-    WriteDword("UpdateInterval", 2);
-    WriteDword("LoggingInterval", 6);
+    WriteDword("LoggingInterval", 21); // out of range: the interval in use stays
     frame.LoadSettings();
-    WriteDword("UpdateInterval", 0);
-    WriteDword("LoggingInterval", 21);
-    frame.LoadSettings();
-    EXPECT_EQ(frame.updateInterval, 2);
-    EXPECT_EQ(frame.loggingInterval, 6);
+    EXPECT_EQ(frame.loggingInterval, 20);
 }
 
 TEST_F(SettingsReload, PendingEventsAreDroppedWhenLoggingIsOffAndKeptWhenItIsOn) {

@@ -12,6 +12,12 @@ std::string WindowText(HWND window) {
     return text;
 }
 
+std::string ControlText(HWND window) {
+    char text[1024] = {};
+    Send(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 std::string ClassName(HWND window) {
     char name[256] = {};
     GetClassNameA(window, name, sizeof name);

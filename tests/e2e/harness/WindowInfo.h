@@ -14,6 +14,9 @@
 namespace e2e {
 
 std::string WindowText(HWND window);
+// The text a control reports for WM_GETTEXT (an edit's contents, a drop-down list's selected row), which
+// GetWindowText does not give for another process's window.
+std::string ControlText(HWND window);
 std::string ClassName(HWND window);
 bool IsVisible(HWND window); // the window and all its ancestors are visible
 LONG_PTR Style(HWND window);

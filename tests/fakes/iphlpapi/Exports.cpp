@@ -1,7 +1,8 @@
-// The scripted entry points of the test IP helper DLL, GetTcpTable, GetExtendedTcpTable and SetTcpEntry, with the
-// platform's signatures. Every call reads the script named by PELLORAN_FAKE_IPHLPAPI again when the file
-// changed, answers from it and appends one line to the call log named by PELLORAN_FAKE_IPHLPAPI_LOG. Every
-// other iphlpapi export is passed to the system DLL (Forwarding.cpp). The script format is in
+// The scripted entry points of the test IP helper DLL, GetTcpTable, GetExtendedTcpTable, SetTcpEntry and
+// GetTcpStatistics, with the platform's signatures. Every call reads the script named by PELLORAN_FAKE_IPHLPAPI
+// again when the file changed, answers from it and appends one line to the call log named by
+// PELLORAN_FAKE_IPHLPAPI_LOG. Every other iphlpapi export is passed to the system DLL (Forwarding.cpp). The script
+// format is in
 // tests/fakes/README.md.
 #include "FakeScript.h"
 
@@ -10,6 +11,7 @@
 #include <iphlpapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -144,6 +146,23 @@ DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL sort, ULONG a
     bool valid =
         af == AF_INET && reserved == 0 && (tableClass == TCP_TABLE_BASIC_ALL || tableClass == TCP_TABLE_OWNER_PID_ALL);
     return Serve("GetExtendedTcpTable", table, size, sort, valid, tableClass == TCP_TABLE_OWNER_PID_ALL, extra);
+}
+
+// The record (or the failure) the script gives; the fifteen fields are copied in record order.
+ULONG WINAPI GetTcpStatistics(PMIB_TCPSTATS statistics) {
+    AcquireSRWLockExclusive(&sessionLock);
+    DWORD status = ERROR_INVALID_PARAMETER;
+    if (statistics != nullptr) {
+        Refresh();
+        status = script.failStatsCode;
+        if (status == 0) {
+            static_assert(sizeof(MIB_TCPSTATS) == sizeof(script.tcpStats));
+            std::memcpy(statistics, script.tcpStats.data(), sizeof(MIB_TCPSTATS));
+        }
+    }
+    Log("GetTcpStatistics result=" + std::to_string(status));
+    ReleaseSRWLockExclusive(&sessionLock);
+    return status;
 }
 
 } // extern "C"

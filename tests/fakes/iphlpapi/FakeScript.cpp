@@ -108,6 +108,24 @@ bool ApplyLine(FakeScript& script, std::string_view line) {
         (tokens[0] == "set-result" ? script.setResult : script.setDelayMs) = *value;
         return true;
     }
+    if (tokens[0] == "tcp-stats" && tokens.size() == 1 + script.tcpStats.size()) {
+        std::array<uint32_t, 15> values{};
+        for (size_t i = 0; i < values.size(); ++i) {
+            auto value = arg(i + 1);
+            if (!value)
+                return false;
+            values[i] = *value;
+        }
+        script.tcpStats = values;
+        return true;
+    }
+    if (tokens[0] == "fail-stats" && tokens.size() == 2) {
+        auto code = arg(1);
+        if (!code || *code == 0)
+            return false;
+        script.failStatsCode = *code;
+        return true;
+    }
     if (tokens[0] == "fail-read" && tokens.size() >= 2 && tokens.size() <= 3) {
         auto code = arg(1);
         auto times = arg(2, UINT32_MAX);

@@ -2,6 +2,7 @@
 // windows.h). The line format is described in tests/fakes/README.md.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -30,6 +31,10 @@ struct FakeScript {
     uint32_t setResult = 0;     // what SetTcpEntry returns
     uint32_t setDelayMs = 0;    // how long SetTcpEntry takes before it answers
     size_t skippedLines = 0;
+    // GetTcpStatistics: the fifteen MIB_TCPSTATS fields in record order (all 0 unless scripted), and the
+    // status it returns instead of the record (0: no failure).
+    std::array<uint32_t, 15> tcpStats{};
+    uint32_t failStatsCode = 0;
 };
 
 FakeScript ParseScript(std::string_view text);

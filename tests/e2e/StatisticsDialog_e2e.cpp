@@ -1,0 +1,154 @@
+// End-to-end tests of the TCP statistics dialog, driven through its controls from outside: the rows from a
+// scripted record of the test IP helper, a failed read, a library without GetTcpStatistics, and Wine's own
+// counters.
+#include "E2e.h"
+#include "FakeTable.h"
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+
+constexpr UINT kStatisticsCommand = 32776;
+constexpr int kRefreshButton = 1000;
+constexpr int kStatisticsList = 1001;
+
+HWND Item(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    if (item == nullptr)
+        Fail("the dialog has no control " + std::to_string(id));
+    return item;
+}
+
+// A click as the button itself reports it (BN_CLICKED), posted as a user's click arrives.
+void Press(HWND dialog, int id) { Post(Item(dialog, id), BM_CLICK); }
+
+class StatisticsDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetProgramState();
+        ClearWindowsVersion();
+    }
+
+    static HWND Open(App& app) {
+        app.PostCommand(kStatisticsCommand);
+        return app.WaitForWindow("Statistics");
+    }
+
+    static std::vector<std::string> Column(const ListView& list, int column) {
+        std::vector<std::string> texts;
+        for (int row = 0; row < list.RowCount(); ++row)
+            texts.push_back(list.CellText(row, column));
+        return texts;
+    }
+
+    FakeTable table;
+};
+
+const std::vector<std::string> kLabels = {
+    "Time Out Algorithm:",
+    "Minimum Timeout (ms):",
+    "Maximum Timeout(ms):",
+    "Maximum Connections:",
+    "Active Open Connections:",
+    "Passive Open Connections:",
+    "Failed Connection Attempts:",
+    "Total Connections Reset:",
+    "Current Established Connections:",
+    "Segments Received:",
+    "Segments Sent:",
+    "Segments Retransmitted:",
+    "Errors Received:",
+    "Segments sent with reset flag:",
+    "Cumulative Number of Connections:",
+};
+
+} // namespace
+
+TEST_F(StatisticsDialog, ScriptedRecordFillsTheRowsAndRefreshRereadsIt) {
+    table.Write("tcp-stats 3 300 120000 4294967295 11 12 13 14 15 16 17 18 19 20 21\n");
+    App app(table.Options());
+    HWND dialog = Open(app);
+    ListView list(app.ProcessHandle(), Item(dialog, kStatisticsList));
+    EXPECT_EQ(static_cast<DWORD>(Style(list.Handle())), 0x50016901u);
+    EXPECT_TRUE(list.ExtendedStyle() & LVS_EX_GRIDLINES);
+    EXPECT_EQ(list.Column(0).title, "   Parameters");
+    EXPECT_EQ(list.Column(0).width, 208);
+    EXPECT_EQ(list.Column(1).title, "   Value");
+    EXPECT_EQ(list.Column(1).width, 100);
+    EXPECT_EQ(Send(list.Handle(), LVM_GETBKCOLOR), 0xFFE6C8);
+    EXPECT_EQ(Send(list.Handle(), LVM_GETTEXTBKCOLOR), 0xFFE6C8);
+    EXPECT_EQ(Send(list.Handle(), LVM_GETTEXTCOLOR), 0x320000);
+    EXPECT_EQ(WindowText(Item(dialog, kRefreshButton)), "Refresh");
+    EXPECT_EQ(Column(list, 0), kLabels);
+    EXPECT_EQ(Column(list, 1), (std::vector<std::string>{"MIL-STD-1778", "300", "120000", "4294967295", "11", "12",
+                                                         "13", "14", "15", "16", "17", "18", "19", "20", "21"}));
+
+    struct Case {
+        const char* algorithm;
+        const char* name;
+    } cases[] = {{"1", "Unknown"}, {"2", "Constant Time-Out"}, {"4", "Van Jacobson's"}, {"5", "Unknown"}};
+    for (const Case& c : cases) {
+        table.Write(std::string("tcp-stats ") + c.algorithm + " 1 2 3 4 5 6 7 8 9 10 11 12 13 99\n");
+        Press(dialog, kRefreshButton);
+        EXPECT_TRUE(WaitUntil([&] { return list.CellText(14, 1) == "99" && list.CellText(0, 1) == c.name; }))
+            << c.algorithm << " shows " << list.CellText(0, 1);
+        table.Write("tcp-stats 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
+        Press(dialog, kRefreshButton);
+        ASSERT_TRUE(WaitUntil([&] { return list.CellText(14, 1) == "0"; }));
+    }
+    EXPECT_TRUE(IsWindow(dialog)) << "Refresh does not close the dialog";
+    Press(dialog, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+}
+
+TEST_F(StatisticsDialog, AFailedReadShowsDotsAndKeepsTheLabels) {
+    table.Write("fail-stats 50\n");
+    App app(table.Options());
+    HWND dialog = Open(app);
+    ListView list(app.ProcessHandle(), Item(dialog, kStatisticsList));
+    ASSERT_EQ(list.RowCount(), 15);
+    EXPECT_EQ(Column(list, 0), std::vector<std::string>(15, "")) << "no read has succeeded yet";
+    EXPECT_EQ(Column(list, 1), std::vector<std::string>(15, "..."));
+
+    table.Write("tcp-stats 2 1 2 3 4 5 6 7 8 9 10 11 12 13 14\n");
+    Press(dialog, kRefreshButton);
+    ASSERT_TRUE(WaitUntil([&] { return list.CellText(1, 1) == "1"; }));
+    EXPECT_EQ(Column(list, 0), kLabels);
+
+    table.Write("fail-stats 50\n");
+    Press(dialog, kRefreshButton);
+    ASSERT_TRUE(WaitUntil([&] { return list.CellText(1, 1) == "..."; }));
+    EXPECT_EQ(Column(list, 0), kLabels) << "a failed read leaves the labels";
+    EXPECT_EQ(Column(list, 1), std::vector<std::string>(15, "..."));
+}
+
+TEST_F(StatisticsDialog, WithoutTheExportTheRowsStayEmptyAndRefreshCallsNothing) {
+    LaunchOptions options = table.Options();
+    options.fakeIpHelperDirectory = FakeIpHelperDirectory() + "\\without-stats";
+    App app(options);
+    HWND dialog = Open(app);
+    ListView list(app.ProcessHandle(), Item(dialog, kStatisticsList));
+    Press(dialog, kRefreshButton);
+    app.Sync();
+    ASSERT_EQ(list.RowCount(), 15);
+    EXPECT_EQ(Column(list, 0), std::vector<std::string>(15, ""));
+    EXPECT_EQ(Column(list, 1), std::vector<std::string>(15, ""));
+    EXPECT_TRUE(IsWindow(dialog));
+    Post(dialog, WM_COMMAND, IDCANCEL); // Esc
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(app.Close(), 0u);
+}
+
+TEST_F(StatisticsDialog, WinesOwnCountersFillEveryRow) {
+    App app;
+    HWND dialog = Open(app);
+    ListView list(app.ProcessHandle(), Item(dialog, kStatisticsList));
+    EXPECT_EQ(Column(list, 0), kLabels);
+    for (int row = 1; row < 15; ++row) {
+        std::string value = list.CellText(row, 1);
+        EXPECT_TRUE(!value.empty() && value.find_first_not_of("0123456789") == std::string::npos)
+            << row << ": " << value;
+    }
+}
