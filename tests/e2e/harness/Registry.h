@@ -29,6 +29,9 @@ void WriteString(const std::string& key, const std::string& name, const std::str
 std::optional<DWORD> ReadDword(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 std::optional<std::string> ReadString(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 std::optional<DWORD> ValueType(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
+// The stored bytes whatever the type.
+std::optional<std::vector<BYTE>> ReadBinary(const std::string& key, const std::string& name,
+                                            HKEY root = HKEY_CURRENT_USER);
 bool ValueExists(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 bool KeyExists(const std::string& key, HKEY root = HKEY_CURRENT_USER);
 
