@@ -31,7 +31,9 @@ BOOL BlackListDialog::OnInitDialog() {
     RECT edit{};
     ::GetWindowRect(GetDlgItem(IDC_BLACKLIST_ENTRY), &edit);
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&edit), 2);
-    entryList.MoveWindow(CRect(edit.left, 9, edit.right, 195), FALSE);
+    // The dialog manager turns a template control's border into the sunken edge; the list has both.
+    SetWindowLongPtrA(entryList.hwnd, GWL_STYLE, GetWindowLongPtrA(entryList.hwnd, GWL_STYLE) | WS_BORDER);
+    entryList.SetWindowPos(nullptr, edit.left, 9, edit.right - edit.left, 195 - 9, SWP_NOZORDER | SWP_FRAMECHANGED);
     entryList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     entryList.InsertColumn(0, "IP Address or Host Name", LVCFMT_LEFT, 260);
     entryList.FitColumns();

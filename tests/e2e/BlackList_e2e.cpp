@@ -39,6 +39,45 @@ void PutFile(const std::string& path, const std::string& bytes) {
     CloseHandle(file);
 }
 
+// Which of the system's message-box icons the icon control shows: its pixels on screen against each icon
+// drawn here on the same background (icon handles belong to their process, pictures do not).
+LPCSTR ShownIcon(HWND iconControl) {
+    const LPCSTR candidates[] = {IDI_EXCLAMATION, IDI_QUESTION, IDI_HAND, IDI_ASTERISK};
+    const RECT rect = ClientRectOnScreen(iconControl);
+    const int size = 32;
+    HDC screen = GetDC(nullptr);
+    HDC shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
+    HBITMAP shownBitmap = CreateCompatibleBitmap(screen, size, size);
+    HBITMAP drawnBitmap = CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ oldShown = SelectObject(shown, shownBitmap), oldDrawn = SelectObject(drawn, drawnBitmap);
+    BitBlt(shown, 0, 0, size, size, screen, rect.left, rect.top, SRCCOPY);
+    HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
+    LPCSTR best = nullptr;
+    int bestEqual = size * size * 9 / 10; // at least 90% of the pixels
+    for (LPCSTR candidate : candidates) {
+        RECT all{0, 0, size, size};
+        FillRect(drawn, &all, background);
+        DrawIconEx(drawn, 0, 0, LoadIconA(nullptr, candidate), size, size, 0, nullptr, DI_NORMAL);
+        int equal = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                equal += GetPixel(shown, x, y) == GetPixel(drawn, x, y);
+        if (equal > bestEqual) {
+            bestEqual = equal;
+            best = candidate;
+        }
+    }
+    DeleteObject(background);
+    SelectObject(shown, oldShown);
+    SelectObject(drawn, oldDrawn);
+    DeleteObject(shownBitmap);
+    DeleteObject(drawnBitmap);
+    DeleteDC(shown);
+    DeleteDC(drawn);
+    ReleaseDC(nullptr, screen);
+    return best;
+}
+
 class BlackList : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,8 +118,10 @@ protected:
         return item;
     }
 
-    static void Press(HWND dialog, int id) {
+    // A button's click, handled before the call returns (a message box it opens waits for Answer).
+    static void Press(App& app, HWND dialog, int id) {
         Post(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(Item(dialog, id)));
+        app.Sync();
     }
 
     static void Type(HWND dialog, const std::string& text) {
@@ -112,20 +153,24 @@ protected:
         })) << "no message box for: "
             << text;
         std::vector<std::string> shownButtons, texts;
-        HICON shownIcon = nullptr;
+        HWND iconControl = nullptr;
         for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             if (!IsVisible(child))
                 continue;
             if (_stricmp(ClassName(child).c_str(), "Button") == 0)
                 shownButtons.push_back(WindowText(child));
             else if ((Style(child) & SS_TYPEMASK) == SS_ICON)
-                shownIcon = reinterpret_cast<HICON>(Send(child, STM_GETICON));
+                iconControl = child;
             else if (!WindowText(child).empty())
                 texts.push_back(WindowText(child));
         }
         EXPECT_EQ(texts, std::vector<std::string>{text});
         EXPECT_EQ(shownButtons, buttons);
-        EXPECT_EQ(shownIcon, LoadIconA(nullptr, icon)) << text;
+        ASSERT_NE(iconControl, nullptr) << text;
+        BringToForeground(box);
+        LPCSTR shown = nullptr;
+        WaitUntil([&] { return (shown = ShownIcon(iconControl)) == icon; }, 3s);
+        EXPECT_EQ(shown, icon) << text;
         Post(box, WM_COMMAND, button, 0);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     }
@@ -239,15 +284,15 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
 
     // Add trims, refuses blanks and duplicates (letter case counts), and Enter does nothing.
     Type(dialog, "  192.0.2.7 ");
-    Press(dialog, kAdd);
+    Press(app, dialog, kAdd);
     app.Sync();
     EXPECT_EQ(EditText(dialog), "");
     Type(dialog, " \t ");
-    Press(dialog, kAdd);
+    Press(app, dialog, kAdd);
     Type(dialog, "A-entry");
-    Press(dialog, kAdd);
+    Press(app, dialog, kAdd);
     Type(dialog, "a-entry");
-    Press(dialog, kAdd);
+    Press(app, dialog, kAdd);
     Answer(app, "Selected entry already exists.\nPlease enter another address.", {"OK"}, IDI_EXCLAMATION, IDOK);
     EXPECT_EQ(EditText(dialog), "a-entry");
     Post(dialog, WM_COMMAND, IDOK, 0);
@@ -256,24 +301,24 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     EXPECT_EQ(Entries(app, dialog), (std::vector<std::string>{"b-entry", "a-entry", "192.0.2.7", "A-entry"}));
 
     // Delete asks for a clicked row, then asks before it deletes.
-    Press(dialog, kDelete);
+    Press(app, dialog, kDelete);
     Answer(app, "Please select an item to delete.", {"OK"}, IDI_EXCLAMATION, IDOK);
     Click(list, Center(entries.ItemRect(0)));
     for (int answer : {IDNO, IDYES}) {
-        Press(dialog, kDelete);
+        Press(app, dialog, kDelete);
         Answer(app, "Are you sure you want to delete this item?", {"&Yes", "&No"}, IDI_QUESTION, answer);
     }
     app.Sync();
     EXPECT_EQ(Entries(app, dialog), (std::vector<std::string>{"a-entry", "192.0.2.7", "A-entry"}));
 
     // Reload brings the file back; Save writes the rows and the box, and the window takes both at once.
-    Press(dialog, kReload);
+    Press(app, dialog, kReload);
     app.Sync();
     EXPECT_EQ(Entries(app, dialog), (std::vector<std::string>{"b-entry", "a-entry"}));
     Type(dialog, "192.0.2.7");
-    Press(dialog, kAdd);
+    Press(app, dialog, kAdd);
     Send(Item(dialog, kEnable), BM_SETCHECK, BST_CHECKED);
-    Press(dialog, kSave);
+    Press(app, dialog, kSave);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(ReadTextFile(FilePath()), FileOf({"b-entry", "a-entry", "192.0.2.7"}));
     EXPECT_EQ(ValueType(kSettingsKey, "EnableBlackList"), std::optional<DWORD>(REG_DWORD));
@@ -286,7 +331,7 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     dialog = OpenDialog(app);
     EXPECT_EQ(Send(Item(dialog, kEnable), BM_GETCHECK), BST_CHECKED);
     Type(dialog, "never");
-    Press(dialog, kAdd);
+    Press(app, dialog, kAdd);
     Post(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(ReadTextFile(FilePath()), FileOf({"b-entry", "a-entry", "192.0.2.7"}));
@@ -299,9 +344,9 @@ TEST_F(BlackList, SaveThatCannotWriteWarnsAndKeepsTheDialogOpen) {
     CreateDirectoryA(DataFolder().c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryA(FilePath().c_str(), nullptr));
     Type(dialog, "192.0.2.7");
-    Press(dialog, kAdd);
+    Press(app, dialog, kAdd);
     Send(Item(dialog, kEnable), BM_SETCHECK, BST_CHECKED);
-    Press(dialog, kSave);
+    Press(app, dialog, kSave);
     Answer(app, "Cannot save the black list to:\n" + FilePath(), {"OK"}, IDI_EXCLAMATION, IDOK);
     app.Sync();
     EXPECT_TRUE(IsWindow(dialog)) << "the dialog stays open with its rows";
@@ -312,7 +357,7 @@ TEST_F(BlackList, SaveThatCannotWriteWarnsAndKeepsTheDialogOpen) {
 
     // Once the folder is gone the same Save succeeds.
     RemoveDirectoryA(FilePath().c_str());
-    Press(dialog, kSave);
+    Press(app, dialog, kSave);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(ReadTextFile(FilePath()), FileOf({"192.0.2.7"}));
 }
