@@ -67,6 +67,15 @@
 #define IDC_SELECT_COLOR 1036
 #define IDC_TIME_WAIT_COLOR 1037
 
+// Black List dialog (dialog 134).
+#define IDC_BLACKLIST_ENTRY 1001
+#define IDC_BLACKLIST_ADD 1002
+#define IDC_BLACKLIST_DELETE 1004
+#define IDC_BLACKLIST_RELOAD 1005
+#define IDC_BLACKLIST_SAVE 1006
+#define IDC_ENABLE_BLACKLIST 1011
+#define IDC_BLACKLIST_ENTRIES 9876
+
 // The framework's own commands, strings and bar ids (Save, About, Exit, toolbar and status bar, idle text).
 #include "../src/framework/AfxRes.h"
 

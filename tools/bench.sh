@@ -11,6 +11,8 @@ for bench in "$out"/native/bench/*_bench; do
     echo "== $(basename "$bench")"
     "$bench"
 done
+echo "== black-list reader fuzzing"
+"$here/tools/fuzz.sh"
 work="$out/native/bench-e2e"
 bash "$here/tests/e2e/env.sh" start "$work" "$out/win32" "$out/win64"
 trap 'bash "$here/tests/e2e/env.sh" stop "$work"' EXIT

@@ -68,6 +68,7 @@ ON_COMMAND(ID_KILL_PROCESS, OnKillProcess)
 ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
 ON_MESSAGE(kConnectionClosedMessage, OnConnectionClosed)
+ON_MESSAGE(kBlackListClosedMessage, OnBlackListClosed)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() : shared(std::make_shared<WorkerState>()) {
@@ -135,7 +136,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
 
     RestorePlacement();
     LoadSettings();
-    // LATER(black list): load the black list from its file.
+    LoadBlackList();
 
     if (BindIpHelper())
         RefreshTable();
@@ -220,6 +221,7 @@ void CMainFrame::OnDestroy() {
     shared->snapshot.clear();
     shared->snapshot.shrink_to_fit();
     shared->blackList.clear();
+    shared->closedByBlackList.clear();
 }
 
 void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
@@ -273,11 +275,7 @@ void CMainFrame::OnResolve() {
 
 void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
 
-void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
-
 void CMainFrame::OnAbout() {
     AboutDialog dialog;
     dialog.DoModal();
 }
-
-void CMainFrame::OnAddToBlackList() {} // LATER(black list)

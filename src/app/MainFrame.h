@@ -2,6 +2,7 @@
 // the IP helper binding; it runs the timers and dispatches every command.
 #pragma once
 
+#include "blacklist/Win32BlackListFiles.h"
 #include "controls/ImageToolBar.h"
 #include "controls/SortListCtrl.h"
 #include "framework/WinApp.h"
@@ -23,6 +24,8 @@ public:
     static constexpr UINT_PTR kLogTimer = 2;     // period loggingInterval minutes, while logging is on
     // Posted by the connection closer when SetTcpEntry reset the connection; WPARAM: its close number.
     static constexpr UINT kConnectionClosedMessage = WM_APP + 1;
+    // Posted by the black-list closer when it reset connections (shared->closedByBlackList holds them).
+    static constexpr UINT kBlackListClosedMessage = WM_APP + 2;
 
     CMainFrame();
 
@@ -33,6 +36,11 @@ public:
     // Appends the established pending events to the log file and empties the queue; when the file
     // cannot be opened or written, the file stays as it was and the events wait for the next flush.
     void FlushEventLog();
+    // Replaces the black list with the file's entries; a file that is missing or cannot be read leaves
+    // the list as it is.
+    void LoadBlackList();
+    // Writes the black list to its file; false when the file was left as it was.
+    bool SaveBlackList();
 
     CStatusBar statusBar;
     ImageToolBar toolBar;
@@ -95,6 +103,7 @@ protected:
     void OnKillProcessTree();
     void OnUpdateRowCommand(CCmdUI* ui);
     LRESULT OnConnectionClosed(WPARAM sequence, LPARAM);
+    LRESULT OnBlackListClosed(WPARAM, LPARAM);
 
     void ReadTable();
     void ReadTableWithProcesses();
@@ -110,6 +119,8 @@ private:
     void RefreshList(bool withProcesses);
     // Starts the workers that have work; called with shared->lock held.
     void StartWorkers();
+    // Starts the black-list closer when the list is enabled and not empty; called with shared->lock held.
+    void StartBlackListCloser();
     void CreateColumns();
     void RestorePlacement();
     void SaveSettings();
@@ -121,6 +132,8 @@ private:
     void KillClickedProcess(const char* question, bool tree);
 
     bool togglesLoaded = false;
+    // The main window's view of blacklist.xml (it remembers whether the last load could read the file).
+    DataFolderBlackList blackListFile;
     // Bytes of the last successful table read: the next read starts with that plus headroom, so the
     // sizing call is only paid when the table has outgrown it.
     size_t lastTableBytes = 0;

@@ -158,6 +158,5 @@ void CMainFrame::RefreshList(bool withProcesses) {
 
 void CMainFrame::StartWorkers() {
     StartResolver(shared);
-    // LATER(black-list closer): when blackList is not empty and enableBlackList is on, start the
-    // black-list closer with StartWorker into closerThread (skipped while the slot is taken).
+    StartBlackListCloser();
 }

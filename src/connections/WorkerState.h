@@ -42,6 +42,7 @@ struct WorkerState {
     HostNameCache hostNameCache;          // names found by the resolver, in the order found
     ConnectionSnapshot snapshot;          // rows of the last successful table read
     std::vector<std::string> blackList;   // the in-memory black list, in file order
+    ConnectionSnapshot closedByBlackList; // reset by the black-list closer, not yet taken by the window
     CWinThread* resolverThread = nullptr; // the running address resolver, or null
     CWinThread* closerThread = nullptr;   // the running connection or black-list closer, or null
     bool windowGone = false;              // the main window has been destroyed: workers stop

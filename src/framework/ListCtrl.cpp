@@ -41,15 +41,18 @@ int CListCtrl::GetItemText(int item, int subItem, char* buffer, int size) const 
 }
 
 std::string CListCtrl::GetItemText(int item, int subItem) const {
-    // Cell texts are bounded (host names 510 characters); grow once for anything longer.
+    // Connection cells are bounded (host names 510 characters), but a black-list entry from a hand-edited
+    // file is not: the buffer grows until the whole text fits, so a text read back is never cut.
+    constexpr size_t kLargest = 64 * 1024 * 1024;
     std::string text(1024, '\0');
-    int length = GetItemText(item, subItem, text.data(), static_cast<int>(text.size()));
-    if (length >= static_cast<int>(text.size()) - 1) {
-        text.assign(65536, '\0');
-        length = GetItemText(item, subItem, text.data(), static_cast<int>(text.size()));
+    for (;;) {
+        const int length = GetItemText(item, subItem, text.data(), static_cast<int>(text.size()));
+        if (length < static_cast<int>(text.size()) - 1 || text.size() >= kLargest) {
+            text.resize(static_cast<size_t>(length > 0 ? length : 0));
+            return text;
+        }
+        text.assign(text.size() * 8, '\0');
     }
-    text.resize(static_cast<size_t>(length > 0 ? length : 0));
-    return text;
 }
 
 BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) const {

@@ -131,9 +131,11 @@ int AfxMessageBox(const char* text, UINT type) {
     CWinApp* app = AfxGetApp();
     CWnd* owner = AfxGetMainWnd();
     const char* title = app != nullptr && !app->appTitle.empty() ? app->appTitle.c_str() : nullptr;
-    // The type (buttons, icon, default button) goes to the system as given.
+    // Owned by the window the user works in: a modal dialog of the main window when one is open (so the
+    // dialog is disabled while the box is up), else the main window. The type goes to the system as given.
+    HWND ownerWindow = owner && owner->hwnd ? GetLastActivePopup(owner->hwnd) : nullptr;
     ModalIdle idle;
-    return MessageBoxA(owner && owner->hwnd ? owner->hwnd : nullptr, text, title, type);
+    return MessageBoxA(ownerWindow, text, title, type);
 }
 
 int AfxMessageBox(UINT promptId, UINT type) { return AfxMessageBox(AfxLoadString(promptId).c_str(), type); }

@@ -2,13 +2,25 @@
 // closer slot. The GUI thread picks the snapshot entry from its own copy of the clicked row before the
 // worker starts, so the worker touches neither the list nor the snapshot; it reports a success with a
 // posted message, and the GUI thread removes the row only if that row still shows the connection.
-#include "processes/RowActions.h"
+#include "processes/ConnectionCloser.h"
 
 #include "app/MainFrame.h"
 #include "connections/IpHelperApi.h"
 #include "connections/WorkerStart.h"
 
 #include <iphlpapi.h>
+
+bool ResetConnection(const IpHelperApi* api, const TcpDeleteRow& target) {
+    if (api == nullptr || api->setTcpEntry == nullptr)
+        return false;
+    MIB_TCPROW row{};
+    row.dwState = target.state;
+    row.dwLocalAddr = target.localAddr;
+    row.dwLocalPort = target.localPort;
+    row.dwRemoteAddr = target.remoteAddr;
+    row.dwRemotePort = target.remotePort;
+    return api->setTcpEntry(&row) == NO_ERROR;
+}
 
 namespace {
 
@@ -21,16 +33,7 @@ void CloseConnectionThreadProc(WorkerState& shared, const TcpDeleteRow& target, 
         if (shared.windowGone)
             return;
     }
-    const IpHelperApi* api = shared.ipHelper.get();
-    if (api == nullptr || api->setTcpEntry == nullptr)
-        return;
-    MIB_TCPROW row{};
-    row.dwState = target.state;
-    row.dwLocalAddr = target.localAddr;
-    row.dwLocalPort = target.localPort;
-    row.dwRemoteAddr = target.remoteAddr;
-    row.dwRemotePort = target.remotePort;
-    if (api->setTcpEntry(&row) == NO_ERROR)
+    if (ResetConnection(shared.ipHelper.get(), target))
         PostMessageA(frame, CMainFrame::kConnectionClosedMessage, sequence, 0);
 }
 

@@ -1,0 +1,27 @@
+// Which connections the black list closes: the matching rule and the closer's pass, over copies of the
+// snapshot and the list, free of any window or system call (the close itself is passed in).
+#pragma once
+
+#include "blacklist/BlackListFile.h"
+#include "connections/ConnectionEntry.h"
+
+#include <functional>
+#include <string_view>
+
+// An entry matches a connection when it equals the remote address text ignoring letter case, or else
+// occurs inside the resolved host name (bytes compared exactly). Only the entry's first 510 characters
+// count. An empty entry matches nothing: it would be contained in every host name and reset every
+// connection of the machine.
+bool BlackListEntryMatches(std::string_view entry, const ConnectionEntry& connection);
+
+enum class CloseOutcome {
+    Closed, // the connection was reset: it leaves the snapshot
+    Kept,   // the close failed (or cannot be made): it stays and is tried again next pass
+    Stop    // the pass must end now (the window is gone)
+};
+
+// One closer pass: for each entry in list order, every connection of `snapshot` that matches it is handed
+// to `close`; a closed connection is removed from `snapshot` at once (so a later entry does not try it
+// again, and its neighbour is not passed over). Returns the closed connections in the order closed.
+ConnectionSnapshot RunBlackListPass(ConnectionSnapshot& snapshot, const BlackList& list,
+                                    const std::function<CloseOutcome(const ConnectionEntry&)>& close);
