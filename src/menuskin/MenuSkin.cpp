@@ -64,6 +64,7 @@ struct SkinState {
     HMENU openingMenu = nullptr;
     std::unordered_map<HWND, std::unique_ptr<MenuWindow>> windows;
     HFONT menuFont = nullptr;
+    HBRUSH barBrush = nullptr;
     std::map<int, HFONT> marlett; // key: height * 2 + bold
 };
 
@@ -333,9 +334,7 @@ void StopSkin() {
         Unsubclass(state.windows.begin()->first);
     state.styles.reset();
     CNewMenu::FreePictureSets();
-    if (state.menuFont)
-        DeleteObject(state.menuFont);
-    state.menuFont = nullptr;
+    RefreshSystemState(); // frees the menu font and the bar brush
     for (auto& font : state.marlett)
         DeleteObject(font.second);
     state.marlett.clear();
@@ -363,6 +362,9 @@ void RefreshSystemState() {
     if (state.menuFont)
         DeleteObject(state.menuFont);
     state.menuFont = nullptr;
+    if (state.barBrush)
+        DeleteObject(state.barBrush);
+    state.barBrush = nullptr;
 }
 
 MenuColours CurrentColours() {
@@ -397,6 +399,13 @@ HFONT MenuFont() {
             state.menuFont = CreateFontIndirectA(&metrics.lfMenuFont);
     }
     return state.menuFont ? state.menuFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HBRUSH MenuBarBrush() {
+    SkinState& state = State();
+    if (!state.barBrush)
+        state.barBrush = CreateSolidBrush(CurrentColours().menuBackground);
+    return state.barBrush;
 }
 
 HFONT MarlettFont(int height, bool bold) {

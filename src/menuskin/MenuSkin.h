@@ -39,6 +39,9 @@ MenuColours CurrentColours();
 // height (one per height, owned here).
 HFONT MenuFont();
 HFONT MarlettFont(int height, bool bold);
+// The brush behind the menu bar's entries, so the bar around them has their background (owned here,
+// made anew after RefreshSystemState).
+HBRUSH MenuBarBrush();
 
 // The pop-up being opened, remembered at its initialisation for the menu window about to be created.
 void SetOpeningMenu(HMENU menu);

@@ -82,12 +82,14 @@ LRESULT CNewFrameWnd::OnNcHitTest(CPoint point) {
 
 void CNewFrameWnd::OnSysColorChange() {
     menuskin::RefreshSystemState();
+    defaultMenu.SetBarBackground();
     if (GetMenu(hwnd))
         DrawMenuBar(hwnd);
 }
 
 LRESULT CNewFrameWnd::OnThemeChanged() {
     menuskin::RefreshSystemState();
+    defaultMenu.SetBarBackground();
     if (GetMenu(hwnd))
         DrawMenuBar(hwnd);
     return Default();

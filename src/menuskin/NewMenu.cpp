@@ -225,8 +225,10 @@ bool CNewMenu::LoadToolBar(UINT toolBarId) {
         bool bar = false;
         for (int i = 0; i < GetMenuItemCount(menu) && !bar; ++i)
             bar = GetSubMenu(menu, i) != nullptr;
-        if (bar)
+        if (bar) {
             MakeOwnerDrawn(menu, true);
+            SetBarBackground();
+        }
     }
     return true;
 }
@@ -235,6 +237,16 @@ BOOL CNewMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner) {
     if (!menu || !owner)
         return FALSE;
     return ::TrackPopupMenu(menu, flags, x, y, 0, owner->hwnd, nullptr);
+}
+
+void CNewMenu::SetBarBackground() {
+    if (!menuskin::SkinActive() || !menu)
+        return;
+    MENUINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_BACKGROUND;
+    info.hbrBack = menuskin::MenuBarBrush();
+    SetMenuInfo(menu, &info);
 }
 
 void CNewMenu::MakeOwnerDrawn(HMENU popup, bool menuBar) {

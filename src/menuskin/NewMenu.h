@@ -78,6 +78,8 @@ public:
 
     // Switches the items of `popup` (one of this menu's pop-ups, or the menu itself) to owner-drawn.
     void MakeOwnerDrawn(HMENU popup, bool menuBar);
+    // A menu bar takes the skin's bar brush (again after a colour or theme change).
+    void SetBarBackground();
     // The live CNewMenu whose menu tree holds `menu`, or null.
     static CNewMenu* FromHandle(HMENU menu);
     bool Holds(HMENU menu) const;
