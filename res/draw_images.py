@@ -568,17 +568,20 @@ def main():
     program = {n: render(pic_program, n, 32) for n in (16, 32, 48)}
     stats = {n: render(pic_statistics, n) for n in (16, 32)}
     black = {n: render(pic_blacklist, n) for n in (16, 32)}
+    colors = {n: render(pic_colors, n) for n in (16, 32)}
     write("pelloran.ico", ico_bytes([program[16], program[32]]))
     write("pelloran-large.ico", ico_bytes([program[32], program[48]]))
     write("statistics.ico", ico_bytes([stats[16], stats[32]]))
     write("blacklist.ico", ico_bytes([black[16], black[32]]))
+    write("colors.ico", ico_bytes([colors[16], colors[32]]))
 
     up, bent = hand(HAND_TOP), hand(HAND_BENT_TOP)
     write("hand.cur", cur_bytes(up, (7, 0)))
     write("hand-pressed.cur", cur_bytes(bent, (7, 0)))
 
     if "--preview" in sys.argv:
-        icons = [program[16], program[32], program[48], stats[16], stats[32], black[16], black[32]]
+        icons = [program[16], program[32], program[48], stats[16], stats[32], black[16], black[32],
+                 colors[16], colors[32]]
         preview(sys.argv[sys.argv.index("--preview") + 1], tb, main_bmp, menu_bmp, icons,
                 [cursor_rows(up), cursor_rows(bent)])
 

@@ -37,6 +37,25 @@
 #define ID_OPTIONS_ESTABLISHED_ONLY 32799
 #define ID_OPTIONS_RESOLVE 32800
 
+// About box (dialog 101) and Colors dialog (dialog 139): their controls and the Colors dialog's icon.
+#define IDI_COLORS 133
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+// The maker's home page: the About box's link text and the address the shell opens.
+#define PELLORAN_HOME_PAGE "http://www.quintaro.example"
+#define IDC_ABOUT_TITLE 1000
+#define IDC_HOMEPAGE_LINK 1263
+#define IDC_DEFAULT_COLORS 1012
+#define IDC_CLOSED_COLOR 1030
+#define IDC_ESTABLISHED_COLOR 1031
+#define IDC_LISTENING_COLOR 1032
+#define IDC_FIN_COLOR 1033
+#define IDC_SYN_COLOR 1034
+#define IDC_TCB_COLOR 1035
+#define IDC_SELECT_COLOR 1036
+#define IDC_TIME_WAIT_COLOR 1037
+
 // The framework's own commands, strings and bar ids (Save, About, Exit, toolbar and status bar, idle text).
 #include "../src/framework/AfxRes.h"
 

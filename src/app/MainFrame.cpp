@@ -1,6 +1,8 @@
 // Main window: creation, layout, timers, toggles, close and the command table.
 #include "MainFrame.h"
 #include "resource.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ColorsDialog.h"
 
 namespace {
 
@@ -63,6 +65,7 @@ ON_UPDATE_COMMAND_UI(ID_CLOSE_CONNECTION, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS, OnKillProcess)
 ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
+ON_MESSAGE(kConnectionClosedMessage, OnConnectionClosed)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() : shared(std::make_shared<WorkerState>()) {
@@ -95,6 +98,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
         return -1;
     toolBar.ModifyStyle(0, TBSTYLE_FLAT | TBSTYLE_TRANSPARENT);
     toolBar.SetBorders(0, 0, 0, 0);
+    toolBar.SetWindowText("Toolbar"); // the caption of its floating window
 
     if (!statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
         !statusBar.SetIndicators(kIndicators, 1))
@@ -169,11 +173,10 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     if (id == kRefreshTimer) {
         RefreshTable();
     } else if (id == kLogTimer) {
-        if (enableLogging) {
-            // LATER(event log): flush the pending events to the log file.
-        } else {
+        if (enableLogging)
+            FlushEventLog();
+        else
             DropPendingEvents();
-        }
     }
     Default();
     if (skinTimerId != 0 && id == skinTimerId) {
@@ -185,7 +188,8 @@ void CMainFrame::OnTimer(UINT_PTR id) {
 
 void CMainFrame::OnClose() {
     SaveSettings();
-    // LATER(event log): flush the pending events while logging is on.
+    if (enableLogging && !eventQueue.Empty())
+        FlushEventLog();
     CNewFrameWnd::OnClose();
 }
 
@@ -220,13 +224,6 @@ void CMainFrame::OnDestroy() {
     shared->blackList.clear();
 }
 
-void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
-    // LATER(row actions): remember the clicked row and open the context menu.
-    *result = 0;
-}
-
-void CMainFrame::OnFileSave() {} // LATER(snapshot export)
-
 void CMainFrame::OnUpdateFileSave(CCmdUI* ui) { ui->Enable(listCtrl.GetColumnCount() >= 0); }
 
 void CMainFrame::OnRefresh() { RefreshTable(); }
@@ -235,7 +232,14 @@ void CMainFrame::OnStatistics() {} // LATER(statistics dialog)
 
 void CMainFrame::OnProcessing() {} // LATER(process options dialog): on OK, LoadSettings and repaint
 
-void CMainFrame::OnColors() {} // LATER(colors dialog): on OK, LoadSettings and repaint
+void CMainFrame::OnColors() {
+    // The dialog writes the colours to the settings key; the reload brings them into the list.
+    ColorsDialog dialog;
+    if (dialog.DoModal() != IDOK)
+        return;
+    LoadSettings();
+    Invalidate(TRUE);
+}
 
 void CMainFrame::OnAutoupdate() {
     KillTimer(kRefreshTimer);
@@ -262,16 +266,9 @@ void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
 
 void CMainFrame::OnBlackList() {} // LATER(black-list dialog): on OK, reread EnableBlackList and the file
 
-void CMainFrame::OnAbout() {} // LATER(about box)
-
-void CMainFrame::OnCopyAddress() {} // LATER(row actions)
+void CMainFrame::OnAbout() {
+    AboutDialog dialog;
+    dialog.DoModal();
+}
 
 void CMainFrame::OnAddToBlackList() {} // LATER(black list)
-
-void CMainFrame::OnCloseConnection() {} // LATER(row actions)
-
-void CMainFrame::OnKillProcess() {} // LATER(row actions)
-
-void CMainFrame::OnKillProcessTree() {} // LATER(row actions)
-
-void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }

@@ -11,6 +11,7 @@
 #include "connections/ProcessNameCache.h"
 #include "connections/WorkerState.h"
 #include "menuskin/NewMenu.h"
+#include "processes/RowActions.h"
 
 #include <memory>
 #include <string>
@@ -20,6 +21,8 @@ class CMainFrame : public CNewFrameWnd {
 public:
     static constexpr UINT_PTR kRefreshTimer = 1; // period updateInterval seconds, while autoupdate is on
     static constexpr UINT_PTR kLogTimer = 2;     // period loggingInterval minutes, while logging is on
+    // Posted by the connection closer when SetTcpEntry reset the connection; WPARAM: its close number.
+    static constexpr UINT kConnectionClosedMessage = WM_APP + 1;
 
     CMainFrame();
 
@@ -27,6 +30,9 @@ public:
     void RefreshTable();
     // Rereads the settings key and restarts the timers as the settings say.
     void LoadSettings();
+    // Appends the established pending events to the log file and empties the queue; when the file
+    // cannot be opened or written, the file stays as it was and the events wait for the next flush.
+    void FlushEventLog();
 
     CStatusBar statusBar;
     ImageToolBar toolBar;
@@ -40,6 +46,8 @@ public:
     int autoupdate = 0;
     int extendedTable = 1;
     int contextItem = -1;
+    // The cells of the row last clicked, copied at the click; the row actions work on them.
+    ClickedRow clickedRow;
     int updateInterval = 3;
     int loggingInterval = 10;
     // Column of each field in the list; -1 for a column the table mode does not show.
@@ -86,6 +94,7 @@ protected:
     void OnKillProcess();
     void OnKillProcessTree();
     void OnUpdateRowCommand(CCmdUI* ui);
+    LRESULT OnConnectionClosed(WPARAM sequence, LPARAM);
 
     void ReadTable();
     void ReadTableWithProcesses();
@@ -108,9 +117,16 @@ private:
     bool BindIpHelper();
     // Pending log events are discarded, unwritten.
     void DropPendingEvents();
+    // The kill commands: asks, then kills the clicked row's process (with its tree) and rereads the table.
+    void KillClickedProcess(const char* question, bool tree);
 
     bool togglesLoaded = false;
     // Bytes of the last successful table read: the next read starts with that plus headroom, so the
     // sizing call is only paid when the table has outgrown it.
     size_t lastTableBytes = 0;
+    // The connection the last started closer works on: the row's cells and its index at the start,
+    // and the number of that close (GUI thread only).
+    ClickedRow closingRow;
+    int closingItem = -1;
+    WPARAM closeSequence = 0;
 };

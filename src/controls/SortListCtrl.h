@@ -2,6 +2,7 @@
 // of its TCP state, sorts its rows when a column header is clicked, and fits its columns to its width.
 #pragma once
 
+#include "RowColorDefaults.h"
 #include "SortHeaderCtrl.h"
 
 #include <string>
@@ -11,14 +12,14 @@ class SortListCtrl : public CListCtrl {
 public:
     SortHeaderCtrl headerCtrl;
     int ascending = 1; // sort direction; flipped by every column click, so the first click sorts descending
-    COLORREF ListeningColor = 0x00DCFFFF;
-    COLORREF EstablishedColor = 0x00DCFFDC;
-    COLORREF SYNColor = 0x00DCE6DC;
-    COLORREF FINColor = 0x00DCE6DC;
-    COLORREF ClosedColor = 0x00C8C8FF;
-    COLORREF TimeWaitColor = 0x00DCDCFF;
-    COLORREF UnknownColor = 0x00F0FFFF;
-    COLORREF SelectColor = 0x00FFC8C8;
+    COLORREF ListeningColor = rowcolors::kListening;
+    COLORREF EstablishedColor = rowcolors::kEstablished;
+    COLORREF SYNColor = rowcolors::kSYN;
+    COLORREF FINColor = rowcolors::kFIN;
+    COLORREF ClosedColor = rowcolors::kClosed;
+    COLORREF TimeWaitColor = rowcolors::kTimeWait;
+    COLORREF UnknownColor = rowcolors::kUnknown;
+    COLORREF SelectColor = rowcolors::kSelect;
 
     // Sorts rows low..high (high -1 = the last row) by the texts of a column in the current direction.
     BOOL SortRows(int column, int low, int high);

@@ -7,11 +7,17 @@
 
 namespace {
 
+// Without an explicit parent the picker belongs to the window the user is working in: the main window's
+// last active pop-up (a modal dialog that opened the picker), so that dialog is disabled while the picker
+// is open and cannot be closed or asked for a second picker underneath it.
 HWND OwnerOf(CWnd* parent) {
     if (parent != nullptr)
         return parent->hwnd;
     CWnd* main = AfxGetMainWnd();
-    return main != nullptr ? main->hwnd : nullptr;
+    if (main == nullptr || main->hwnd == nullptr)
+        return nullptr;
+    HWND active = GetLastActivePopup(main->hwnd);
+    return active != nullptr ? active : main->hwnd;
 }
 
 // The colour picker's sixteen custom colours, kept for the life of the program as the user made them.

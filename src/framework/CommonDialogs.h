@@ -1,5 +1,6 @@
 // The system's Save/Open file dialog and colour picker, with the calling shape the program's classes know.
-// Both run modally, owned by the given window or the main window, and return IDOK or IDCANCEL.
+// Both run modally, owned by the given window or else by the main window's last active pop-up (the dialog
+// that opened them, or the main window itself), and return IDOK or IDCANCEL.
 #pragma once
 
 #include "Wnd.h"

@@ -3,6 +3,8 @@
 #include "FrameWnd.h"
 #include "AfxRes.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr UINT kSafeTextLimit = 512;
@@ -101,6 +103,77 @@ int CToolBar::CalcHeight(int width) {
     if (GetButtonCount() == 0 || !SendMessage(TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)))
         return 0;
     return item.bottom + 2 + borders.top + borders.bottom;
+}
+
+int CToolBar::CalcWidth(int height) {
+    // Upright, every item has a row of its own: the bar is one button wide.
+    if (GetButtonCount() == 0)
+        return 0;
+    return LOWORD(SendMessage(TB_GETBUTTONSIZE)) + 2 + borders.left + borders.right;
+}
+
+SIZE CToolBar::CalcFloatSize() {
+    // The one-row extent can only be measured while the items lie in one row; an upright bar reports the
+    // size last measured, or an estimate from the button size before any measurement.
+    int count = GetButtonCount();
+    SIZE size{0, 0};
+    if (vertical) {
+        if (rowSize.cx != 0)
+            return rowSize;
+        DWORD button = static_cast<DWORD>(SendMessage(TB_GETBUTTONSIZE));
+        size = SIZE{LOWORD(button) * count, HIWORD(button)};
+    } else {
+        for (int i = 0; i < count; ++i) {
+            RECT item{};
+            if (SendMessage(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) {
+                size.cx = std::max<LONG>(size.cx, item.right);
+                size.cy = std::max<LONG>(size.cy, item.bottom);
+            }
+        }
+    }
+    size.cx += 2 + borders.left + borders.right;
+    size.cy += 2 + borders.top + borders.bottom;
+    if (!vertical)
+        rowSize = size;
+    return size;
+}
+
+void CToolBar::SetVertical(bool upright) {
+    if (upright == vertical)
+        return;
+    if (upright)
+        CalcFloatSize(); // the last chance to measure the row before it stands upright
+    vertical = upright;
+    // One item per row: every item ends its row. Set by position, since separators have no command id.
+    int count = GetButtonCount();
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        if (!SendMessage(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button)))
+            continue;
+        TBBUTTONINFOA info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+        info.fsState = static_cast<BYTE>(upright ? (button.fsState | TBSTATE_WRAP) : (button.fsState & ~TBSTATE_WRAP));
+        SendMessage(TB_SETBUTTONINFOA, i, reinterpret_cast<LPARAM>(&info));
+    }
+    // Upright, the flat separators are drawn across the bar instead of along it.
+    ModifyStyle(upright ? 0 : CCS_VERT, upright ? CCS_VERT : 0);
+    SendMessage(TB_AUTOSIZE);
+    if (!upright)
+        CalcFloatSize();
+    Invalidate();
+}
+
+void CToolBar::OnHostChanged(HWND host) {
+    // The control sends its commands and notices to the window named here (its parent at creation); the
+    // floating window hands them on to the frame.
+    SendMessage(TB_SETPARENT, reinterpret_cast<WPARAM>(host));
+    // Tips show only while the window holding the tool is active. A floating window never is (the frame
+    // stays active), so its tips show always.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessage(TB_GETTOOLTIPS))) {
+        LONG_PTR style = GetWindowLongPtrA(tips, GWL_STYLE);
+        SetWindowLongPtrA(tips, GWL_STYLE, IsFloating() ? (style | TTS_ALWAYSTIP) : (style & ~TTS_ALWAYSTIP));
+    }
 }
 
 void CToolBar::OnUpdateCmdUI(CFrameWnd* target) {

@@ -1,7 +1,10 @@
 // Frame window: creation from resources, bar layout, update passes and status-bar prompts.
 #include "FrameWnd.h"
+#include "DockContext.h"
 #include "WinApp.h"
 #include "AfxRes.h"
+
+#include <algorithm>
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
 ON_WM_SIZE()
@@ -67,47 +70,158 @@ void CFrameWnd::PostNcDestroy() {
     delete this;
 }
 
+std::vector<CControlBar*> CFrameWnd::ControlBars() const {
+    std::vector<CControlBar*> bars;
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (auto* bar = dynamic_cast<CControlBar*>(FromHandlePermanent(child)))
+            bars.push_back(bar);
+    }
+    for (CControlBar* bar : dockBars) {
+        if (bar->hwnd != nullptr && ::GetParent(bar->hwnd) != hwnd)
+            bars.push_back(bar);
+    }
+    return bars;
+}
+
 CControlBar* CFrameWnd::GetControlBar(UINT id) const {
-    return dynamic_cast<CControlBar*>(FromHandlePermanent(GetDlgItem(static_cast<int>(id))));
+    for (CControlBar* bar : ControlBars()) {
+        if (bar->GetDlgCtrlID() == static_cast<int>(id))
+            return bar;
+    }
+    return nullptr;
+}
+
+unsigned CFrameWnd::DockSidesFor(const CControlBar* bar) const {
+    return DockSidesOf(dockStyle) & DockSidesOf(bar->GetDockStyle());
 }
 
 void CFrameWnd::DockControlBar(CControlBar* bar) {
-    // Bars stay docked where their alignment puts them; floating is not offered.
+    if (bar == nullptr)
+        return;
+    DockSide side = bar->IsFloating() ? DockSide::Float : bar->GetDockSide();
+    unsigned allowed = DockSidesFor(bar);
+    if (!(allowed & DockSideBit(side))) {
+        for (DockSide candidate : {DockSide::Top, DockSide::Bottom, DockSide::Left, DockSide::Right}) {
+            if (allowed & DockSideBit(candidate)) {
+                side = candidate;
+                break;
+            }
+        }
+    }
+    if (side == DockSide::Float) // the bar cannot dock here: it stays where its alignment puts it
+        side = bar->GetDockSide();
+    DockControlBar(bar, side);
+}
+
+void CFrameWnd::DockControlBar(CControlBar* bar, DockSide side) {
+    if (bar == nullptr || side == DockSide::Float)
+        return;
+    if (std::find(dockBars.begin(), dockBars.end(), bar) == dockBars.end())
+        dockBars.push_back(bar);
+    CDockContext* context = bar->GetDockContext();
+    if (context != nullptr) {
+        context->lastDocked = side;
+        if (context->floating) {
+            context->floating = false;
+            context->floatWindow.ShowWindow(SW_HIDE);
+            ::SetParent(bar->hwnd, hwnd);
+            bar->OnHostChanged(hwnd);
+        }
+    }
+    bar->barStyle = (bar->barStyle & ~CBRS_ALIGN_ANY) | AlignStyleOf(side);
+    bar->SetVertical(IsVerticalSide(side));
+    // The gripper band moves from the left to the top edge and back.
+    bar->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    RecalcLayout();
+}
+
+void CFrameWnd::FloatControlBar(CControlBar* bar, POINT position) {
+    CDockContext* context = bar != nullptr ? bar->GetDockContext() : nullptr;
+    if (context == nullptr)
+        return;
+    if (std::find(dockBars.begin(), dockBars.end(), bar) == dockBars.end())
+        dockBars.push_back(bar);
+    CMiniDockFrameWnd& window = context->floatWindow;
+    if (window.hwnd == nullptr && !window.Create(this, bar))
+        return;
+    bool visible = bar->IsWindowVisible() || context->floating;
+    bar->SetVertical(false);
+    SIZE client = bar->CalcFloatSize();
+    if (!context->floating) {
+        context->floating = true;
+        ::SetParent(bar->hwnd, window.hwnd);
+        bar->OnHostChanged(window.hwnd);
+    }
+    bar->SetWindowPos(nullptr, 0, 0, client.cx, client.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    context->floatPosition = position;
+    SIZE outer = FloatWindowSize(client);
+    window.SetWindowPos(nullptr, position.x, position.y, outer.cx, outer.cy,
+                        SWP_NOZORDER | SWP_NOACTIVATE | (visible ? SWP_SHOWWINDOW : 0));
     RecalcLayout();
 }
 
 void CFrameWnd::ShowControlBar(CControlBar* bar, BOOL show, BOOL delay) {
     if (bar == nullptr)
         return;
-    bar->ShowWindow(show ? SW_SHOWNOACTIVATE : SW_HIDE);
+    // A floating bar stays shown inside its window; the window comes and goes, where it was.
+    if (bar->IsFloating())
+        bar->GetDockContext()->floatWindow.ShowWindow(show ? SW_SHOWNOACTIVATE : SW_HIDE);
+    else
+        bar->ShowWindow(show ? SW_SHOWNOACTIVATE : SW_HIDE);
     if (!delay)
         RecalcLayout();
 }
 
-void CFrameWnd::RepositionBars(UINT flags, RECT* leftOver) {
-    CRect free;
-    GetClientRect(&free);
-    int width = free.Width();
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        auto* bar = dynamic_cast<CControlBar*>(FromHandlePermanent(child));
-        if (bar == nullptr || !bar->IsWindowVisible())
-            continue;
-        int height = bar->CalcHeight(width);
-        CRect place = free;
-        if (bar->IsTop()) {
-            place.bottom = place.top + height;
-            free.top = place.bottom;
-        } else {
-            place.top = place.bottom - height;
-            free.bottom = place.top;
+void CFrameWnd::LayoutBars(bool move, CControlBar* probe, DockSide probeSide, RECT* probeRect, RECT* leftOver) {
+    CRect client;
+    GetClientRect(&client);
+    DockBox free{client.left, client.top, client.right, client.bottom};
+    auto place = [&](CControlBar* bar, DockSide side) {
+        int thickness =
+            IsVerticalSide(side) ? bar->CalcWidth(free.bottom - free.top) : bar->CalcHeight(free.right - free.left);
+        DockBox band = TakeDockBand(free, side, thickness);
+        CRect rect(band.left, band.top, band.right, band.bottom);
+        if (bar == probe) {
+            if (probeRect != nullptr)
+                *probeRect = rect;
+        } else if (move) {
+            bar->MoveWindow(rect, TRUE);
         }
-        if (free.bottom < free.top)
-            free.bottom = free.top;
-        if (flags != reposQuery)
-            bar->MoveWindow(place, TRUE);
+    };
+    std::vector<CControlBar*> children;
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (auto* bar = dynamic_cast<CControlBar*>(FromHandlePermanent(child)))
+            children.push_back(bar);
     }
+    // Bars that cannot be dragged keep the outer place (the status bar stays at the very bottom), then the
+    // draggable ones; the probe takes its turn among them even while it floats.
+    bool probePlaced = false;
+    for (bool draggable : {false, true}) {
+        for (CControlBar* bar : children) {
+            if ((bar->GetDockContext() != nullptr) != draggable)
+                continue;
+            if (bar == probe) {
+                place(bar, probeSide);
+                probePlaced = true;
+            } else if (bar->IsWindowVisible()) {
+                place(bar, bar->GetDockSide());
+            }
+        }
+    }
+    if (probe != nullptr && !probePlaced)
+        place(probe, probeSide);
     if (leftOver != nullptr)
-        *leftOver = free;
+        *leftOver = CRect(free.left, free.top, std::max(free.left, free.right), std::max(free.top, free.bottom));
+}
+
+void CFrameWnd::RepositionBars(UINT flags, RECT* leftOver) {
+    LayoutBars(flags != reposQuery, nullptr, DockSide::Float, nullptr, leftOver);
+}
+
+CRect CFrameWnd::DockedBarRect(CControlBar* bar, DockSide side) {
+    CRect rect;
+    LayoutBars(false, bar, side, &rect, nullptr);
+    return rect;
 }
 
 void CFrameWnd::RecalcLayout() {
@@ -192,9 +306,8 @@ void CFrameWnd::SetMessageText(const char* text) {
 }
 
 void CFrameWnd::OnIdleUpdateCmdUI() {
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        auto* bar = dynamic_cast<CControlBar*>(FromHandlePermanent(child));
-        if (bar != nullptr && bar->IsWindowVisible())
+    for (CControlBar* bar : ControlBars()) {
+        if (bar->IsWindowVisible())
             bar->OnUpdateCmdUI(this);
     }
     if (idTracking != idLastMessage)

@@ -1,7 +1,10 @@
 // CFrameWnd: a main window with a menu, accelerators, control bars and command routing.
 //
-// Layout: bars are docked along the top or bottom of the client area in the order they were created;
-// RepositionBars either places them or only reports the rectangle they leave free. Update rules:
+// Layout: bars are docked along the edges of the client area, first the bars that stay where they are
+// (the status bar), then the draggable ones, each in creation order; RepositionBars either places them or
+// only reports the rectangle they leave free. A draggable bar docks on any allowed edge or floats in its
+// own tool window (DockContext.h); the frame keeps the list of its draggable bars so a floating one,
+// which is no longer its child, still gets its update pass and is found by id. Update rules:
 // menu items are enabled and checked when their popup opens, toolbar buttons when the message queue
 // falls idle. The status bar's first pane shows the idle text or the prompt of the highlighted menu
 // item or hovered toolbar button. The idle pass also runs while a modal loop owned by the frame waits
@@ -24,8 +27,17 @@ public:
     // leave free, which is written to leftOver when given.
     void RepositionBars(UINT flags, RECT* leftOver);
 
-    void EnableDocking(DWORD style) { dockStyle = style; }
+    // Edges (CBRS_ALIGN_*) on which this frame accepts bars.
+    void EnableDocking(DWORD style) { dockStyle = style & CBRS_ALIGN_ANY; }
+    // Sides a bar may dock on here: allowed by both the frame and the bar.
+    unsigned DockSidesFor(const CControlBar* bar) const;
+    // Docks the bar on the edge its alignment names, or on the first edge allowed when that one is not.
     void DockControlBar(CControlBar* bar);
+    void DockControlBar(CControlBar* bar, DockSide side);
+    // Moves the bar into its floating window, whose top-left corner goes to `position` (screen).
+    void FloatControlBar(CControlBar* bar, POINT position);
+    // Where the bar would be (client coordinates) if docked on `side`, the other bars staying as they are.
+    CRect DockedBarRect(CControlBar* bar, DockSide side);
     void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay);
     CControlBar* GetControlBar(UINT id) const;
 
@@ -62,8 +74,15 @@ protected:
     void OnUpdateViewStatusBar(CCmdUI* ui);
 
 private:
+    // The bars of the frame: its child bars, then the floating ones.
+    std::vector<CControlBar*> ControlBars() const;
+    // Lays the docked bars out; `probe` is measured as if docked on `probeSide` and its band returned in
+    // probeRect (the probe itself is never moved). Bars move only when `move` is set.
+    void LayoutBars(bool move, CControlBar* probe, DockSide probeSide, RECT* probeRect, RECT* leftOver);
+
     HACCEL accelerators = nullptr;
     DWORD dockStyle = 0;
+    std::vector<CControlBar*> dockBars; // bars given to DockControlBar; they live as long as the frame
     UINT idTracking = AFX_IDS_IDLEMESSAGE;
     UINT idLastMessage = 0;
     bool inLayout = false;

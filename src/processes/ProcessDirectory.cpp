@@ -1,24 +1,35 @@
-// Process names from the native process list (ntdll's ZwQuerySystemInformation, class 5), bound at run
-// time. The records are read with the system's own layout for the program's pointer size.
-#include "ProcessDirectory.h"
+// Process names and process lists from the system: the native process list (ntdll's
+// ZwQuerySystemInformation, class 5) and Toolhelp snapshots (kernel32), both bound at run time. The
+// native records are read with the system's own layout for the program's pointer size, and never
+// trusted beyond the buffer the system filled (see ProcessRecords.h).
+#include "processes/ProcessDirectory.h"
+#include "processes/ProcessRecords.h"
 
+#include <tlhelp32.h>
 #include <winternl.h>
 
-#include <cstring>
 #include <cwchar>
+#include <new>
 
 namespace {
 
 constexpr ULONG kSystemProcessInformation = 5;
 constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-constexpr size_t kNameUnits = 260;
 
 using QuerySystemInformationFn = LONG(WINAPI*)(ULONG infoClass, void* buffer, ULONG size, ULONG* returned);
+using CreateSnapshotFn = HANDLE(WINAPI*)(DWORD flags, DWORD processId);
+using ProcessWalkFn = BOOL(WINAPI*)(HANDLE snapshot, PROCESSENTRY32* entry);
 
-wchar_t nameBuffer[kNameUnits];
+wchar_t nameBuffer[kImageNameUnits];
 
-// One process-heap block filled with the process list; the size doubles from 32 KiB while the
-// system answers that it does not fit.
+template <class Fn> Fn Bind(const char* module, const char* name) {
+    HMODULE handle = GetModuleHandleA(module);
+    return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
+}
+
+DWORD RecordPid(HANDLE field) { return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(field)); }
+
+// One process-heap block filled with the native process list.
 class NativeSnapshot {
 public:
     NativeSnapshot() = default;
@@ -26,22 +37,21 @@ public:
     NativeSnapshot& operator=(const NativeSnapshot&) = delete;
     ~NativeSnapshot() { Free(); }
 
-    bool Take(QuerySystemInformationFn query) {
-        size_t size = 0x8000;
-        for (;;) {
+    // The size doubles from 32 KiB while the system answers that the list does not fit; a list that
+    // does not fit into 64 MiB fails like a failed allocation.
+    bool Take() {
+        auto query = Bind<QuerySystemInformationFn>("ntdll.dll", "ZwQuerySystemInformation");
+        if (query == nullptr) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return false;
+        }
+        for (size_t size = kFirstSnapshotBytes; size <= kMaxSnapshotBytes; size *= 2) {
             block = HeapAlloc(GetProcessHeap(), 0, size);
-            if (block == nullptr) {
-                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-                return false;
-            }
+            if (block == nullptr)
+                break;
             LONG status = query(kSystemProcessInformation, block, static_cast<ULONG>(size), nullptr);
             if (status == kInfoLengthMismatch) {
                 Free();
-                if (size > (static_cast<size_t>(-1) >> 1) || size * 2 > 0xFFFFFFFFu) {
-                    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-                    return false;
-                }
-                size *= 2;
                 continue;
             }
             if (status < 0) {
@@ -52,18 +62,16 @@ public:
             blockSize = size;
             return true;
         }
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
     }
 
-    // Walks the records from the first; the visitor returns false to stop.
+    // Visits the records from the first; the visitor returns false to stop.
     template <class Visit> void Walk(Visit visit) const {
-        size_t offset = 0;
-        while (offset + sizeof(SYSTEM_PROCESS_INFORMATION) <= blockSize) {
-            const auto* record =
-                reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(static_cast<const char*>(block) + offset);
-            if (!visit(*record) || record->NextEntryOffset == 0)
-                return;
-            offset += record->NextEntryOffset;
-        }
+        const auto* bytes = static_cast<const unsigned char*>(block);
+        WalkRecordChain(bytes, blockSize, sizeof(SYSTEM_PROCESS_INFORMATION), [&](size_t offset) {
+            return visit(*reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(bytes + offset));
+        });
     }
 
 private:
@@ -82,30 +90,75 @@ private:
 
 const wchar_t* QueryProcessName(DWORD pid) {
     wcscpy(nameBuffer, L"Idle");
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    auto query = ntdll ? reinterpret_cast<QuerySystemInformationFn>(
-                             reinterpret_cast<void*>(GetProcAddress(ntdll, "ZwQuerySystemInformation")))
-                       : nullptr;
-    if (query == nullptr) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return nullptr;
-    }
     NativeSnapshot snapshot;
-    if (!snapshot.Take(query))
+    if (!snapshot.Take())
         return nullptr;
     snapshot.Walk([pid](const SYSTEM_PROCESS_INFORMATION& record) {
-        if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(record.UniqueProcessId)) != pid)
+        if (RecordPid(record.UniqueProcessId) != pid)
             return true;
-        if (record.ImageName.Length > 0 && record.ImageName.Buffer != nullptr) {
-            size_t units = record.ImageName.Length / sizeof(wchar_t);
-            if (units >= kNameUnits)
-                units = kNameUnits - 1;
-            wmemcpy(nameBuffer, record.ImageName.Buffer, units);
-            nameBuffer[units] = L'\0';
-            if (nameBuffer[0] == L'\0')
+        if (record.ImageName.Length > 0) {
+            // By its length: the name need not be terminated.
+            if (CopyImageName(nameBuffer, record.ImageName.Buffer, record.ImageName.Length) == 0 ||
+                nameBuffer[0] == L'\0')
                 wcscpy(nameBuffer, L"Idle");
         }
         return false;
     });
     return nameBuffer;
+}
+
+bool NativeProcessList(ProcessList& list) try {
+    list.clear();
+    NativeSnapshot snapshot;
+    if (!snapshot.Take())
+        return false;
+    snapshot.Walk([&list](const SYSTEM_PROCESS_INFORMATION& record) {
+        list.push_back({RecordPid(record.UniqueProcessId), RecordPid(record.InheritedFromUniqueProcessId)});
+        return true;
+    });
+    return true;
+} catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+}
+
+bool ToolhelpProcessList(ProcessList& list) {
+    static_assert(sizeof(PROCESSENTRY32::szExeFile[0]) == 1, "the 8-bit record of Process32First");
+    list.clear();
+    auto createSnapshot = Bind<CreateSnapshotFn>("kernel32.dll", "CreateToolhelp32Snapshot");
+    auto first = Bind<ProcessWalkFn>("kernel32.dll", "Process32First");
+    auto next = Bind<ProcessWalkFn>("kernel32.dll", "Process32Next");
+    if (createSnapshot == nullptr || first == nullptr || next == nullptr) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    HANDLE snapshot = createSnapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    DWORD error = ERROR_SUCCESS;
+    if (!first(snapshot, &entry)) {
+        error = GetLastError();
+    } else {
+        try {
+            do {
+                list.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
+                entry.dwSize = sizeof(entry);
+            } while (next(snapshot, &entry));
+        } catch (const std::bad_alloc&) {
+            error = ERROR_NOT_ENOUGH_MEMORY;
+        }
+    }
+    CloseHandle(snapshot);
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
+}
+
+bool TreeKillUsesNativeList() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (!GetVersionExA(&version))
+        return false;
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion < 5;
 }

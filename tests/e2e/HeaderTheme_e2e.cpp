@@ -22,23 +22,25 @@ protected:
     }
     void TearDown() override { WriteString(kThemeManager, "ThemeActive", savedTheme.value_or("1")); }
 
-    static RECT HeaderItem(const App& app, int column) {
-        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
-        SendMessageA(app.Header().Handle(), HDM_GETITEMRECT, column, buffer.Param());
-        return buffer.Get<RECT>();
+    // Starts the program and sorts by the Local Port column, so every header item is drawn by the program.
+    std::unique_ptr<App> StartSorted(const char* themeActive) {
+        WriteString(kThemeManager, "ThemeActive", themeActive);
+        auto app = std::make_unique<App>(table.Options());
+        EXPECT_TRUE(WaitUntil([&] { return app->List().RowCount() == 2; }));
+        app->Click(app->Header().Handle(), Center(app->Header().ItemRect(3)));
+        app->Sync();
+        EXPECT_NE(app->Header().ItemFormat(2) & HDF_OWNERDRAW, 0);
+        return app;
     }
 
-    // Sorts by the Local Port column, so every header item is drawn by the program.
-    static void SortByPort(App& app) {
-        RECT port = HeaderItem(app, 3);
-        app.Click(app.Header().Handle(), {(port.left + port.right) / 2, (port.top + port.bottom) / 2});
-        app.Sync();
-        ASSERT_NE(app.Header().ItemFormat(2) & HDF_OWNERDRAW, 0);
+    // The Local Address item's centre, on the screen.
+    static POINT ItemCentre(const App& app) {
+        return ClientToScreenPoint(app.Header().Handle(), Center(app.Header().ItemRect(2)));
     }
 
     // A pixel of the Local Address item's background, right of its text and clear of its edges.
     static COLORREF ItemBackground(const App& app) {
-        RECT item = HeaderItem(app, 2);
+        const RECT item = app.Header().ItemRect(2);
         return app.Pixel(app.Header().Handle(), {item.right - 12, (item.top + item.bottom) / 2});
     }
 
@@ -46,25 +48,16 @@ protected:
     FakeTable table;
 };
 
-POINT ScreenPoint(HWND window, POINT point) {
-    ClientToScreen(window, &point);
-    return point;
-}
-
 } // namespace
 
 TEST_F(HeaderTheme, WithVisualStylesTheItemUnderTheMouseIsDrawnHot) {
-    WriteString(kThemeManager, "ThemeActive", "1");
-    App app(table.Options());
-    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 2; }));
-    SortByPort(app);
-    RECT list{};
-    GetWindowRect(app.ListWindow(), &list);
+    const auto started = StartSorted("1");
+    App& app = *started;
+    const RECT list = WindowRect(app.ListWindow());
     MoveMouse({(list.left + list.right) / 2, list.bottom - 20});
     app.Sync();
-    COLORREF normal = ItemBackground(app);
-    RECT item = HeaderItem(app, 2);
-    MoveMouse(ScreenPoint(app.Header().Handle(), {(item.left + item.right) / 2, (item.top + item.bottom) / 2}));
+    const COLORREF normal = ItemBackground(app);
+    MoveMouse(ItemCentre(app));
     EXPECT_TRUE(WaitUntil([&] { return ItemBackground(app) != normal; }, 5s))
         << "hot and normal theme backgrounds are both " << DescribeColor(normal);
     MoveMouse({(list.left + list.right) / 2, list.bottom - 20});
@@ -72,13 +65,10 @@ TEST_F(HeaderTheme, WithVisualStylesTheItemUnderTheMouseIsDrawnHot) {
 }
 
 TEST_F(HeaderTheme, WithoutVisualStylesTheHeaderIsFlatAndDoesNotTrackTheMouse) {
-    WriteString(kThemeManager, "ThemeActive", "0");
-    App app(table.Options());
-    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 2; }));
-    SortByPort(app);
+    const auto started = StartSorted("0");
+    App& app = *started;
     EXPECT_EQ(ItemBackground(app), GetSysColor(COLOR_BTNFACE)) << DescribeColor(ItemBackground(app));
-    RECT item = HeaderItem(app, 2);
-    MoveMouse(ScreenPoint(app.Header().Handle(), {(item.left + item.right) / 2, (item.top + item.bottom) / 2}));
+    MoveMouse(ItemCentre(app));
     app.Sync();
     Pause(300ms);
     EXPECT_EQ(ItemBackground(app), GetSysColor(COLOR_BTNFACE)) << "no hot tracking without a theme";

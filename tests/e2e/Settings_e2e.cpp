@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace e2e;
 
 namespace {
@@ -21,17 +23,20 @@ protected:
         table.Write(Row("ESTABLISHED", "10.0.0.1", 1000, "10.0.0.2", 80));
     }
 
-    static RECT WindowRect(const App& app) {
-        RECT rect{};
-        GetWindowRect(app.MainWindow(), &rect);
-        return rect;
+    // The placement values the program keeps (WindowCmd, WindowPosX, WindowPosY, WindowSizeX, WindowSizeY).
+    static void ExpectStored(DWORD command, DWORD left, DWORD top, DWORD right, DWORD bottom) {
+        const char* names[] = {"WindowCmd", "WindowPosX", "WindowPosY", "WindowSizeX", "WindowSizeY"};
+        const DWORD values[] = {command, left, top, right, bottom};
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(ReadDword(kSettingsKey, names[i]), std::optional<DWORD>(values[i])) << names[i];
+            EXPECT_EQ(ValueType(kSettingsKey, names[i]), std::optional<DWORD>(REG_DWORD)) << names[i];
+        }
     }
-
-    static void ExpectRect(const RECT& rect, int left, int top, int right, int bottom) {
-        EXPECT_EQ(rect.left, left);
-        EXPECT_EQ(rect.top, top);
-        EXPECT_EQ(rect.right, right);
-        EXPECT_EQ(rect.bottom, bottom) << Describe(rect);
+    static void StorePlacement(DWORD left, DWORD top, DWORD right, DWORD bottom) {
+        WriteDword(kSettingsKey, "WindowPosX", left);
+        WriteDword(kSettingsKey, "WindowPosY", top);
+        WriteDword(kSettingsKey, "WindowSizeX", right);
+        WriteDword(kSettingsKey, "WindowSizeY", bottom);
     }
 
     // Milliseconds between the successful table reads after `from`.
@@ -48,26 +53,55 @@ protected:
 
 } // namespace
 
-TEST_F(Settings, KeyWithoutPlacementValuesOpensAtTheOriginWith640By480) {
-    WriteDword(kSettingsKey, "EnableLogging", 0);
-    App app(table.Options());
-    ExpectRect(WindowRect(app), 0, 0, 640, 480);
-    EXPECT_FALSE(app.IsTopmost());
-}
-
-TEST_F(Settings, StoredEdgesGiveThePlacement) {
-    WriteDword(kSettingsKey, "WindowPosX", 100);
-    WriteDword(kSettingsKey, "WindowPosY", 50);
-    WriteDword(kSettingsKey, "WindowSizeX", 900);
-    WriteDword(kSettingsKey, "WindowSizeY", 650);
-    App app(table.Options());
-    ExpectRect(WindowRect(app), 100, 50, 900, 650);
+// What the key's values do at start. Which rectangles are usable is a portable rule tested natively
+// (settings_rules_test.cpp); here one that is not shows the program applies it.
+TEST_F(Settings, TheKeysValuesPlaceTheWindowAtStart) {
+    struct Case {
+        const char* what;
+        std::function<void()> store;
+        RECT expected; // all zero: anywhere on the screen
+        bool topmost;
+    } cases[] = {
+        {"a key without placement values",
+         [] { WriteDword(kSettingsKey, "EnableLogging", 0); },
+         {0, 0, 640, 480},
+         false},
+        {"stored edges, on top",
+         [] {
+             StorePlacement(100, 50, 900, 650);
+             WriteDword(kSettingsKey, "WindowOnTop", 1);
+         },
+         {100, 50, 900, 650},
+         true},
+        {"short data zero-extended, long data ignored",
+         [] {
+             StorePlacement(0, 0, 900, 600);
+             WriteBinary(kSettingsKey, "WindowPosX", {0x2C, 0x01});                   // 300 in two bytes
+             WriteBinary(kSettingsKey, "WindowPosY", {0x64, 0x00, 0x00, 0x00, 0x00}); // five bytes: not a DWORD
+         },
+         {300, 0, 900, 600},
+         false},
+        {"a rectangle entirely off the screen", [] { StorePlacement(5000, 4000, 5800, 4600); }, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSettings();
+        c.store();
+        App app(table.Options());
+        const RECT rect = e2e::WindowRect(app.MainWindow());
+        if (c.expected.right != 0) {
+            EXPECT_EQ(Describe(rect), Describe(c.expected));
+        } else {
+            RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, overlap{};
+            EXPECT_TRUE(IntersectRect(&overlap, &rect, &screen)) << Describe(rect);
+        }
+        EXPECT_EQ(app.IsTopmost(), c.topmost);
+    }
 }
 
 TEST_F(Settings, NoKeyLeavesTheSystemsPlacementAndNoTimer) {
     App app(table.Options());
-    RECT rect = WindowRect(app);
-    EXPECT_GT(Width(rect), 0);
+    EXPECT_GT(Width(e2e::WindowRect(app.MainWindow())), 0);
     EXPECT_FALSE(app.IsTopmost());
     EXPECT_FALSE(app.MenuCommand(kAutoupdate).checked);
     size_t reads = table.SuccessfulReads().size();
@@ -78,34 +112,17 @@ TEST_F(Settings, NoKeyLeavesTheSystemsPlacementAndNoTimer) {
 }
 
 TEST_F(Settings, AMaximisedWindowStoresItsRestoredRectangleAndReopensMaximised) {
-    WriteDword(kSettingsKey, "WindowPosX", 100);
-    WriteDword(kSettingsKey, "WindowPosY", 50);
-    WriteDword(kSettingsKey, "WindowSizeX", 900);
-    WriteDword(kSettingsKey, "WindowSizeY", 650);
-    {
+    StorePlacement(100, 50, 900, 650);
+    // The second start shows the restored rectangle survived a maximised start (the program's own placement,
+    // saved again; another process cannot read a window's restored rectangle under Wine).
+    for (bool maximise : {true, false}) {
         App app(table.Options());
-        ShowWindowAsync(app.MainWindow(), SW_MAXIMIZE);
+        if (maximise)
+            ShowWindowAsync(app.MainWindow(), SW_MAXIMIZE);
         ASSERT_TRUE(WaitUntil([&] { return IsZoomed(app.MainWindow()) != FALSE; }));
         EXPECT_EQ(app.Close(), 0u);
+        ExpectStored(SW_SHOWMAXIMIZED, 100, 50, 900, 650);
     }
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowCmd"), std::optional<DWORD>(SW_SHOWMAXIMIZED));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowPosX"), std::optional<DWORD>(100));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowPosY"), std::optional<DWORD>(50));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowSizeX"), std::optional<DWORD>(900));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowSizeY"), std::optional<DWORD>(650));
-
-    {
-        App again(table.Options());
-        ASSERT_TRUE(WaitUntil([&] { return IsZoomed(again.MainWindow()) != FALSE; }));
-        EXPECT_EQ(again.Close(), 0u);
-    }
-    // The restored rectangle survived the maximised start (the program's own placement, saved again;
-    // another process cannot read a window's restored rectangle under Wine).
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowCmd"), std::optional<DWORD>(SW_SHOWMAXIMIZED));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowPosX"), std::optional<DWORD>(100));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowPosY"), std::optional<DWORD>(50));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowSizeX"), std::optional<DWORD>(900));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowSizeY"), std::optional<DWORD>(650));
 }
 
 TEST_F(Settings, TheValuesWrittenAtCloseDescribeTheWindowAndTheToggles) {
@@ -115,16 +132,12 @@ TEST_F(Settings, TheValuesWrittenAtCloseDescribeTheWindowAndTheToggles) {
     app.SendCommand(kEstablishedOnly);
     app.SendCommand(kResolve);
     EXPECT_EQ(app.Close(), 0u);
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowCmd"), std::optional<DWORD>(SW_SHOWNORMAL));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowPosX"), std::optional<DWORD>(120));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowPosY"), std::optional<DWORD>(80));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowSizeX"), std::optional<DWORD>(820));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowSizeY"), std::optional<DWORD>(580));
-    EXPECT_EQ(ReadDword(kSettingsKey, "ShowEstablishedOnly"), std::optional<DWORD>(1));
-    EXPECT_EQ(ReadDword(kSettingsKey, "Autoupdate"), std::optional<DWORD>(0));
-    EXPECT_EQ(ReadDword(kSettingsKey, "Resolve"), std::optional<DWORD>(0));
-    for (const char* name : {"WindowCmd", "ShowEstablishedOnly", "Autoupdate", "Resolve", "WindowPosX"})
+    ExpectStored(SW_SHOWNORMAL, 120, 80, 820, 580);
+    for (const auto& [name, value] :
+         {std::pair{"ShowEstablishedOnly", 1}, std::pair{"Autoupdate", 0}, std::pair{"Resolve", 0}}) {
+        EXPECT_EQ(ReadDword(kSettingsKey, name), std::optional<DWORD>(value)) << name;
         EXPECT_EQ(ValueType(kSettingsKey, name), std::optional<DWORD>(REG_DWORD)) << name;
+    }
     EXPECT_FALSE(ValueExists(kSettingsKey, "UpdateInterval")) << "only placement and toggles are written at close";
 }
 
@@ -140,12 +153,6 @@ TEST_F(Settings, TheThreeTogglesSurviveARestart) {
     EXPECT_TRUE(app.MenuCommand(kEstablishedOnly).checked);
     EXPECT_TRUE(app.MenuCommand(kAutoupdate).checked);
     EXPECT_FALSE(app.MenuCommand(kResolve).checked);
-}
-
-TEST_F(Settings, WindowOnTopMakesTheWindowTopmost) {
-    WriteDword(kSettingsKey, "WindowOnTop", 1);
-    App app(table.Options());
-    EXPECT_TRUE(app.IsTopmost());
 }
 
 TEST_F(Settings, AnUpdateIntervalOutOfRangeIsIgnoredAndOneIsTaken) {
@@ -171,34 +178,4 @@ TEST_F(Settings, AnUpdateIntervalOutOfRangeIsIgnoredAndOneIsTaken) {
     ASSERT_GE(gaps.size(), 3u);
     for (uint64_t gap : gaps)
         EXPECT_LT(gap, 1800u) << "1 s is in range";
-}
-
-TEST_F(Settings, ShortDataIsZeroExtendedAndLongDataIgnored) {
-    WriteBinary(kSettingsKey, "WindowPosX", {0x2C, 0x01});                   // 300 in two bytes
-    WriteBinary(kSettingsKey, "WindowPosY", {0x64, 0x00, 0x00, 0x00, 0x00}); // five bytes: not a DWORD
-    WriteDword(kSettingsKey, "WindowSizeX", 900);
-    WriteDword(kSettingsKey, "WindowSizeY", 600);
-    App app(table.Options());
-    ExpectRect(WindowRect(app), 300, 0, 900, 600);
-}
-
-TEST_F(Settings, ARectangleEntirelyOffScreenIsNotApplied) {
-    WriteDword(kSettingsKey, "WindowPosX", 5000);
-    WriteDword(kSettingsKey, "WindowPosY", 4000);
-    WriteDword(kSettingsKey, "WindowSizeX", 5800);
-    WriteDword(kSettingsKey, "WindowSizeY", 4600);
-    App app(table.Options());
-    RECT rect = WindowRect(app);
-    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    RECT overlap{};
-    EXPECT_TRUE(IntersectRect(&overlap, &rect, &screen)) << Describe(rect);
-
-    // A rectangle with no width is not applied either.
-    app.Close();
-    WriteDword(kSettingsKey, "WindowPosX", 100);
-    WriteDword(kSettingsKey, "WindowPosY", 100);
-    WriteDword(kSettingsKey, "WindowSizeX", 100);
-    WriteDword(kSettingsKey, "WindowSizeY", 500);
-    App again(table.Options());
-    EXPECT_GT(Width(WindowRect(again)), 0);
 }

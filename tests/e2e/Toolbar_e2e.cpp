@@ -39,29 +39,6 @@ protected:
         return centre;
     }
 
-    // The text of the tool-tip the program shows now, empty when none shows.
-    static std::string VisibleTip(const App& app) {
-        for (HWND window : TopLevelWindows(app.ProcessId(), true)) {
-            if (ClassName(window) != "tooltips_class32")
-                continue;
-            // The current tool, then its text, both read through buffers in the program.
-            constexpr size_t kTextSize = 256;
-            RemoteBuffer buffer(app.ProcessHandle(), sizeof(TOOLINFOA) + kTextSize);
-            TOOLINFOA info{};
-            info.cbSize = sizeof(info);
-            buffer.Put(info);
-            if (!SendMessageA(window, TTM_GETCURRENTTOOLA, 0, buffer.Param()))
-                continue;
-            info = buffer.Get<TOOLINFOA>();
-            info.lpszText = buffer.At<char>(sizeof(TOOLINFOA));
-            buffer.Put(info);
-            buffer.Put(char{0}, sizeof(TOOLINFOA));
-            SendMessageA(window, TTM_GETTEXTA, kTextSize, buffer.Param());
-            return buffer.GetText(sizeof(TOOLINFOA), kTextSize - 1);
-        }
-        return {};
-    }
-
     FakeTable table;
 };
 
@@ -78,11 +55,11 @@ TEST_F(Toolbar, HoveringAButtonShowsItsPromptAndItsTip) {
     app.Sync();
     MoveMouse(ButtonCentre(app, 1)); // Refresh
     EXPECT_TRUE(WaitUntil([&] { return app.StatusText() == "Refresh TCP Table"; })) << app.StatusText();
-    EXPECT_TRUE(WaitUntil([&] { return VisibleTip(app) == "Refresh TCP Table"; }, 5s)) << VisibleTip(app);
+    EXPECT_TRUE(WaitUntil([&] { return app.VisibleToolTip() == "Refresh TCP Table"; }, 5s)) << app.VisibleToolTip();
 
     MoveMouse(ButtonCentre(app, 4)); // Processing: prompt and tip differ
     EXPECT_TRUE(WaitUntil([&] { return app.StatusText() == "Customize Processing"; })) << app.StatusText();
-    EXPECT_TRUE(WaitUntil([&] { return VisibleTip(app) == "Processing"; }, 5s)) << VisibleTip(app);
+    EXPECT_TRUE(WaitUntil([&] { return app.VisibleToolTip() == "Processing"; }, 5s)) << app.VisibleToolTip();
 
     MoveMouse(overList);
     EXPECT_TRUE(WaitUntil([&] { return app.StatusText() == "Ready"; })) << app.StatusText();

@@ -13,68 +13,25 @@
 #include <thread>
 #include <vector>
 
-TEST(HostNameCache, KeepsRecordsInAppendOrder) {
+// Records in append order; FindFrom gives the next record of an address; Contains compares whole texts
+// exactly; Clear forgets everything; records stay addressable while the cache grows.
+TEST(HostNameCache, FindsWholeTextsFromAnyRecordOn) {
     HostNameCache cache;
-    cache.Append("10.0.0.1", "one");
-    cache.Append("10.0.0.2", "two");
-    ASSERT_EQ(cache.Size(), 2u);
-    EXPECT_STREQ(cache.At(0).address, "10.0.0.1");
-    EXPECT_STREQ(cache.At(0).hostName, "one");
-    EXPECT_STREQ(cache.At(1).hostName, "two");
-}
-
-TEST(HostNameCache, CutsTextsTo510Characters) {
-    HostNameCache cache;
-    const std::string longAddress(600, 'a');
-    const std::string longName(600, 'n');
-    cache.Append(longAddress.c_str(), longName.c_str());
-    EXPECT_EQ(std::string(cache.At(0).address), std::string(510, 'a'));
-    EXPECT_EQ(std::string(cache.At(0).hostName), std::string(510, 'n'));
-    // The index holds the stored text: the cut text is known, the full one is not.
-    EXPECT_TRUE(cache.Contains(std::string(510, 'a')));
-    EXPECT_FALSE(cache.Contains(longAddress));
-}
-
-TEST(HostNameCache, ContainsComparesWholeTextsExactly) {
-    HostNameCache cache;
-    cache.Append("10.0.0.1", "one");
-    cache.Append("Host", "x");
-    EXPECT_TRUE(cache.Contains("10.0.0.1"));
-    EXPECT_FALSE(cache.Contains("10.0.0.10"));
-    EXPECT_FALSE(cache.Contains("10.0.0."));
-    EXPECT_FALSE(cache.Contains("host"));
-    EXPECT_FALSE(cache.Contains(""));
-}
-
-TEST(HostNameCache, FindFromGivesTheNextRecordWithTheAddress) {
-    HostNameCache cache;
-    cache.Append("10.0.0.1", "a"); // 0
-    cache.Append("10.0.0.2", "b"); // 1
-    cache.Append("10.0.0.1", "c"); // 2
-    cache.Append("10.0.0.3", "d"); // 3
-    cache.Append("10.0.0.1", "e"); // 4
-    EXPECT_EQ(cache.FindFrom("10.0.0.1", 0), 0u);
-    EXPECT_EQ(cache.FindFrom("10.0.0.1", 1), 2u);
-    EXPECT_EQ(cache.FindFrom("10.0.0.1", 2), 2u);
-    EXPECT_EQ(cache.FindFrom("10.0.0.1", 3), 4u);
-    EXPECT_EQ(cache.FindFrom("10.0.0.1", 5), HostNameCache::kNotFound);
+    for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.1", "Host", "10.0.0.1"})
+        cache.Append(address, (std::string("name-") + std::to_string(cache.Size())).c_str());
+    EXPECT_STREQ(cache.At(1).address, "10.0.0.2");
+    EXPECT_STREQ(cache.At(1).hostName, "name-1");
+    const std::pair<size_t, size_t> fromAndFound[] = {{0, 0}, {1, 2}, {2, 2}, {3, 4}, {5, HostNameCache::kNotFound}};
+    for (const auto& [from, found] : fromAndFound)
+        EXPECT_EQ(cache.FindFrom("10.0.0.1", from), found) << from;
     EXPECT_EQ(cache.FindFrom("10.0.0.2", 2), HostNameCache::kNotFound);
-    EXPECT_EQ(cache.FindFrom("10.0.0.9", 0), HostNameCache::kNotFound);
-}
+    for (const char* absent : {"10.0.0.10", "10.0.0.", "host", "", "10.0.0.9"})
+        EXPECT_FALSE(cache.Contains(absent)) << absent;
+    EXPECT_TRUE(cache.Contains("Host"));
 
-TEST(HostNameCache, ClearForgetsEverythingAndAcceptsNewRecords) {
-    HostNameCache cache;
-    cache.Append("10.0.0.1", "one");
     cache.Clear();
     EXPECT_EQ(cache.Size(), 0u);
     EXPECT_FALSE(cache.Contains("10.0.0.1"));
-    cache.Append("10.0.0.2", "two");
-    EXPECT_EQ(cache.FindFrom("10.0.0.2", 0), 0u);
-    EXPECT_FALSE(cache.Contains("10.0.0.1"));
-}
-
-TEST(HostNameCache, RecordsStayAddressableWhileTheCacheGrows) {
-    HostNameCache cache;
     for (int i = 0; i < 5000; ++i) {
         const std::string address = "10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256);
         cache.Append(address.c_str(), ("host" + std::to_string(i)).c_str());
@@ -84,105 +41,86 @@ TEST(HostNameCache, RecordsStayAddressableWhileTheCacheGrows) {
     EXPECT_STREQ(cache.At(4999).hostName, "host4999");
 }
 
+// Stored texts are cut (host cache: 510 characters each; process cache: PID 15, name 63), and lookups compare
+// with the stored (cut) text.
+TEST(NameCaches, CutLongTextsAndFindTheCutText) {
+    HostNameCache hosts;
+    hosts.Append(std::string(600, 'a').c_str(), std::string(600, 'n').c_str());
+    EXPECT_EQ(std::string(hosts.At(0).address), std::string(510, 'a'));
+    EXPECT_EQ(std::string(hosts.At(0).hostName), std::string(510, 'n'));
+    EXPECT_TRUE(hosts.Contains(std::string(510, 'a')));
+    EXPECT_FALSE(hosts.Contains(std::string(600, 'a')));
+
+    ProcessNameCache processes;
+    processes.Append("1234567890123456789", std::string(100, 'p').c_str());
+    EXPECT_STREQ(processes.At(0).pidText, "123456789012345");
+    EXPECT_EQ(std::string(processes.At(0).processName), std::string(63, 'p'));
+    EXPECT_NE(processes.Find("123456789012345"), nullptr);
+    EXPECT_EQ(processes.Find("1234567890123456789"), nullptr);
+}
+
+// The first record of a PID wins; an empty name is a name like any other.
 TEST(ProcessNameCache, FindGivesTheFirstRecordOfAPid) {
     ProcessNameCache cache;
     cache.Append("100", "first.exe");
-    cache.Append("200", "other.exe");
-    cache.Append("100", "second.exe");
-    const ProcessNameEntry* found = cache.Find("100");
-    ASSERT_NE(found, nullptr);
-    EXPECT_STREQ(found->processName, "first.exe");
-    EXPECT_EQ(found, &cache.At(0));
-    EXPECT_EQ(cache.Find("10"), nullptr);
-    EXPECT_EQ(cache.Find("1000"), nullptr);
-    EXPECT_EQ(cache.Find(""), nullptr);
-}
-
-TEST(ProcessNameCache, CutsPidTo15AndNameTo63Characters) {
-    ProcessNameCache cache;
-    const std::string longPid = "1234567890123456789";
-    const std::string longName(100, 'p');
-    cache.Append(longPid.c_str(), longName.c_str());
-    EXPECT_STREQ(cache.At(0).pidText, "123456789012345");
-    EXPECT_EQ(std::string(cache.At(0).processName), std::string(63, 'p'));
-    EXPECT_NE(cache.Find("123456789012345"), nullptr);
-    EXPECT_EQ(cache.Find(longPid), nullptr) << "comparison is with the stored (cut) text";
-}
-
-TEST(ProcessNameCache, EmptyNameIsCachedLikeAnyOther) {
-    ProcessNameCache cache;
     cache.Append("4", "");
-    const ProcessNameEntry* found = cache.Find("4");
-    ASSERT_NE(found, nullptr);
-    EXPECT_STREQ(found->processName, "");
+    cache.Append("100", "second.exe");
+    ASSERT_NE(cache.Find("100"), nullptr);
+    EXPECT_EQ(cache.Find("100"), &cache.At(0));
+    ASSERT_NE(cache.Find("4"), nullptr);
+    EXPECT_STREQ(cache.Find("4")->processName, "");
+    for (const char* absent : {"10", "1000", ""})
+        EXPECT_EQ(cache.Find(absent), nullptr) << absent;
     cache.Clear();
     EXPECT_EQ(cache.Find("4"), nullptr);
-    EXPECT_EQ(cache.Size(), 0u);
 }
 
-TEST(ResolveQueue, KeepsOrderAndMembership) {
-    ResolveQueue queue;
-    queue.Append(3);
-    queue.Append(1);
-    ASSERT_EQ(queue.Size(), 2u);
-    EXPECT_EQ(queue.At(0), 3u);
-    EXPECT_EQ(queue.At(1), 1u);
-    EXPECT_TRUE(queue.Contains(1));
-    EXPECT_FALSE(queue.Contains(2));
-    queue.Clear();
-    EXPECT_EQ(queue.Size(), 0u);
-    EXPECT_FALSE(queue.Contains(3));
-}
-
-// The read's rule: queue each address without a host name once, local before remote.
-class QueueAddressesTest : public ::testing::Test {
-protected:
-    HostNameCache hostNames;
-    ResolveQueue queue;
-
-    std::vector<uint32_t> Queued() const {
-        std::vector<uint32_t> values;
-        for (size_t i = 0; i < queue.Size(); ++i) {
-            values.push_back(queue.At(i));
-        }
-        return values;
+// The read's rule: queue each address without a host-name record once (also while an earlier run's queue still
+// holds it), local before remote, in host byte order; unspecified and loopback addresses like any other.
+TEST(QueueAddresses, QueuesEachUnknownAddressOnceLocalFirst) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<uint32_t, uint32_t>> connections; // local, remote
+        std::vector<std::pair<const char*, const char*>> records;
+        std::vector<uint32_t> queuedBefore, queued;
+    } cases[] = {
+        {"local then remote", {{Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}}, {}, {}, {0xC0A80102u, 0x0A000001u}},
+        {"two connections to one address",
+         {{Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}, {Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}},
+         {},
+         {},
+         {0xC0A80102u, 0x0A000001u}},
+        {"still queued", {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 2)}}, {}, {0x0A000001u}, {0x0A000001u, 0x0A000002u}},
+        {"known address",
+         {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 2)}, {Ip(10, 0, 0, 3), Ip(10, 0, 0, 1)}},
+         {{"10.0.0.1", "known.example"}},
+         {},
+         {0x0A000002u, 0x0A000003u}},
+        {"a name like the address is no record",
+         {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 9)}},
+         {{"10.0.0.9", "10.0.0.1"}},
+         {},
+         {0x0A000001u}},
+        {"unspecified and loopback",
+         {{Ip(0, 0, 0, 0), Ip(0, 0, 0, 0)}, {Ip(127, 0, 0, 1), Ip(127, 0, 0, 1)}},
+         {},
+         {},
+         {0u, 0x7F000001u}},
+    };
+    for (const Case& c : cases) {
+        HostNameCache hostNames;
+        ResolveQueue queue;
+        for (const auto& [address, name] : c.records)
+            hostNames.Append(address, name);
+        for (uint32_t address : c.queuedBefore)
+            queue.Append(address);
+        for (const auto& [local, remote] : c.connections)
+            QueueAddresses(MakeEntry(local, 5000, remote, 80, kEstablished), hostNames, queue);
+        std::vector<uint32_t> queued;
+        for (size_t i = 0; i < queue.Size(); ++i)
+            queued.push_back(queue.At(i));
+        EXPECT_EQ(queued, c.queued) << c.what;
     }
-};
-
-TEST_F(QueueAddressesTest, QueuesLocalThenRemoteInHostByteOrder) {
-    QueueAddresses(MakeEntry(Ip(192, 168, 1, 2), 5000, Ip(10, 0, 0, 1), 80, kEstablished), hostNames, queue);
-    EXPECT_EQ(Queued(), (std::vector<uint32_t>{0xC0A80102u, 0x0A000001u}));
-}
-
-TEST_F(QueueAddressesTest, TwoConnectionsToOneAddressQueueItOnce) {
-    QueueAddresses(MakeEntry(Ip(192, 168, 1, 2), 5000, Ip(10, 0, 0, 1), 80, kEstablished), hostNames, queue);
-    QueueAddresses(MakeEntry(Ip(192, 168, 1, 2), 5001, Ip(10, 0, 0, 1), 443, kEstablished), hostNames, queue);
-    EXPECT_EQ(Queued(), (std::vector<uint32_t>{0xC0A80102u, 0x0A000001u}));
-}
-
-TEST_F(QueueAddressesTest, AddressStillQueuedFromAnEarlierReadIsNotQueuedAgain) {
-    queue.Append(0x0A000001u);
-    QueueAddresses(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished), hostNames, queue);
-    EXPECT_EQ(Queued(), (std::vector<uint32_t>{0x0A000001u, 0x0A000002u}));
-}
-
-TEST_F(QueueAddressesTest, KnownAddressIsNotQueued) {
-    hostNames.Append("10.0.0.1", "known.example");
-    QueueAddresses(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished), hostNames, queue);
-    QueueAddresses(MakeEntry(Ip(10, 0, 0, 3), 1, Ip(10, 0, 0, 1), 2, kEstablished), hostNames, queue);
-    EXPECT_EQ(Queued(), (std::vector<uint32_t>{0x0A000002u, 0x0A000003u}));
-}
-
-TEST_F(QueueAddressesTest, KnownMeansAnAddressRecordNotAHostName) {
-    hostNames.Append("10.0.0.9", "10.0.0.1"); // a name that looks like the address does not make it known
-    QueueAddresses(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 9), 2, kEstablished), hostNames, queue);
-    EXPECT_EQ(Queued(), (std::vector<uint32_t>{0x0A000001u}));
-}
-
-TEST_F(QueueAddressesTest, UnspecifiedAndLoopbackAddressesAreQueuedLikeAnyOther) {
-    QueueAddresses(MakeEntry(Ip(0, 0, 0, 0), 135, Ip(0, 0, 0, 0), 0, kListening), hostNames, queue);
-    QueueAddresses(MakeEntry(Ip(127, 0, 0, 1), 5000, Ip(127, 0, 0, 1), 5001, kEstablished), hostNames, queue);
-    EXPECT_EQ(Queued(), (std::vector<uint32_t>{0u, 0x7F000001u}));
 }
 
 TEST(EventQueue, HoldsOneCopyPerRemoteAddressText) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -48,49 +49,35 @@ protected:
 
 } // namespace
 
-// Row count: grows and shrinks one row at a time at the end; the rows that stay are never moved.
-TEST_F(RefreshTest, GrowingListAppendsRowsAtTheEndAndKeepsExistingRows) {
-    RecordingRows rows(5, 2);
-    rows.rows[1].selected = true;
-    const int keptIds[] = {rows.rows[0].id, rows.rows[1].id};
-    AddConnections(5);
-    Refresh(rows, {});
-    EXPECT_EQ(RowChanges(rows), (std::vector<std::string>{"insert 2", "insert 3", "insert 4"}));
-    ASSERT_EQ(rows.GetRowCount(), 5);
-    EXPECT_EQ(rows.rows[0].id, keptIds[0]);
-    EXPECT_EQ(rows.rows[1].id, keptIds[1]);
-    EXPECT_TRUE(rows.rows[1].selected) << "the selected row keeps its position";
-}
-
-TEST_F(RefreshTest, SameCountNeitherInsertsNorDeletes) {
-    RecordingRows rows(5, 3);
-    rows.rows[2].selected = true;
-    AddConnections(3);
-    Refresh(rows, {});
-    EXPECT_TRUE(RowChanges(rows).empty());
-    EXPECT_TRUE(rows.rows[2].selected);
-    EXPECT_EQ(Row(rows, 2)[2], "10.0.0.2") << "texts are replaced in place";
-}
-
-TEST_F(RefreshTest, ShrinkingListDeletesFromTheEnd) {
-    RecordingRows rows(5, 5);
-    rows.rows[1].selected = true;
-    rows.rows[3].selected = true;
-    const int keptId = rows.rows[1].id;
-    AddConnections(2);
-    Refresh(rows, {});
-    EXPECT_EQ(RowChanges(rows), (std::vector<std::string>{"delete 4", "delete 3", "delete 2"}));
-    ASSERT_EQ(rows.GetRowCount(), 2);
-    EXPECT_EQ(rows.rows[1].id, keptId);
-    EXPECT_TRUE(rows.rows[1].selected);
-    EXPECT_FALSE(rows.rows[0].selected) << "the selection cut off at the end is gone, not moved up";
-}
-
-TEST_F(RefreshTest, EmptySnapshotEmptiesTheList) {
-    RecordingRows rows(7, 3);
-    Refresh(rows, {true, false, true, false}, kSevenColumns);
-    EXPECT_EQ(rows.GetRowCount(), 0);
-    EXPECT_EQ(RowChanges(rows).size(), 3u);
+// Row count: grows and shrinks one row at a time at the end; the rows that stay are never moved, texts are replaced
+// in place, and a selection cut off at the end is gone, not moved up.
+TEST_F(RefreshTest, RowsAreAddedAndDeletedAtTheEndOnly) {
+    struct Case {
+        int before, after;
+        std::vector<std::string> changes;
+    } cases[] = {{2, 5, {"insert 2", "insert 3", "insert 4"}},
+                 {3, 3, {}},
+                 {5, 2, {"delete 4", "delete 3", "delete 2"}},
+                 {3, 0, {"delete 2", "delete 1", "delete 0"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        snapshot.clear();
+        AddConnections(c.after);
+        RecordingRows rows(5, c.before);
+        for (auto& row : rows.rows)
+            row.selected = &row - rows.rows.data() == 1 || &row - rows.rows.data() == c.before - 1;
+        std::vector<int> ids;
+        for (const auto& row : rows.rows)
+            ids.push_back(row.id);
+        Refresh(rows, {});
+        EXPECT_EQ(RowChanges(rows), c.changes);
+        ASSERT_EQ(rows.GetRowCount(), c.after);
+        for (int i = 0; i < std::min(c.before, c.after); ++i) {
+            EXPECT_EQ(rows.rows[i].id, ids[i]) << i;
+            EXPECT_EQ(rows.rows[i].selected, i == 1 || (i == c.before - 1)) << i;
+            EXPECT_EQ(Row(rows, i)[2], "10.0.0." + std::to_string(i));
+        }
+    }
 }
 
 // Cells: every shown row is overwritten by position, in column order.
@@ -138,25 +125,20 @@ TEST_F(RefreshTest, EstablishedOnlyShowsEstablishedEntriesInSnapshotOrder) {
 }
 
 // Host names: the record-by-record order rules.
-TEST_F(RefreshTest, ResolvedNamesReplaceAddressesAndFillRemoteHostName) {
+TEST_F(RefreshTest, ResolvedNamesReplaceAddressesOnlyWithResolveOn) {
     snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 1, Ip(93, 184, 216, 34), 80, kEstablished));
     hostNames.Append("93.184.216.34", "example.com");
     hostNames.Append("192.168.0.5", "me");
+    RecordingRows off(5);
+    Refresh(off, {false, false, false, false});
+    EXPECT_EQ(Row(off, 0)[2], "93.184.216.34");
+    EXPECT_STREQ(snapshot[0].remoteHostName, "");
     RecordingRows rows(5);
     Refresh(rows, {false, false, true, false});
     EXPECT_EQ(Row(rows, 0)[0], "me");
     EXPECT_EQ(Row(rows, 0)[2], "example.com");
     EXPECT_STREQ(snapshot[0].remoteHostName, "example.com");
     EXPECT_STREQ(snapshot[0].remoteAddressText, "93.184.216.34") << "the address itself is kept";
-}
-
-TEST_F(RefreshTest, ResolveOffShowsAddressesAndWritesNoNames) {
-    snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 1, Ip(93, 184, 216, 34), 80, kEstablished));
-    hostNames.Append("93.184.216.34", "example.com");
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, false, false});
-    EXPECT_EQ(Row(rows, 0)[2], "93.184.216.34");
-    EXPECT_STREQ(snapshot[0].remoteHostName, "");
 }
 
 // Every record from the first, in order; a match replaces the text (so a name can match later records), the
@@ -226,11 +208,13 @@ TEST_F(RefreshTest, HostNameRecordsApplyInOrder) {
 }
 
 // Process names.
+// The first cached name of the PID (an empty one too), else the PID.
 TEST_F(RefreshTest, ProcessCellShowsTheCachedNameOrElseThePid) {
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished, true, 100));
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished, true, 200));
+    for (uint32_t pid : {100, 200, 4})
+        snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished, true, pid));
     processNames.Append("100", "first.exe");
     processNames.Append("100", "second.exe");
+    processNames.Append("4", "");
     RecordingRows rows(7);
     Refresh(rows, {true, false, false, false}, kSevenColumns);
     EXPECT_EQ(Row(rows, 0)[0], "first.exe");
@@ -239,14 +223,7 @@ TEST_F(RefreshTest, ProcessCellShowsTheCachedNameOrElseThePid) {
     EXPECT_EQ(Row(rows, 1)[0], "200");
     EXPECT_EQ(Row(rows, 1)[1], "200");
     EXPECT_STREQ(snapshot[1].processName, "");
-}
-
-TEST_F(RefreshTest, EmptyCachedProcessNameShowsAsEmpty) {
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, kEstablished, true, 4));
-    processNames.Append("4", "");
-    RecordingRows rows(7);
-    Refresh(rows, {true, false, false, false}, kSevenColumns);
-    EXPECT_EQ(Row(rows, 0)[0], "");
+    EXPECT_EQ(Row(rows, 2)[0], "");
 }
 
 // Event queue.
@@ -255,6 +232,8 @@ TEST_F(RefreshTest, LoggingQueuesEveryDistinctRemoteAddressEvenWhenNothingIsShow
     snapshot.push_back(MakeEntry(Ip(0, 0, 0, 0), 445, Ip(0, 0, 0, 0), 0, kListening));
     snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(10, 0, 0, 2), 2, 11));
     RecordingRows rows(5, 1);
+    Refresh(rows, {false, true, false, false});
+    EXPECT_TRUE(events.Empty()) << "logging off queues nothing";
     Refresh(rows, {false, true, false, true});
     EXPECT_EQ(rows.GetRowCount(), 0);
     ASSERT_EQ(events.Size(), 2u);
@@ -263,33 +242,19 @@ TEST_F(RefreshTest, LoggingQueuesEveryDistinctRemoteAddressEvenWhenNothingIsShow
     EXPECT_STREQ(events.At(1).remoteAddressText, "10.0.0.2");
 }
 
-TEST_F(RefreshTest, LoggingOffQueuesNothing) {
-    AddConnections(3);
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, false, false});
-    EXPECT_TRUE(events.Empty());
-}
-
+// Events carry the names this refresh wrote, and are keyed on the address, not the host name.
 TEST_F(RefreshTest, QueuedEventsCarryTheNamesWrittenByThisRefresh) {
     snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(8, 8, 8, 8), 53, kEstablished, true, 77));
+    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(8, 8, 4, 4), 53, kEstablished, true, 77));
     hostNames.Append("8.8.8.8", "dns.google");
+    hostNames.Append("8.8.4.4", "dns.google");
     processNames.Append("77", "browser.exe");
     RecordingRows rows(7);
     Refresh(rows, {true, false, true, true}, kSevenColumns);
-    ASSERT_EQ(events.Size(), 1u);
+    ASSERT_EQ(events.Size(), 2u);
     EXPECT_STREQ(events.At(0).remoteHostName, "dns.google");
     EXPECT_STREQ(events.At(0).processName, "browser.exe");
     EXPECT_STREQ(events.At(0).remoteAddressText, "8.8.8.8");
-}
-
-TEST_F(RefreshTest, EventsAreKeyedOnTheAddressNotTheHostName) {
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(8, 8, 8, 8), 53, kEstablished));
-    snapshot.push_back(MakeEntry(Ip(10, 0, 0, 1), 1, Ip(8, 8, 4, 4), 53, kEstablished));
-    hostNames.Append("8.8.8.8", "dns.google");
-    hostNames.Append("8.8.4.4", "dns.google");
-    RecordingRows rows(5);
-    Refresh(rows, {false, false, true, true});
-    EXPECT_EQ(events.Size(), 2u);
 }
 
 TEST_F(RefreshTest, AddressAlreadyQueuedByAnEarlierRefreshIsNotQueuedAgain) {

@@ -1,6 +1,7 @@
 // Launching, finding and driving the program under test.
 #include "App.h"
 #include "Registry.h"
+#include "RemoteMemory.h"
 #include "Screen.h"
 #include "WindowInfo.h"
 
@@ -121,6 +122,13 @@ App::~App() {
 
 HWND App::FindBar(int id, const char* what) const {
     HWND window = FindDescendant(frame, id);
+    // A floating bar lives in a tool window of its own, owned by the main window but not its child.
+    for (HWND top : TopLevelWindows(process.Id(), false)) {
+        if (window)
+            break;
+        if (top != frame)
+            window = FindDescendant(top, id);
+    }
     if (!window)
         Fail(std::string("the main window has no ") + what + " (control id " + std::to_string(id) + ")");
     return window;
@@ -133,6 +141,28 @@ HWND App::StatusBarWindow() const { return FindBar(kStatusBarId, "status bar"); 
 HWND App::ToolBarWindow() const { return FindBar(kToolBarId, "toolbar"); }
 
 std::string App::Title() const { return WindowText(frame); }
+
+std::string App::VisibleToolTip() const {
+    for (HWND window : TopLevelWindows(ProcessId(), true)) {
+        if (ClassName(window) != "tooltips_class32")
+            continue;
+        // The current tool, then its text, both read through buffers in the program.
+        constexpr size_t kTextSize = 256;
+        RemoteBuffer buffer(ProcessHandle(), sizeof(TOOLINFOA) + kTextSize);
+        TOOLINFOA info{};
+        info.cbSize = sizeof(info);
+        buffer.Put(info);
+        if (!SendMessageA(window, TTM_GETCURRENTTOOLA, 0, buffer.Param()))
+            continue;
+        info = buffer.Get<TOOLINFOA>();
+        info.lpszText = buffer.At<char>(sizeof(TOOLINFOA));
+        buffer.Put(info);
+        buffer.Put(char{0}, sizeof(TOOLINFOA));
+        SendMessageA(window, TTM_GETTEXTA, kTextSize, buffer.Param());
+        return buffer.GetText(sizeof(TOOLINFOA), kTextSize - 1);
+    }
+    return {};
+}
 
 bool App::IsTopmost() const { return e2e::IsTopmost(frame); }
 

@@ -59,7 +59,7 @@ public:
     HWND MainWindow() const { return frame; }
     HWND ListWindow() const;      // child 129
     HWND StatusBarWindow() const; // bar 59393
-    HWND ToolBarWindow() const;   // bar 59392
+    HWND ToolBarWindow() const;   // bar 59392, docked or in its floating window
     ListView List() const { return {ProcessHandle(), ListWindow()}; }
     HeaderCtrl Header() const { return List().Header(); }
     StatusBar Status() const { return {ProcessHandle(), StatusBarWindow()}; }
@@ -67,6 +67,8 @@ public:
     std::string StatusText() const { return Status().Text(0); }
 
     std::string Title() const;
+    // The text of the tool-tip the program shows now, empty when none shows.
+    std::string VisibleToolTip() const;
     bool IsTopmost() const;
 
     // WM_COMMAND as a menu sends it. PostCommand returns at once (use it for commands that open modal windows);

@@ -25,18 +25,6 @@ RECT HeaderCtrl::ItemRect(int index) const {
     return buffer.Get<RECT>();
 }
 
-std::string HeaderCtrl::ItemText(int index) const {
-    RemoteBuffer buffer(process, sizeof(HDITEMA) + kTextCapacity);
-    HDITEMA item{};
-    item.mask = HDI_TEXT;
-    item.pszText = buffer.At<char>(sizeof item);
-    item.cchTextMax = kTextCapacity;
-    buffer.Put(item);
-    if (!Send(window, HDM_GETITEMA, index, buffer.Param()))
-        Fail(Where("HDM_GETITEM failed for header item", index));
-    return buffer.GetText(sizeof item, kTextCapacity - 1);
-}
-
 int HeaderCtrl::ItemFormat(int index) const {
     RemoteBuffer buffer(process, sizeof(HDITEMA));
     HDITEMA item{};
@@ -140,10 +128,6 @@ void ListView::SelectRow(int row) {
         Fail(Where("cannot select row", row));
 }
 
-UINT ListView::ItemState(int row, UINT mask) const {
-    return static_cast<UINT>(Send(window, LVM_GETITEMSTATE, row, mask));
-}
-
 RECT ListView::ItemRect(int row, int code) const {
     RemoteBuffer buffer(process, sizeof(RECT));
     RECT rect{};
@@ -157,8 +141,6 @@ RECT ListView::ItemRect(int row, int code) const {
 DWORD ListView::ExtendedStyle() const { return static_cast<DWORD>(Send(window, LVM_GETEXTENDEDLISTVIEWSTYLE)); }
 
 bool StatusBar::IsSimple() const { return Send(window, SB_ISSIMPLE) != 0; }
-
-int StatusBar::PartCount() const { return static_cast<int>(Send(window, SB_GETPARTS)); }
 
 std::string StatusBar::Text(int part) const {
     const WPARAM index = IsSimple() ? SB_SIMPLEID : static_cast<WPARAM>(part);

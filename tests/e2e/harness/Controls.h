@@ -22,8 +22,7 @@ public:
     HeaderCtrl(HANDLE process, HWND window) : process(process), window(window) {}
     HWND Handle() const { return window; }
     int ItemCount() const;
-    RECT ItemRect(int index) const; // client coordinates of the header
-    std::string ItemText(int index) const;
+    RECT ItemRect(int index) const;  // client coordinates of the header
     int ItemFormat(int index) const; // HDF_* flags, HDF_OWNERDRAW included
 
 private:
@@ -49,9 +48,8 @@ public:
     std::vector<std::string> Row(int row) const;
     std::vector<std::vector<std::string>> Rows() const;
 
-    int SelectedRow() const; // -1 when none
-    void SelectRow(int row); // selects and focuses the row, deselecting the others
-    UINT ItemState(int row, UINT mask = LVIS_SELECTED | LVIS_FOCUSED) const;
+    int SelectedRow() const;                              // -1 when none
+    void SelectRow(int row);                              // selects and focuses the row, deselecting the others
     RECT ItemRect(int row, int code = LVIR_BOUNDS) const; // client coordinates of the list
     DWORD ExtendedStyle() const;
 
@@ -65,7 +63,6 @@ public:
     StatusBar(HANDLE process, HWND window) : process(process), window(window) {}
     HWND Handle() const { return window; }
     bool IsSimple() const;
-    int PartCount() const;
     // The text of a part; in simple mode the simple text, whatever the part.
     std::string Text(int part = 0) const;
 

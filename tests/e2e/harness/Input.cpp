@@ -99,16 +99,6 @@ void BringToForeground(HWND window) {
         Fail("cannot bring window \"" + WindowText(top) + "\" to the foreground");
 }
 
-void KeyDown(WORD vk) {
-    std::vector<INPUT> inputs{KeyInput(vk, false)};
-    Inject(inputs);
-}
-
-void KeyUp(WORD vk) {
-    std::vector<INPUT> inputs{KeyInput(vk, true)};
-    Inject(inputs);
-}
-
 void PressKey(WORD vk, std::initializer_list<WORD> modifiers) {
     std::vector<INPUT> inputs;
     for (WORD modifier : modifiers)
@@ -122,6 +112,16 @@ void PressKey(WORD vk, std::initializer_list<WORD> modifiers) {
 
 void MoveMouse(POINT screenPoint) {
     std::vector<INPUT> inputs{MouseInput(0, screenPoint)};
+    Inject(inputs);
+}
+
+void PressMouse(POINT screenPoint) {
+    std::vector<INPUT> inputs{MouseInput(MOUSEEVENTF_LEFTDOWN, screenPoint)};
+    Inject(inputs);
+}
+
+void ReleaseMouse(POINT screenPoint) {
+    std::vector<INPUT> inputs{MouseInput(MOUSEEVENTF_LEFTUP, screenPoint)};
     Inject(inputs);
 }
 

@@ -20,10 +20,11 @@ void BringToForeground(HWND window);
 
 // vk with the modifiers (VK_CONTROL, VK_SHIFT, VK_MENU) held; all keys are released afterwards.
 void PressKey(WORD vk, std::initializer_list<WORD> modifiers = {});
-void KeyDown(WORD vk);
-void KeyUp(WORD vk);
 
 void MoveMouse(POINT screenPoint);
+// The left button pressed or released at a point (a drag is a press, moves and a release).
+void PressMouse(POINT screenPoint);
+void ReleaseMouse(POINT screenPoint);
 void ClickAt(POINT screenPoint, MouseButton button = MouseButton::Left, int clicks = 1);
 // Brings the window's top-level window to the front, then clicks at a point of the window's client area.
 void Click(HWND window, POINT clientPoint, MouseButton button = MouseButton::Left, int clicks = 1);

@@ -103,13 +103,6 @@ std::optional<std::string> ReadString(const std::string& key, const std::string&
     return text;
 }
 
-std::optional<std::vector<BYTE>> ReadBinary(const std::string& key, const std::string& name, HKEY root) {
-    const auto raw = Read(root, key, name);
-    if (!raw)
-        return std::nullopt;
-    return raw->data;
-}
-
 std::optional<DWORD> ValueType(const std::string& key, const std::string& name, HKEY root) {
     const auto raw = Read(root, key, name);
     if (!raw)

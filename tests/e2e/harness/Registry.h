@@ -25,11 +25,9 @@ void WriteString(const std::string& key, const std::string& name, const std::str
                  HKEY root = HKEY_CURRENT_USER);
 
 // Readers give nothing when the key or value is missing. ReadDword also gives nothing for data that is not
-// exactly four bytes; ReadBinary gives the stored bytes whatever the type.
+// exactly four bytes.
 std::optional<DWORD> ReadDword(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 std::optional<std::string> ReadString(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
-std::optional<std::vector<BYTE>> ReadBinary(const std::string& key, const std::string& name,
-                                            HKEY root = HKEY_CURRENT_USER);
 std::optional<DWORD> ValueType(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 bool ValueExists(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 bool KeyExists(const std::string& key, HKEY root = HKEY_CURRENT_USER);

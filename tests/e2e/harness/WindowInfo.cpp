@@ -26,8 +26,6 @@ LONG_PTR ExStyle(HWND window) { return GetWindowLongPtrA(window, GWL_EXSTYLE); }
 
 bool IsTopmost(HWND window) { return (ExStyle(window) & WS_EX_TOPMOST) != 0; }
 
-int ControlId(HWND window) { return GetDlgCtrlID(window); }
-
 RECT WindowRect(HWND window) {
     RECT rect{};
     if (!GetWindowRect(window, &rect))
@@ -101,14 +99,6 @@ std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly) {
     TopLevelSearch search{processId, visibleOnly, {}};
     EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-HWND FindTopLevelWindow(DWORD processId, const std::string& title, const std::string& className) {
-    for (HWND window : TopLevelWindows(processId)) {
-        if (WindowText(window) == title && (className.empty() || ClassName(window) == className))
-            return window;
-    }
-    return nullptr;
 }
 
 HWND FindDescendant(HWND parent, int id, const std::string& className) {

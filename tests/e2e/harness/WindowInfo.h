@@ -19,7 +19,6 @@ bool IsVisible(HWND window); // the window and all its ancestors are visible
 LONG_PTR Style(HWND window);
 LONG_PTR ExStyle(HWND window);
 bool IsTopmost(HWND window);
-int ControlId(HWND window);
 
 RECT WindowRect(HWND window); // screen coordinates
 RECT ClientRect(HWND window); // client coordinates: left and top are 0
@@ -32,8 +31,6 @@ POINT Center(const RECT& rect);
 
 // Top-level windows of a process (hidden ones too when asked), in z-order.
 std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly = true);
-// First visible top-level window of the process with this exact title (and class, when given), or null.
-HWND FindTopLevelWindow(DWORD processId, const std::string& title, const std::string& className = {});
 // Any descendant (not only a direct child) with the control id (and class, when given), or null.
 HWND FindDescendant(HWND parent, int id, const std::string& className = {});
 

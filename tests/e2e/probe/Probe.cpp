@@ -17,21 +17,8 @@ UINT RequestMessage() {
 }
 
 void AppendEscaped(std::string& out, const char* text) {
-    for (; *text; ++text) {
-        switch (*text) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += *text;
-        }
-    }
+    for (; *text; ++text)
+        out += *text == '\\' ? "\\\\" : *text == '\t' ? "\\t" : *text == '\n' ? "\\n" : std::string(1, *text);
 }
 
 bool ReadItem(HMENU menu, int index, MENUITEMINFOA& info, char* text, UINT textSize) {
@@ -44,32 +31,19 @@ bool ReadItem(HMENU menu, int index, MENUITEMINFOA& info, char* text, UINT textS
     return GetMenuItemInfoA(menu, index, TRUE, &info) != FALSE;
 }
 
+// One line per item: depth, flags (Separator, Popup, Grayed, Disabled, Checked, Hilite, Owner-drawn; "-" for
+// none), id and text, separated by tabs.
 void AppendItemLine(std::string& out, int depth, const MENUITEMINFOA& info, const char* text) {
-    char flags[8];
-    int count = 0;
-    if (info.fType & MFT_SEPARATOR)
-        flags[count++] = 'S';
-    if (info.hSubMenu)
-        flags[count++] = 'P';
-    if (info.fState & MF_GRAYED)
-        flags[count++] = 'G';
-    if (info.fState & MF_DISABLED)
-        flags[count++] = 'D';
-    if (info.fState & MFS_CHECKED)
-        flags[count++] = 'C';
-    if (info.fState & MFS_HILITE)
-        flags[count++] = 'H';
-    if (info.fType & MFT_OWNERDRAW)
-        flags[count++] = 'O';
-    if (count == 0)
-        flags[count++] = '-';
-    flags[count] = '\0';
-    out += std::to_string(depth);
-    out += '\t';
-    out += flags;
-    out += '\t';
-    out += std::to_string(info.wID);
-    out += '\t';
+    const std::pair<bool, char> flags[] = {
+        {(info.fType & MFT_SEPARATOR) != 0, 'S'}, {info.hSubMenu != nullptr, 'P'},
+        {(info.fState & MF_GRAYED) != 0, 'G'},    {(info.fState & MF_DISABLED) != 0, 'D'},
+        {(info.fState & MFS_CHECKED) != 0, 'C'},  {(info.fState & MFS_HILITE) != 0, 'H'},
+        {(info.fType & MFT_OWNERDRAW) != 0, 'O'}};
+    std::string set;
+    for (const auto& [on, flag] : flags)
+        if (on)
+            set += flag;
+    out += std::to_string(depth) + '\t' + (set.empty() ? "-" : set) + '\t' + std::to_string(info.wID) + '\t';
     AppendEscaped(out, text);
     out += '\n';
 }
@@ -83,8 +57,7 @@ void DescribeMenu(HMENU menu, int depth, HWND updateWindow, std::string& out) {
         MENUITEMINFOA info;
         char text[512];
         if (!ReadItem(menu, i, info, text, sizeof text)) {
-            out += std::to_string(depth);
-            out += "\t?\t0\t\n";
+            out += std::to_string(depth) + "\t?\t0\t\n";
             continue;
         }
         const HMENU submenu = info.hSubMenu;

@@ -1,4 +1,4 @@
-// The two scripted entry points of the test IP helper DLL, GetTcpTable and GetExtendedTcpTable, with the
+// The scripted entry points of the test IP helper DLL, GetTcpTable, GetExtendedTcpTable and SetTcpEntry, with the
 // platform's signatures. Every call reads the script named by PELLORAN_FAKE_IPHLPAPI again when the file
 // changed, answers from it and appends one line to the call log named by PELLORAN_FAKE_IPHLPAPI_LOG. Every
 // other iphlpapi export is passed to the system DLL (Forwarding.cpp). The script format is in
@@ -104,6 +104,31 @@ DWORD Serve(const char* function, void* buffer, DWORD* size, BOOL sort, bool val
 } // namespace
 
 extern "C" {
+
+// Logs the row it was given and answers as scripted, after the scripted delay; the delay is waited out
+// without the lock, so table reads go on meanwhile.
+DWORD WINAPI SetTcpEntry(PMIB_TCPROW row) {
+    AcquireSRWLockExclusive(&sessionLock);
+    try {
+        Refresh();
+    } catch (const std::bad_alloc&) {
+    }
+    const DWORD result = row != nullptr ? script.setResult : ERROR_INVALID_PARAMETER;
+    const DWORD delay = script.setDelayMs;
+    ReleaseSRWLockExclusive(&sessionLock);
+    Sleep(delay);
+    char line[256] = "SetTcpEntry row=null";
+    if (row != nullptr)
+        std::snprintf(line, sizeof line,
+                      "SetTcpEntry state=%lu localAddr=%lu localPort=%lu remoteAddr=%lu remotePort=%lu",
+                      static_cast<unsigned long>(row->dwState), static_cast<unsigned long>(row->dwLocalAddr),
+                      static_cast<unsigned long>(row->dwLocalPort), static_cast<unsigned long>(row->dwRemoteAddr),
+                      static_cast<unsigned long>(row->dwRemotePort));
+    AcquireSRWLockExclusive(&sessionLock);
+    Log(std::string(line) + " result=" + std::to_string(result));
+    ReleaseSRWLockExclusive(&sessionLock);
+    return result;
+}
 
 ULONG WINAPI GetTcpTable(PMIB_TCPTABLE table, PULONG size, WINBOOL sort) {
     return Serve("GetTcpTable", table, size, sort, true, false, "");

@@ -101,6 +101,13 @@ bool ApplyLine(FakeScript& script, std::string_view line) {
                                    Swap32(0xC0000200u | (i % 250u + 1u)), PortField(443), *pid});
         return true;
     }
+    if ((tokens[0] == "set-result" || tokens[0] == "set-delay") && tokens.size() == 2) {
+        auto value = arg(1);
+        if (!value || (tokens[0] == "set-delay" && *value > 60000))
+            return false;
+        (tokens[0] == "set-result" ? script.setResult : script.setDelayMs) = *value;
+        return true;
+    }
     if (tokens[0] == "fail-read" && tokens.size() >= 2 && tokens.size() <= 3) {
         auto code = arg(1);
         auto times = arg(2, UINT32_MAX);

@@ -27,6 +27,8 @@ struct FakeScript {
     std::vector<TcpRow> rows;   // in script order
     uint32_t failReadCode = 0;  // 0: reads do not fail
     uint64_t failReadTimes = 0; // reads left to fail
+    uint32_t setResult = 0;     // what SetTcpEntry returns
+    uint32_t setDelayMs = 0;    // how long SetTcpEntry takes before it answers
     size_t skippedLines = 0;
 };
 

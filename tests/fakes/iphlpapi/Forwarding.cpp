@@ -8,7 +8,7 @@
 // scripted functions would break those modules (a missing import fails their load; a missing delay-load
 // export raises an exception at the first call).
 //
-// How: ForwardedExports.h names every other export. Each gets a stub that jumps through a slot. The slot
+// How: forwarded-exports.txt names every other export. Each gets a stub that jumps through a slot. The slot
 // first points at an initialiser that loads the system copy by its full path (GetSystemDirectoryW +
 // "\iphlpapi.dll"; a full path loads a second, separate module even though a module with the same base name
 // is already loaded, on Windows and under Wine alike), looks the name up there, stores the address in the
@@ -161,4 +161,4 @@ asm(".text\n"
 #error "the forwarding stubs are written for x86_64 and i686"
 #endif
 
-#include "ForwardedExports.h"
+#include "ForwardedExports.inc" // written by CMakeLists.txt from forwarded-exports.txt

@@ -1,0 +1,64 @@
+// PID parsing, the closer's matching rule and its delete record.
+#include "processes/RowActions.h"
+
+#include "connections/FieldText.h"
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string_view TrimSpace(std::string_view text) {
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+uint32_t ParsePid(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    uint64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+        if (value > UINT32_MAX)
+            return 0;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+size_t FindConnectionToClose(const ConnectionSnapshot& snapshot, const ClickedRow& row) {
+    if (row.remoteAddress.size() <= 5 || row.remotePort.size() <= 1)
+        return kNoEntry;
+    for (size_t i = 0; i < snapshot.size(); ++i) {
+        const ConnectionEntry& entry = snapshot[i];
+        if (!EqualIgnoringCase(FieldText(entry.stateText), "ESTABLISHED"))
+            continue;
+        if (!EqualIgnoringCase(row.remoteAddress, FieldText(entry.remoteAddressText)) &&
+            !EqualIgnoringCase(row.remoteAddress, FieldText(entry.remoteHostName)))
+            continue;
+        if (EqualIgnoringCase(row.localPort, FieldText(entry.localPortText)) &&
+            EqualIgnoringCase(row.remotePort, FieldText(entry.remotePortText)))
+            return i;
+    }
+    return kNoEntry;
+}
+
+TcpDeleteRow MakeDeleteRow(const ConnectionEntry& entry) {
+    return {12, entry.localAddr, entry.localPort, entry.remoteAddr, entry.remotePort};
+}

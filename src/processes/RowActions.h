@@ -1,0 +1,44 @@
+// The text rules of the row actions, free of any window: the PID cell's number, which snapshot entry
+// the connection closer may close for a clicked row, and the record it hands to SetTcpEntry.
+#pragma once
+
+#include "connections/ConnectionEntry.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The cells of the clicked row that the actions use, copied when the row is clicked: the list is
+// refilled under an open menu or question, so the row at that index may by then be another one.
+struct ClickedRow {
+    std::string pid;           // empty in five-column mode
+    std::string remoteAddress; // as displayed: the host name when the list shows one
+    std::string remotePort;
+    std::string localPort;
+    std::string localAddress;
+};
+
+// The text without the white space around it.
+std::string_view TrimSpace(std::string_view text);
+
+// The PID cell as a number: white space around it is ignored, the decimal digits at its start are
+// read up to the first other character; no digits give 0, and so does a number above 4294967295
+// (0 is never passed on, so an unreadable cell kills nothing).
+uint32_t ParsePid(std::string_view text);
+
+// Index of the first ESTABLISHED entry whose remote address text or host name, local port text and
+// remote port text equal the row's (letter case ignored), or kNoEntry. A remote address of five
+// characters or fewer or a remote port of one character or fewer (a listening socket's "0") is
+// never closed.
+constexpr size_t kNoEntry = static_cast<size_t>(-1);
+size_t FindConnectionToClose(const ConnectionSnapshot& snapshot, const ClickedRow& row);
+
+// The MIB_TCPROW fields, in their order, that ask the system to reset the entry's connection.
+struct TcpDeleteRow {
+    uint32_t state; // 12, MIB_TCP_STATE_DELETE_TCB
+    uint32_t localAddr;
+    uint32_t localPort;
+    uint32_t remoteAddr;
+    uint32_t remotePort;
+};
+TcpDeleteRow MakeDeleteRow(const ConnectionEntry& entry);

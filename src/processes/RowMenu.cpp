@@ -1,0 +1,88 @@
+// The row context menu of the main list: the click that opens it, its entries and their enabling
+// rule, and Copy Address.
+#include "processes/RowActions.h"
+
+#include "app/MainFrame.h"
+#include "resource.h"
+
+#include <cstring>
+
+namespace {
+
+// The entries in menu order; the kill entries (and the separator before them) exist only where the
+// list knows the owning processes.
+struct RowMenuEntry {
+    UINT id; // 0: separator
+    const char* text;
+    bool processesOnly;
+};
+
+constexpr RowMenuEntry kRowMenu[] = {
+    {ID_COPY_ADDRESS, "Copy Address", false},
+    {ID_ADD_TO_BLACKLIST, "Add To Black List", false},
+    {0, nullptr, false},
+    {ID_CLOSE_CONNECTION, "Close Connection", false},
+    {0, nullptr, true},
+    {ID_KILL_PROCESS, "Kill Process", true},
+    {ID_KILL_PROCESS_TREE, "Kill Process Tree", true},
+};
+
+} // namespace
+
+void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
+    *result = 0;
+    contextItem = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+    if (listCtrl.GetItemCount() == 0 || contextItem < 0)
+        return;
+    // The actions work on this copy: the refresh timer keeps rewriting the list while the menu and
+    // the kill question are open.
+    auto cell = [this](int column, size_t maxChars) {
+        return column < 0 ? std::string() : listCtrl.GetItemText(contextItem, column).substr(0, maxChars);
+    };
+    clickedRow.pid = cell(columnIndexes.pid, kMaxPidTextChars);
+    clickedRow.remoteAddress = cell(columnIndexes.remoteAddress, kMaxAddressChars);
+    clickedRow.remotePort = cell(columnIndexes.remotePort, kMaxPidTextChars);
+    clickedRow.localPort = cell(columnIndexes.localPort, kMaxPidTextChars);
+    clickedRow.localAddress = cell(columnIndexes.localAddress, kMaxAddressChars);
+
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // LATER(menu skin): owner-drawn, with the pictures of toolbar 138 on a magenta background.
+    CNewMenu popup;
+    popup.Attach(CreatePopupMenu());
+    if (popup.menu == nullptr)
+        return;
+    for (const RowMenuEntry& entry : kRowMenu) {
+        if (entry.processesOnly && !extendedTable)
+            continue;
+        AppendMenuA(popup, entry.id == 0 ? MF_SEPARATOR : MF_STRING, entry.id, entry.text);
+    }
+    popup.LoadToolBar(IDR_MENU_IMAGES);
+    // Owned by the frame: the chosen command reaches the command table, the update rules run on the
+    // popup and the status bar shows the highlighted entry's prompt.
+    TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, hwnd, nullptr);
+    DestroyMenu(popup.Detach());
+}
+
+void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }
+
+void CMainFrame::OnCopyAddress() {
+    if (contextItem < 0)
+        return;
+    const std::string_view text = TrimSpace(clickedRow.remoteAddress);
+    if (text.empty() || !OpenClipboard(hwnd))
+        return;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    void* bytes = block != nullptr ? GlobalLock(block) : nullptr;
+    if (bytes != nullptr) {
+        std::memcpy(bytes, text.data(), text.size()); // the block is zeroed: the terminator is there
+        GlobalUnlock(block);
+        EmptyClipboard();
+        // The clipboard owns the block only when it took it.
+        if (SetClipboardData(CF_TEXT, block) != nullptr)
+            block = nullptr;
+    }
+    if (block != nullptr)
+        GlobalFree(block);
+    CloseClipboard();
+}
