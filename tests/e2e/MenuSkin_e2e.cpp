@@ -4,6 +4,7 @@
 // is disabled, and no menu window stays subclassed once it has closed. A screenshot of an open menu is
 // kept with the test outputs.
 #include "E2e.h"
+#include "FakeTable.h"
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,16 @@ int PictureMismatches(const Capture& screen, const Capture& strip, int index, in
                 ++wrong;
         }
     return wrong;
+}
+
+// The command's own picture of toolbar 138, centred in the picture column, and no other.
+void ExpectOwnPicture(const Capture& screen, const Capture& strip, UINT id, const RECT& rect) {
+    const auto expected = std::find(kPictureIds.begin(), kPictureIds.end(), id) - kPictureIds.begin();
+    ASSERT_LT(expected, static_cast<long>(kPictureIds.size())) << id << " has no picture";
+    const int x = rect.left + 4, y = rect.top + (rect.bottom - rect.top - kPicture) / 2;
+    EXPECT_EQ(PictureMismatches(screen, strip, static_cast<int>(expected), x, y), 0) << "picture of " << id;
+    const int other = static_cast<int>((expected + 1) % kPictureIds.size());
+    EXPECT_GT(PictureMismatches(screen, strip, other, x, y), 20) << "picture of " << id;
 }
 
 // Text size in the menu font, as the user's menus measure it.
@@ -284,12 +295,7 @@ void CheckOpenMenu(App& app, const std::string& version, const std::vector<std::
         if (id == 0)
             continue; // separator
         EXPECT_EQ(screen.At(rect.right - 3, rect.top + 1), kButtonHighlight) << version << ": text area of " << id;
-        // The command's own picture, centred in the column, and no other.
-        const auto expected = std::find(kPictureIds.begin(), kPictureIds.end(), id) - kPictureIds.begin();
-        const int x = rect.left + 4, y = rect.top + (rect.bottom - rect.top - kPicture) / 2;
-        EXPECT_EQ(PictureMismatches(screen, strip, static_cast<int>(expected), x, y), 0) << "picture of " << id;
-        const int other = static_cast<int>((expected + 1) % kPictureIds.size());
-        EXPECT_GT(PictureMismatches(screen, strip, other, x, y), 20) << "picture of " << id;
+        ExpectOwnPicture(screen, strip, id, rect);
     }
 }
 
@@ -305,6 +311,36 @@ TEST_F(MenuSkin, OpenMenuShowsPicturesAndTheColourMixesOfTheWindowsVersion) {
         CheckOpenMenu(app, version, items);
         app.CloseMenus();
     }
+}
+
+TEST_F(MenuSkin, RowContextMenuIsOwnerDrawnWithThePicturesOfItsCommands) {
+    FakeTable table;
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 1000, "10.0.0.2", 80));
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }, 5s));
+    Menu open;
+    for (int attempt = 0; attempt < 2 && open.empty(); ++attempt) {
+        Pause(Milliseconds(GetDoubleClickTime() + 100));
+        app.Click(app.ListWindow(), Center(app.List().ItemRect(0)), MouseButton::Right);
+        WaitUntil([&] { return !(open = app.OpenMenus()).empty(); }, 3s);
+    }
+    ASSERT_FALSE(open.empty()) << "the row menu did not open";
+    for (const MenuItem& item : open.front().items)
+        EXPECT_TRUE(item.ownerDrawn) << item.text;
+    const auto items = OpenItems(app);
+    ASSERT_EQ(items.size(), open.front().items.size());
+    Pause(300ms);
+    RECT area = items.front().second;
+    for (const auto& item : items)
+        UnionRect(&area, &area, &item.second);
+    InflateRect(&area, 4, 4);
+    const Capture screen = CaptureScreen(area);
+    CaptureScreenRect(area, ScreenshotPath("MenuSkin_row_context_menu"));
+    const Capture strip = MenuBitmap(app.ProgramPath());
+    for (const auto& [id, rect] : items)
+        if (id != 0)
+            ExpectOwnPicture(screen, strip, id, rect);
+    app.CloseMenus();
 }
 
 } // namespace
