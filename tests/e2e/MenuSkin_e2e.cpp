@@ -209,6 +209,7 @@ TEST_F(MenuSkin, CommandWithoutHandlerIsDisabledWhenItsMenuOpens) {
 TEST_F(MenuSkin, MenuWindowsAreSubclassedOnlyWhileTheyShow) {
     App app;
     auto windows = [&] { return Numbers(app.ProbeRequest(probe::kMenuWindows)); };
+    windows(); // starts watching menu windows end
     for (int round = 0; round < 2; ++round) {
         app.HighlightMenuItem(1, 0); // Options
         bool visibleSubclassed = false;
@@ -216,16 +217,22 @@ TEST_F(MenuSkin, MenuWindowsAreSubclassedOnlyWhileTheyShow) {
             visibleSubclassed |= w.size() == 2 && w[0] == 1 && w[1] == 1;
         EXPECT_TRUE(visibleSubclassed) << "the open menu window is not subclassed (round " << round << ")";
         app.CloseMenus();
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                for (const auto& w : windows())
-                    if (w.size() == 2 && w[1] == 1)
-                        return false;
-                return true;
-            },
-            3s))
-            << "a menu window stays subclassed after the menu closed (round " << round << ")";
     }
+    std::vector<long> ended;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            bool stillSubclassed = false;
+            for (const auto& w : windows()) {
+                stillSubclassed |= w.size() == 2 && w[1] == 1;
+                if (w.size() == 4 && w[0] == -1)
+                    ended = w;
+            }
+            return !stillSubclassed && !ended.empty() && ended[1] >= 2;
+        },
+        3s))
+        << "a menu window stays subclassed after its menu closed";
+    EXPECT_EQ(ended[2], 0) << "menu windows still subclassed when they ended";
+    EXPECT_EQ(ended[3], 0) << "the \"OldMenuProc\" atom outlives the menus";
 }
 
 // The prefix's theme paints menu, menu bar and window all white, which hides the picture column; the colour

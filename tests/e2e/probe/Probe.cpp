@@ -136,19 +136,50 @@ BOOL CALLBACK CollectAnyMenuWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
+bool Subclassed(HWND window) {
+    WNDCLASSA info{};
+    const bool own = GetClassInfoA(nullptr, "#32768", &info) &&
+                     reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != info.lpfnWndProc;
+    return GetPropA(window, "OldMenuProc") != nullptr || own;
+}
+
+// Menu windows that ended, watched from the first kMenuWindows request on.
+LONG endedWindows = 0;
+LONG endedSubclassed = 0;
+HHOOK endWatch = nullptr;
+
+LRESULT CALLBACK WatchMenuWindowEnd(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        char className[16] = {};
+        if (call->message == WM_NCDESTROY && GetClassNameA(call->hwnd, className, sizeof className) &&
+            lstrcmpA(className, "#32768") == 0) {
+            ++endedWindows;
+            if (Subclassed(call->hwnd))
+                ++endedSubclassed;
+        }
+    }
+    return CallNextHookEx(endWatch, code, wParam, lParam);
+}
+
 std::string DescribeMenuWindows() {
+    if (!endWatch) {
+        HMODULE self = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&WatchMenuWindowEnd), &self);
+        endWatch = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchMenuWindowEnd, self, GetCurrentThreadId());
+    }
     std::vector<HWND> windows;
     EnumThreadWindows(GetCurrentThreadId(), CollectAnyMenuWindow, reinterpret_cast<LPARAM>(&windows));
     std::string out;
     for (HWND window : windows) {
-        WNDCLASSA info{};
-        const bool own = GetClassInfoA(nullptr, "#32768", &info) &&
-                         reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != info.lpfnWndProc;
-        const bool subclassed = GetPropA(window, "OldMenuProc") != nullptr || own;
         out += IsWindowVisible(window) ? "1\t" : "0\t";
-        out += subclassed ? "1\n" : "0\n";
+        out += Subclassed(window) ? "1\n" : "0\n";
     }
-    return out;
+    char line[64];
+    std::snprintf(line, sizeof line, "-1\t%ld\t%ld\t%d\n", endedWindows, endedSubclassed,
+                  GlobalFindAtomA("OldMenuProc") != 0 ? 1 : 0);
+    return out + line;
 }
 
 std::string DescribeOpenMenuRects() {

@@ -34,7 +34,10 @@ enum Request : WPARAM {
     // The items of the innermost open pop-up: "<id> TAB <left> TAB <top> TAB <right> TAB <bottom>" (screen).
     kOpenMenuRects = 6,
     // Every pop-up menu window of the GUI thread: "<visible> TAB <subclassed>", subclassed being 1 when the
-    // window carries the "OldMenuProc" property or its procedure is not its class's.
+    // window carries the "OldMenuProc" property or its procedure is not its class's; then the line
+    // "-1 TAB <ended> TAB <ended subclassed> TAB <atom>": how many menu windows ended (WM_NCDESTROY) since
+    // the first such request, how many of them were still subclassed when their procedure had returned,
+    // and 1 while the global atom "OldMenuProc" exists.
     kMenuWindows = 7,
     // Appends the command kProbeCommand (which the program does not know) to the first pop-up of the bar.
     kAppendUnknownCommand = 8,
