@@ -320,6 +320,29 @@ TEST_F(MenuSkin, OpenMenuShowsPicturesAndTheColourMixesOfTheWindowsVersion) {
     }
 }
 
+TEST_F(MenuSkin, SystemMenuIsOwnerDrawn) {
+    App app;
+    app.Foreground();
+    Menu open;
+    for (int attempt = 0; attempt < 2 && open.empty(); ++attempt) {
+        PressKey(VK_SPACE, {VK_MENU});
+        WaitUntil([&] { return !(open = app.OpenMenus()).empty(); }, 3s);
+    }
+    ASSERT_FALSE(open.empty()) << "Alt+Space opened no system menu";
+    ASSERT_FALSE(open.front().items.empty());
+    for (const MenuItem& item : open.front().items)
+        EXPECT_TRUE(item.ownerDrawn) << item.text;
+    Pause(300ms);
+    const auto items = OpenItems(app);
+    ASSERT_FALSE(items.empty());
+    RECT area = items.front().second;
+    for (const auto& item : items)
+        UnionRect(&area, &area, &item.second);
+    InflateRect(&area, 4, 4);
+    CaptureScreenRect(area, ScreenshotPath("MenuSkin_system_menu"));
+    app.CloseMenus();
+}
+
 TEST_F(MenuSkin, RowContextMenuIsOwnerDrawnWithThePicturesOfItsCommands) {
     FakeTable table;
     table.Write(Row("ESTABLISHED", "10.0.0.1", 1000, "10.0.0.2", 80));
