@@ -356,6 +356,8 @@ const MenuStyle& CurrentStyle() {
 
 SystemCode CurrentSystem() { return State().system; }
 
+bool HighContrast() { return State().highContrast; }
+
 void RefreshSystemState() {
     ReadHighContrast();
     SkinState& state = State();

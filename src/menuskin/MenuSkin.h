@@ -30,6 +30,7 @@ void StopSkin();
 bool SkinActive();
 const MenuStyle& CurrentStyle();
 SystemCode CurrentSystem();
+bool HighContrast();
 
 // Re-reads high contrast and the theme state (system colour or theme change).
 void RefreshSystemState();

@@ -149,8 +149,8 @@ void DrawStyleTwo(const DRAWITEMSTRUCT* draw, const CNewMenuItemData& item) {
     COLORREF text = GetSysColor(COLOR_MENUTEXT);
     if (disabled)
         text = colours.disabledText;
-    else if (selected && colours.selectionFill == GetSysColor(COLOR_HIGHLIGHT))
-        text = GetSysColor(COLOR_HIGHLIGHTTEXT); // high contrast: text on the highlight colour
+    else if (selected && HighContrast())
+        text = GetSysColor(COLOR_HIGHLIGHTTEXT); // on the highlight colour of the selection
     SetTextColor(dc, text);
     const UINT prefix = (draw->itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
     RECT textRect{columnRight + kTextGap, rect.top, rect.right - kAcceleratorGap, rect.bottom};
