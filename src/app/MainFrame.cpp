@@ -93,7 +93,7 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
 int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     if (Default() == -1)
         return -1;
-    systemMenu.Attach(GetSystemMenu(hwnd, FALSE)); // LATER(menu skin): the skin draws it
+    systemMenu.Attach(GetSystemMenu(hwnd, FALSE));
 
     if (!toolBar.CreateEx(this, 0, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC,
                           AFX_IDW_TOOLBAR) ||
@@ -109,6 +109,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
 
     defaultMenu.Attach(GetMenu(hwnd));
     defaultMenu.LoadToolBar(IDR_MENU_IMAGES);
+    systemMenu.LoadToolBar(IDR_MENU_IMAGES);
 
     toolBar.EnableDocking(CBRS_ALIGN_ANY);
     EnableDocking(CBRS_ALIGN_ANY);
@@ -201,7 +202,10 @@ static BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
     return TRUE;
 }
 
-void CMainFrame::OnSysColorChange() { EnumChildWindows(hwnd, ForwardSysColorChange, 0); }
+void CMainFrame::OnSysColorChange() {
+    CNewFrameWnd::OnSysColorChange();
+    EnumChildWindows(hwnd, ForwardSysColorChange, 0);
+}
 
 void CMainFrame::OnDestroy() {
     if (skinTimerId != 0) {

@@ -1,10 +1,12 @@
-// Start-up order: OLE, sockets (a failure is reported and start-up goes on), then
+// Start-up order: the menu skin, OLE, sockets (a failure is reported and start-up goes on), then
 // the main window from resource 128.
 #include "MonitorApp.h"
 #include "MainFrame.h"
 #include "resource.h"
+#include "menuskin/MenuSkin.h"
 
 BOOL MonitorApp::InitInstance() {
+    menuskin::StartSkin();
     AfxOleInit();
     if (!AfxSocketInit())
         AfxMessageBox("Can't initialize sockets", MB_OK);
@@ -19,4 +21,9 @@ BOOL MonitorApp::InitInstance() {
     frame->ShowWindow(SW_SHOW);
     frame->UpdateWindow();
     return TRUE;
+}
+
+int MonitorApp::ExitInstance() {
+    menuskin::StopSkin();
+    return CWinApp::ExitInstance();
 }

@@ -6,4 +6,5 @@
 class MonitorApp : public CWinApp {
 public:
     BOOL InitInstance() override;
+    int ExitInstance() override;
 };

@@ -24,6 +24,12 @@ constexpr DWORD CBRS_SIZE_DYNAMIC = 0x0040;
 constexpr DWORD CBRS_TOP = CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM;
 constexpr DWORD CBRS_BOTTOM = CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP;
 
+// The framework's base object class: objects owned through a base pointer.
+class CObject {
+public:
+    virtual ~CObject() = default;
+};
+
 // Frame style: the title carries the application title (there is no document to add).
 constexpr DWORD FWS_ADDTOTITLE = 0x00008000;
 

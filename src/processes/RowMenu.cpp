@@ -47,7 +47,7 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
 
     POINT cursor{};
     GetCursorPos(&cursor);
-    // LATER(menu skin): owner-drawn, with the pictures of toolbar 138 on a magenta background.
+    // Owner-drawn, with the pictures of toolbar 138 (drawn on magenta, the strips' see-through colour).
     CNewMenu popup;
     popup.Attach(CreatePopupMenu());
     if (popup.menu == nullptr)
@@ -55,12 +55,13 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
     for (const RowMenuEntry& entry : kRowMenu) {
         if (entry.processesOnly && !extendedTable)
             continue;
-        AppendMenuA(popup, entry.id == 0 ? MF_SEPARATOR : MF_STRING, entry.id, entry.text);
+        popup.AppendMenu(entry.id == 0 ? MF_SEPARATOR : MF_STRING, entry.id, entry.text);
     }
+    popup.SetMenuBitmapBackground(RGB(255, 0, 255));
     popup.LoadToolBar(IDR_MENU_IMAGES);
     // Owned by the frame: the chosen command reaches the command table, the update rules run on the
     // popup and the status bar shows the highlighted entry's prompt.
-    TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, hwnd, nullptr);
+    popup.TrackPopupMenu(0, cursor.x, cursor.y, this);
     DestroyMenu(popup.Detach());
 }
 

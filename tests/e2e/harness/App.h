@@ -84,6 +84,8 @@ public:
     // The menu bar as it stands (no update sent), and the pop-ups currently open.
     Menu MenuBarState();
     Menu OpenMenus();
+    // A raw probe request (see probe/ProbeProtocol.h); throws when the probe reports a failure.
+    std::string ProbeRequest(probe::Request kind) { return Probe().Request(kind); }
     // The item with this command id in MenuBar(); throws when the menu has none.
     MenuItem MenuCommand(UINT id);
 

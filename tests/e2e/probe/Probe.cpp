@@ -97,6 +97,110 @@ std::string DescribeOpenMenus() {
     return out;
 }
 
+// The size the owner answers to WM_MEASUREITEM for every owner-drawn item, after the update pass.
+void DescribeSizes(HMENU menu, int depth, HWND owner, std::string& out) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA;
+        if (!GetMenuItemInfoA(menu, i, TRUE, &info))
+            continue;
+        if (info.hSubMenu)
+            SendMessageA(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), MAKELPARAM(i, FALSE));
+        long width = -1, height = -1;
+        if (info.fType & MFT_OWNERDRAW) {
+            MEASUREITEMSTRUCT measure{};
+            measure.CtlType = ODT_MENU;
+            measure.itemID = info.wID;
+            measure.itemData = info.dwItemData;
+            SendMessageA(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+            width = static_cast<long>(measure.itemWidth);
+            height = static_cast<long>(measure.itemHeight);
+        }
+        char line[96];
+        std::snprintf(line, sizeof line, "%d\t%u\t%ld\t%ld\n", depth, info.wID, width, height);
+        out += line;
+        if (info.hSubMenu) {
+            DescribeSizes(info.hSubMenu, depth + 1, owner, out);
+            SendMessageA(owner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), 0);
+        }
+    }
+}
+
+BOOL CALLBACK CollectAnyMenuWindow(HWND window, LPARAM param) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32768") == 0)
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+bool Subclassed(HWND window) {
+    WNDCLASSA info{};
+    const bool own = GetClassInfoA(nullptr, "#32768", &info) &&
+                     reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != info.lpfnWndProc;
+    return GetPropA(window, "OldMenuProc") != nullptr || own;
+}
+
+// Menu windows that ended, watched from the first kMenuWindows request on.
+LONG endedWindows = 0;
+LONG endedSubclassed = 0;
+HHOOK endWatch = nullptr;
+
+LRESULT CALLBACK WatchMenuWindowEnd(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        char className[16] = {};
+        if (call->message == WM_NCDESTROY && GetClassNameA(call->hwnd, className, sizeof className) &&
+            lstrcmpA(className, "#32768") == 0) {
+            ++endedWindows;
+            if (Subclassed(call->hwnd))
+                ++endedSubclassed;
+        }
+    }
+    return CallNextHookEx(endWatch, code, wParam, lParam);
+}
+
+std::string DescribeMenuWindows() {
+    if (!endWatch) {
+        HMODULE self = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&WatchMenuWindowEnd), &self);
+        endWatch = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchMenuWindowEnd, self, GetCurrentThreadId());
+    }
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectAnyMenuWindow, reinterpret_cast<LPARAM>(&windows));
+    std::string out;
+    for (HWND window : windows) {
+        out += IsWindowVisible(window) ? "1\t" : "0\t";
+        out += Subclassed(window) ? "1\n" : "0\n";
+    }
+    char line[64];
+    std::snprintf(line, sizeof line, "-1\t%ld\t%ld\t%d\n", endedWindows, endedSubclassed,
+                  GlobalFindAtomA("OldMenuProc") != 0 ? 1 : 0);
+    return out + line;
+}
+
+std::string DescribeOpenMenuRects() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectMenuWindow, reinterpret_cast<LPARAM>(&windows));
+    if (windows.empty())
+        return {};
+    HWND innermost = windows.front();
+    const auto menu = reinterpret_cast<HMENU>(SendMessageA(innermost, MN_GETHMENU, 0, 0));
+    std::string out;
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        RECT rect{};
+        GetMenuItemRect(innermost, menu, i, &rect);
+        char line[96];
+        std::snprintf(line, sizeof line, "%u\t%ld\t%ld\t%ld\t%ld\n", GetMenuItemID(menu, i), rect.left, rect.top,
+                      rect.right, rect.bottom);
+        out += line;
+    }
+    return out;
+}
+
 void Reply(LONG sequence, LONG status, const std::string& text) {
     const DWORD processId = GetCurrentProcessId();
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, ReplyMappingName(processId).c_str());
@@ -140,6 +244,27 @@ void Answer(const MSG& request) {
     case kOpenMenus:
         Reply(sequence, 0, DescribeOpenMenus());
         return;
+    case kMenuBarSizes: {
+        HMENU bar = frame ? GetMenu(frame) : nullptr;
+        std::string out;
+        if (bar)
+            DescribeSizes(bar, 0, frame, out);
+        Reply(sequence, bar ? 0 : ERROR_INVALID_MENU_HANDLE, out);
+        return;
+    }
+    case kOpenMenuRects:
+        Reply(sequence, 0, DescribeOpenMenuRects());
+        return;
+    case kMenuWindows:
+        Reply(sequence, 0, DescribeMenuWindows());
+        return;
+    case kAppendUnknownCommand: {
+        HMENU bar = frame ? GetMenu(frame) : nullptr;
+        HMENU file = bar ? GetSubMenu(bar, 0) : nullptr;
+        const bool done = file && AppendMenuA(file, MF_STRING, kProbeCommand, "Probe");
+        Reply(sequence, done ? 0 : ERROR_INVALID_MENU_HANDLE, {});
+        return;
+    }
     default:
         Reply(sequence, ERROR_INVALID_FUNCTION, {});
     }

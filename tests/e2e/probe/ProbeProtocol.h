@@ -27,7 +27,22 @@ enum Request : WPARAM {
     kMenuBar = 2,      // the menu bar after the program's own pop-up update rules ran (WM_INITMENUPOPUP)
     kMenuBarState = 3, // the menu bar as it is, no update sent (safe while a menu is open)
     kOpenMenus = 4,    // the pop-up menus the GUI thread currently shows, outermost first
+    // Owner-drawn sizes: after the update pass as for kMenuBar, one line per item of the menu bar and its
+    // pop-ups, "<depth> TAB <id> TAB <width> TAB <height>", the size the window answers to WM_MEASUREITEM
+    // for the item's own data ("-1 TAB -1" for an item that is not owner-drawn).
+    kMenuBarSizes = 5,
+    // The items of the innermost open pop-up: "<id> TAB <left> TAB <top> TAB <right> TAB <bottom>" (screen).
+    kOpenMenuRects = 6,
+    // Every pop-up menu window of the GUI thread: "<visible> TAB <subclassed>", subclassed being 1 when the
+    // window carries the "OldMenuProc" property or its procedure is not its class's; then the line
+    // "-1 TAB <ended> TAB <ended subclassed> TAB <atom>": how many menu windows ended (WM_NCDESTROY) since
+    // the first such request, how many of them were still subclassed when their procedure had returned,
+    // and 1 while the global atom "OldMenuProc" exists.
+    kMenuWindows = 7,
+    // Appends the command kProbeCommand (which the program does not know) to the first pop-up of the bar.
+    kAppendUnknownCommand = 8,
 };
+inline constexpr UINT kProbeCommand = 40999;
 
 struct ReplyHeader {
     LONG sequence; // the sequence number of the request this reply answers
