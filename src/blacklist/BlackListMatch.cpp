@@ -3,27 +3,11 @@
 
 #include "connections/FieldText.h"
 
-namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 bool BlackListEntryMatches(std::string_view entry, const ConnectionEntry& connection) {
     entry = entry.substr(0, kMaxAddressChars);
     if (entry.empty())
         return false;
-    if (EqualIgnoringCase(entry, FieldText(connection.remoteAddressText)))
+    if (EqualsIgnoringCase(entry, FieldText(connection.remoteAddressText)))
         return true;
     return FieldText(connection.remoteHostName).find(entry) != std::string_view::npos;
 }

@@ -1,6 +1,8 @@
 // Process Options list rules.
 #include "OptionsRules.h"
 
+#include "connections/FieldText.h"
+
 #include <cstdio>
 #include <iterator>
 #include <limits>
@@ -8,18 +10,6 @@
 namespace options {
 
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 int RowOf(const char* const* rows, size_t count, const char* format, uint32_t value) {
     char text[32];

@@ -7,18 +7,6 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string_view TrimSpace(std::string_view text) {
@@ -47,13 +35,13 @@ size_t FindConnectionToClose(const ConnectionSnapshot& snapshot, const ClickedRo
         return kNoEntry;
     for (size_t i = 0; i < snapshot.size(); ++i) {
         const ConnectionEntry& entry = snapshot[i];
-        if (!EqualIgnoringCase(FieldText(entry.stateText), "ESTABLISHED"))
+        if (!EqualsIgnoringCase(FieldText(entry.stateText), "ESTABLISHED"))
             continue;
-        if (!EqualIgnoringCase(row.remoteAddress, FieldText(entry.remoteAddressText)) &&
-            !EqualIgnoringCase(row.remoteAddress, FieldText(entry.remoteHostName)))
+        if (!EqualsIgnoringCase(row.remoteAddress, FieldText(entry.remoteAddressText)) &&
+            !EqualsIgnoringCase(row.remoteAddress, FieldText(entry.remoteHostName)))
             continue;
-        if (EqualIgnoringCase(row.localPort, FieldText(entry.localPortText)) &&
-            EqualIgnoringCase(row.remotePort, FieldText(entry.remotePortText)))
+        if (EqualsIgnoringCase(row.localPort, FieldText(entry.localPortText)) &&
+            EqualsIgnoringCase(row.remotePort, FieldText(entry.remotePortText)))
             return i;
     }
     return kNoEntry;
