@@ -79,6 +79,10 @@ TEST(FrameworkCreation, AHandlerThatThrowsDuringCreationLeavesNoWindow) {
         EXPECT_EQ(wnd.hwnd, nullptr) << message;
         EXPECT_EQ(wnd.endings, 1) << message;
     }
+    RefusingWnd fine;
+    ASSERT_TRUE(fine.CreateEx(0, cls, "fine", WS_OVERLAPPEDWINDOW, CRect(0, 0, 100, 100), nullptr, 0));
+    fine.DestroyWindow();
+    EXPECT_EQ(fine.endings, 1);
     // A frame deletes itself in PostNcDestroy: once.
     ThrowingFrame::deleted = 0;
     EXPECT_FALSE(
