@@ -59,14 +59,16 @@ TEST_F(Toolbar, HoveringAButtonShowsItsPromptAndItsTip) {
     EXPECT_TRUE(WaitUntil([&] { return app.StatusText() == "Ready"; })) << app.StatusText();
 }
 
-TEST_F(Toolbar, TogglesShowTheirStateOnTheirButtons) {
+TEST_F(Toolbar, TogglesShowTheirStateOnTheirButtonsAndMenuItems) {
     App app(table.Options());
     auto button = [&](int id) { return app.Tools().ButtonById(id); };
     EXPECT_TRUE(WaitUntil([&] { return button(32800).checked; })) << "Resolve Addresses is on at a first start";
     EXPECT_FALSE(button(32798).checked);
     app.SendCommand(32798);
+    EXPECT_TRUE(app.MenuCommand(32798).checked);
     EXPECT_TRUE(WaitUntil([&] { return button(32798).checked; })) << "updated when the program falls idle";
     app.SendCommand(32798);
+    EXPECT_FALSE(app.MenuCommand(32798).checked);
     EXPECT_TRUE(WaitUntil([&] { return !button(32798).checked; }));
 }
 
