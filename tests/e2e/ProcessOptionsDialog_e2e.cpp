@@ -230,6 +230,9 @@ TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsM
     // Off again: on-top at once, without moving or resizing the window; the logging controls greyed by
     // unchecking logging are still written.
     dialog = Open(app);
+    Send(Item(dialog, kLoggingCombo), CB_SETCURSEL, 1); // 10 minutes
+    const std::string greyedPath = "C:\\logs\\greyed.txt";
+    Send(Item(dialog, kLogFileEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(greyedPath.c_str()));
     Press(dialog, kOnTopCheck);
     Press(dialog, kLoggingCheck);
     ASSERT_TRUE(WaitUntil([&] { return !Checked(dialog, kOnTopCheck) && !Enabled(dialog, kBrowseButton); }));
@@ -240,8 +243,8 @@ TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsM
     RECT after = WindowRect(app.MainWindow());
     EXPECT_TRUE(EqualRect(&before, &after)) << Describe(before) << " became " << Describe(after);
     EXPECT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(0));
-    EXPECT_EQ(ReadDword(kSettingsKey, "LoggingInterval"), std::optional<DWORD>(15));
-    EXPECT_EQ(ReadString(kSettingsKey, "LogFile"), std::optional<std::string>(path));
+    EXPECT_EQ(ReadDword(kSettingsKey, "LoggingInterval"), std::optional<DWORD>(10));
+    EXPECT_EQ(ReadString(kSettingsKey, "LogFile"), std::optional<std::string>(greyedPath));
 }
 
 TEST_F(ProcessOptionsDialog, AnIntervalOutOfRangeIsStoredButTheOneInUseStays) {
