@@ -47,6 +47,13 @@ const SwatchRow kRows[] = {
     {1036, "SelectColor", "Selection Color  ..........", RGB(200, 200, 255)},
 };
 
+HCURSOR CurrentCursor() {
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    GetCursorInfo(&info);
+    return info.hCursor;
+}
+
 class AboutColors : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -63,21 +70,11 @@ protected:
         return item;
     }
 
-    static COLORREF SwatchColour(HWND dialog, int id) {
-        return WindowPixel(Item(dialog, id), Center(ClientRect(Item(dialog, id))));
-    }
-
     // The swatch's colour once it has painted (a dialog paints its controls after it shows).
     static COLORREF PaintedSwatch(HWND dialog, int id, COLORREF expected) {
-        WaitUntil([&] { return SwatchColour(dialog, id) == expected; }, 2s);
-        return SwatchColour(dialog, id);
-    }
-
-    // An edit's text, asked of the control itself (another process's edit text is not its window caption).
-    static std::string EditText(HWND edit) {
-        char text[64] = "";
-        Send(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-        return text;
+        auto colour = [&] { return WindowPixel(Item(dialog, id), Center(ClientRect(Item(dialog, id)))); };
+        WaitUntil([&] { return colour() == expected; }, 2s);
+        return colour();
     }
 
     // A click as the user makes it, in the middle of the control.
@@ -86,6 +83,12 @@ protected:
     static void WaitClosed(HWND window) {
         if (!WaitUntil([&] { return !IsWindow(window); }))
             Fail("the window \"" + WindowText(window) + "\" did not close");
+    }
+
+    static void Press(HWND dialog, int id) {
+        ClickItem(dialog, id);
+        if (id == IDOK || id == IDCANCEL)
+            WaitClosed(dialog);
     }
 
     HWND OpenColors(App& app) {
@@ -97,6 +100,11 @@ protected:
         return dialog;
     }
 
+    static void ExpectSwatches(HWND dialog, const std::vector<COLORREF>& colours) {
+        for (size_t i = 0; i < std::size(kRows); ++i)
+            EXPECT_EQ(PaintedSwatch(dialog, kRows[i].id, colours[i]), colours[i]) << kRows[i].setting;
+    }
+
     // Opens the picker from a swatch; with `colour` it types the colour into the picker and confirms it,
     // without it the picker is cancelled.
     static void PickFromSwatch(App& app, HWND dialog, int id, std::optional<COLORREF> colour) {
@@ -105,16 +113,15 @@ protected:
         ClickItem(dialog, id);
         HWND picker = app.WaitForWindow("Color");
         EXPECT_FALSE(IsWindowEnabled(dialog)) << "the picker belongs to the Colors dialog";
-        // No initial colour: the picker does not start at the swatch's colour.
-        for (int edit : {kPickerRed, kPickerGreen, kPickerBlue})
-            EXPECT_EQ(EditText(Item(picker, edit)), "0") << "edit " << edit;
-        if (colour) {
-            Send(Item(picker, kPickerRed), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(std::to_string(GetRValue(*colour)).c_str()));
-            Send(Item(picker, kPickerGreen), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(std::to_string(GetGValue(*colour)).c_str()));
-            Send(Item(picker, kPickerBlue), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(std::to_string(GetBValue(*colour)).c_str()));
+        const int edits[] = {kPickerRed, kPickerGreen, kPickerBlue};
+        const BYTE channels[] = {GetRValue(colour.value_or(0)), GetGValue(colour.value_or(0)),
+                                 GetBValue(colour.value_or(0))};
+        for (int i = 0; i < 3; ++i) {
+            // No initial colour: the picker does not start at the swatch's colour.
+            EXPECT_EQ(ControlText(Item(picker, edits[i])), "0") << "edit " << edits[i];
+            if (colour)
+                Send(Item(picker, edits[i]), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(std::to_string(channels[i]).c_str()));
         }
         Post(picker, WM_COMMAND, colour ? IDOK : IDCANCEL);
         WaitClosed(picker);
@@ -135,12 +142,13 @@ protected:
         return colours;
     }
 
-    static RECT RowRect(const App& app, int row) {
-        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
-        RECT rect{LVIR_BOUNDS, 0, 0, 0};
-        buffer.Put(rect);
-        SendMessageA(app.ListWindow(), LVM_GETITEMRECT, row, buffer.Param());
-        return buffer.Get<RECT>();
+    // A pixel of the ESTABLISHED row's background, right of its text.
+    static COLORREF EstablishedRowPixel(const App& app) {
+        int row = 0;
+        while (row < app.List().RowCount() && app.List().CellText(row, 6) != "ESTABLISHED")
+            ++row;
+        return app.Pixel(app.ListWindow(),
+                         {ClientRect(app.ListWindow()).right - 8, Center(app.List().ItemRect(row)).y});
     }
 
     FakeTable table;
@@ -148,7 +156,7 @@ protected:
 
 } // namespace
 
-TEST_F(AboutColors, ColorsShowsTheBuiltInColoursOnAFreshProfileAndStoredOnesOtherwise) {
+TEST_F(AboutColors, ColorsShowsTheBuiltInColoursAndTheStoredOnesAndDefaultIsStoredOnlyByOk) {
     {
         App app(table.Options());
         HWND dialog = OpenColors(app);
@@ -159,38 +167,48 @@ TEST_F(AboutColors, ColorsShowsTheBuiltInColoursOnAFreshProfileAndStoredOnesOthe
             EXPECT_EQ(WindowRect(label).top, WindowRect(swatch).top) << row.label;
             EXPECT_NE(Style(swatch) & SS_NOTIFY, 0) << row.setting;
             EXPECT_EQ(WindowText(swatch), "") << row.setting;
-            EXPECT_EQ(PaintedSwatch(dialog, row.id, row.builtIn), row.builtIn) << row.setting;
         }
+        ExpectSwatches(dialog, BuiltIn());
         EXPECT_EQ(WindowText(Item(dialog, kDefaultButton)), "Default");
         CaptureWindow(dialog, ScreenshotPath("colors-dialog"));
-        ClickItem(dialog, IDCANCEL);
-        WaitClosed(dialog);
+        // A swatch has no text and keeps the arrow.
+        BringToForeground(dialog);
+        MoveMouse(ClientToScreenPoint(dialog, {4, 4}));
+        HCURSOR arrow = CurrentCursor();
+        MoveMouse(ClientToScreenPoint(Item(dialog, 1032), Center(ClientRect(Item(dialog, 1032)))));
+        Pause(300ms);
+        EXPECT_EQ(CurrentCursor(), arrow);
+        Press(dialog, IDCANCEL);
         EXPECT_FALSE(KeyExists(kSettingsKey)) << "Cancel writes nothing";
         app.Close();
     }
 
-    // Stored values replace their rows' colours; FIN and SYN are separate; a value that is no DWORD (five
-    // bytes) shows the built-in colour.
+    // Stored values replace their rows' colours, in the dialog and in the list; FIN and SYN are separate; a
+    // value that is no DWORD (five bytes) shows the built-in colour.
     ResetSettings();
-    WriteDword(kSettingsKey, "EstablishedColor", RGB(10, 20, 30));
-    WriteDword(kSettingsKey, "FINColor", RGB(40, 50, 60));
-    WriteDword(kSettingsKey, "UnknownColor", RGB(70, 80, 90));
+    std::vector<COLORREF> seeded = BuiltIn();
+    seeded[1] = RGB(10, 20, 30);
+    seeded[3] = RGB(40, 50, 60);
+    seeded[6] = RGB(70, 80, 90);
+    for (int i : {1, 3, 6})
+        WriteDword(kSettingsKey, kRows[i].setting, seeded[i]);
     WriteBinary(kSettingsKey, "ClosedColor", {1, 2, 3, 0, 0});
     App app(table.Options());
+    EXPECT_TRUE(WaitUntil([&] { return EstablishedRowPixel(app) == RGB(10, 20, 30); }))
+        << DescribeColor(EstablishedRowPixel(app));
     HWND dialog = OpenColors(app);
-    for (const auto& row : kRows) {
-        COLORREF expected = row.builtIn;
-        if (row.id == 1031)
-            expected = RGB(10, 20, 30);
-        else if (row.id == 1033)
-            expected = RGB(40, 50, 60);
-        else if (row.id == 1035)
-            expected = RGB(70, 80, 90);
-        EXPECT_EQ(PaintedSwatch(dialog, row.id, expected), expected)
-            << row.setting << ": " << DescribeColor(SwatchColour(dialog, row.id));
-    }
-    ClickItem(dialog, IDCANCEL);
-    WaitClosed(dialog);
+    ExpectSwatches(dialog, seeded);
+    Press(dialog, kDefaultButton);
+    ExpectSwatches(dialog, BuiltIn());
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(ReadDword(kSettingsKey, "EstablishedColor"), std::optional<DWORD>(RGB(10, 20, 30)));
+    EXPECT_EQ(ValueType(kSettingsKey, "ClosedColor"), std::optional<DWORD>(REG_BINARY)) << "Cancel kept the key";
+
+    dialog = OpenColors(app);
+    ExpectSwatches(dialog, seeded); // Cancel discarded the Default
+    Press(dialog, kDefaultButton);
+    Press(dialog, IDOK);
+    ExpectStored(BuiltIn());
 }
 
 TEST_F(AboutColors, OkStoresAllEightColoursAndTheListRepaintsInTheChosenOne) {
@@ -209,11 +227,9 @@ TEST_F(AboutColors, OkStoresAllEightColoursAndTheListRepaintsInTheChosenOne) {
     EXPECT_EQ(PaintedSwatch(dialog, 1031, RGB(220, 255, 220)), RGB(220, 255, 220))
         << "a cancelled picker changes nothing";
     PickFromSwatch(app, dialog, 1031, RGB(12, 34, 56));
-    EXPECT_EQ(PaintedSwatch(dialog, 1031, RGB(12, 34, 56)), RGB(12, 34, 56))
-        << DescribeColor(SwatchColour(dialog, 1031));
+    EXPECT_EQ(PaintedSwatch(dialog, 1031, RGB(12, 34, 56)), RGB(12, 34, 56));
     PickFromSwatch(app, dialog, 1035, RGB(200, 100, 0)); // the row labelled TCB
-    ClickItem(dialog, IDOK);
-    WaitClosed(dialog);
+    Press(dialog, IDOK);
 
     std::vector<COLORREF> expected = BuiltIn();
     expected[1] = RGB(12, 34, 56);
@@ -221,39 +237,12 @@ TEST_F(AboutColors, OkStoresAllEightColoursAndTheListRepaintsInTheChosenOne) {
     ExpectStored(expected);
 
     // The reload puts the colour into the list, and the repaint shows it.
-    RECT row = RowRect(app, 0);
-    RECT client = ClientRect(app.ListWindow());
-    POINT inRow{client.right - 8, (row.top + row.bottom) / 2};
-    EXPECT_TRUE(WaitUntil([&] { return app.Pixel(app.ListWindow(), inRow) == RGB(12, 34, 56); }))
-        << DescribeColor(app.Pixel(app.ListWindow(), inRow));
+    EXPECT_TRUE(WaitUntil([&] { return EstablishedRowPixel(app) == RGB(12, 34, 56); }))
+        << DescribeColor(EstablishedRowPixel(app));
     app.Screenshot("colors-applied");
     EXPECT_EQ(app.MenuCommand(kResolve).checked, resolve);
     EXPECT_EQ(app.MenuCommand(kAutoupdate).checked, autoupdate);
     EXPECT_EQ(app.MenuCommand(kEstablishedOnly).checked, establishedOnly);
-}
-
-TEST_F(AboutColors, DefaultRestoresTheBuiltInColoursButOnlyOkStoresThem) {
-    std::vector<COLORREF> seeded;
-    for (size_t i = 0; i < std::size(kRows); ++i) {
-        seeded.push_back(RGB(10 * i, 20, 200 - 10 * i));
-        WriteDword(kSettingsKey, kRows[i].setting, seeded.back());
-    }
-    App app(table.Options());
-    HWND dialog = OpenColors(app);
-    ClickItem(dialog, kDefaultButton);
-    for (const auto& row : kRows)
-        EXPECT_EQ(PaintedSwatch(dialog, row.id, row.builtIn), row.builtIn) << row.setting;
-    ClickItem(dialog, IDCANCEL);
-    WaitClosed(dialog);
-    ExpectStored(seeded);
-
-    dialog = OpenColors(app);
-    for (size_t i = 0; i < std::size(kRows); ++i)
-        EXPECT_EQ(PaintedSwatch(dialog, kRows[i].id, seeded[i]), seeded[i]) << "Cancel discarded the Default";
-    ClickItem(dialog, kDefaultButton);
-    ClickItem(dialog, IDOK);
-    WaitClosed(dialog);
-    ExpectStored(BuiltIn());
 }
 
 TEST_F(AboutColors, AboutShowsTheNameTheLinkAndTheNotice) {
@@ -282,8 +271,7 @@ TEST_F(AboutColors, AboutShowsTheNameTheLinkAndTheNotice) {
         EXPECT_GT(blue, 20) << "blue text with its underline";
         if (round == 0)
             CaptureWindow(dialog, ScreenshotPath("about-box"));
-        ClickItem(dialog, IDOK);
-        WaitClosed(dialog);
+        Press(dialog, IDOK);
     }
     EXPECT_TRUE(app.Running());
 }
@@ -313,12 +301,7 @@ TEST_F(AboutColors, TheLinkShowsHandCursorsAndAClickOpensTheHomePageOnce) {
     app.PostCommand(kAbout);
     HWND dialog = app.WaitForWindow("About Pelloran");
     BringToForeground(dialog);
-    auto cursor = [] {
-        CURSORINFO info{};
-        info.cbSize = sizeof info;
-        GetCursorInfo(&info);
-        return info.hCursor;
-    };
+    auto cursor = CurrentCursor;
     // A move can be lost while the box is still being activated: the pointer is nudged by a pixel on
     // every poll, so the window under it keeps being asked for its cursor.
     int nudge = 0;
@@ -359,26 +342,6 @@ TEST_F(AboutColors, TheLinkShowsHandCursorsAndAClickOpensTheHomePageOnce) {
     text << in.rdbuf();
     EXPECT_EQ(text.str(), std::string(kHomePage) + "\n") << "opened once, with the home page";
     EXPECT_TRUE(IsWindow(dialog)) << "the box stays open";
-    ClickItem(dialog, IDOK);
-    WaitClosed(dialog);
+    Press(dialog, IDOK);
     DeleteFileA(record.c_str());
-}
-
-TEST_F(AboutColors, ASwatchWithoutTextKeepsTheCursor) {
-    App app(table.Options());
-    HWND dialog = OpenColors(app);
-    BringToForeground(dialog);
-    auto cursor = [] {
-        CURSORINFO info{};
-        info.cbSize = sizeof info;
-        GetCursorInfo(&info);
-        return info.hCursor;
-    };
-    MoveMouse(ClientToScreenPoint(dialog, {4, 4}));
-    HCURSOR arrow = cursor();
-    MoveMouse(ClientToScreenPoint(Item(dialog, 1032), Center(ClientRect(Item(dialog, 1032)))));
-    Pause(300ms);
-    EXPECT_EQ(cursor(), arrow);
-    ClickItem(dialog, IDCANCEL);
-    WaitClosed(dialog);
 }

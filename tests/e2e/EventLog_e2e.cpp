@@ -1,5 +1,6 @@
 // End-to-end tests of the event log and of File > Save: the log lines a flush appends (at close and on
-// the log timer, which the tests fire by posting its message), what logging off leaves unwritten, a log
+// the log timer, which the tests fire by posting its message), what logging turned off in Process Options
+// leaves unwritten and drops, a log
 // that cannot be opened keeping its events, and the list saved through the real Save dialog, in the
 // order shown, with the failure message for a target that cannot be written.
 #include "E2e.h"
@@ -48,13 +49,6 @@ HWND OtherWindow(const App& app, const std::string& title) {
         if (window != app.MainWindow() && WindowText(window) == title)
             return window;
     return nullptr;
-}
-
-// A control's text as it answers WM_GETTEXT (which the system carries across processes).
-std::string ControlText(HWND control) {
-    char text[1024] = {};
-    Send(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
 }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -143,13 +137,6 @@ protected:
     // dialog is gone and the GUI thread takes posted messages again.
     static void WaitForSave(App& app) {
         ASSERT_TRUE(WaitUntil([&] { return OtherWindow(app, "Save As") == nullptr; }));
-        app.Sync();
-    }
-
-    static void ClickHeader(App& app, int column) {
-        RemoteBuffer buffer(app.ProcessHandle(), sizeof(RECT));
-        SendMessageA(app.Header().Handle(), HDM_GETITEMRECT, column, buffer.Param());
-        app.Click(app.Header().Handle(), Center(buffer.Get<RECT>()));
         app.Sync();
     }
 
@@ -257,15 +244,32 @@ TEST_F(EventLog, ALogThatCannotBeOpenedKeepsItsEventsForTheNextFlush) {
     RemoveDirectoryA(missing.c_str());
 }
 
-TEST_F(EventLog, WithLoggingOffNothingIsWritten) {
-    WriteDword(kSettingsKey, "EnableLogging", 0);
+// Process Options turns logging off: nothing is written while it is off, and the events pending then are
+// dropped, so turning it on again later does not write them.
+TEST_F(EventLog, LoggingTurnedOffWritesNothingAndDropsThePendingEvents) {
     table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "10.0.0.2", 80));
     App app(table.Options());
-    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; })); // queued
+    auto toggleLogging = [&] {
+        app.PostCommand(32795); // Process Options
+        HWND dialog = app.WaitForWindow("Process Options");
+        Post(GetDlgItem(dialog, 1011), BM_CLICK); // Enable Logging
+        Post(GetDlgItem(dialog, IDOK), BM_CLICK);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        app.Sync();
+    };
+    toggleLogging();
+    ASSERT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(0));
+    app.SendCommand(kRefresh); // (no log timer here: while logging is off it drops the queue as well)
+    EXPECT_FALSE(FileExists(logPath)) << "written while logging was off";
+
+    table.Write("");
     app.SendCommand(kRefresh);
-    FireLogTimer(app);
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 0; }));
+    toggleLogging();
+    ASSERT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(1));
     app.Close();
-    EXPECT_FALSE(FileExists(logPath));
+    EXPECT_EQ(ReadTextFile(logPath), "") << "the events pending when logging went off were written";
 }
 
 TEST_F(EventLog, SaveWritesTheCellsInTheOrderShownReplacingAnExistingFile) {
@@ -276,7 +280,8 @@ TEST_F(EventLog, SaveWritesTheCellsInTheOrderShownReplacingAnExistingFile) {
                 Row("TIME_WAIT", "10.0.0.1", 40002, "10.0.0.3", 8080));
     App app(table.Options());
     ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 3; }));
-    ClickHeader(app, 5); // Remote Port
+    app.Click(app.Header().Handle(), Center(app.Header().ItemRect(5))); // Remote Port
+    app.Sync();
     const auto shown = app.List().Rows();
     ASSERT_EQ(shown.size(), 3u);
     ASSERT_EQ(shown[0].size(), 7u);

@@ -229,16 +229,6 @@ TEST_F(MainWindow, HidingABarLetsTheListFillItsSpace) {
     }
 }
 
-TEST_F(MainWindow, AutoupdateCheckMarkFollowsItsToggle) {
-    App app;
-    for (bool on : {true, false}) {
-        app.SendCommand(kOptionsAutoupdate);
-        EXPECT_EQ(app.MenuCommand(kOptionsAutoupdate).checked, on);
-        // Toolbar buttons follow the same rule when the program is idle.
-        EXPECT_TRUE(WaitUntil([&] { return app.Tools().ButtonById(kOptionsAutoupdate).checked == on; }, 3s)) << on;
-    }
-}
-
 TEST_F(MainWindow, StatusBarPromptsAndFileExitFromTheKeyboard) {
     App app;
     ASSERT_TRUE(WaitUntil([&] { return app.StatusText() == "Ready"; }, 3s)) << app.StatusText();

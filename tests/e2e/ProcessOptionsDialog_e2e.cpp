@@ -227,14 +227,24 @@ TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsM
     EXPECT_FALSE(app.MenuCommand(kResolve).checked);
     ExpectRefreshPeriod(table, 1500, 2700, "two seconds after OK");
 
-    // Off again: at once, without moving or resizing the window.
+    // Off again: on-top at once, without moving or resizing the window; the logging controls greyed by
+    // unchecking logging are still written.
     dialog = Open(app);
+    Send(Item(dialog, kLoggingCombo), CB_SETCURSEL, 1); // 10 minutes
+    const std::string greyedPath = "C:\\logs\\greyed.txt";
+    Send(Item(dialog, kLogFileEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(greyedPath.c_str()));
     Press(dialog, kOnTopCheck);
-    ASSERT_TRUE(WaitUntil([&] { return !Checked(dialog, kOnTopCheck); }));
+    Press(dialog, kLoggingCheck);
+    ASSERT_TRUE(WaitUntil([&] { return !Checked(dialog, kOnTopCheck) && !Enabled(dialog, kBrowseButton); }));
+    EXPECT_FALSE(Enabled(dialog, kLoggingCombo));
+    EXPECT_FALSE(Enabled(dialog, kLogFileEdit));
     Close(app, dialog, IDOK);
     EXPECT_FALSE(app.IsTopmost());
     RECT after = WindowRect(app.MainWindow());
     EXPECT_TRUE(EqualRect(&before, &after)) << Describe(before) << " became " << Describe(after);
+    EXPECT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(0));
+    EXPECT_EQ(ReadDword(kSettingsKey, "LoggingInterval"), std::optional<DWORD>(10));
+    EXPECT_EQ(ReadString(kSettingsKey, "LogFile"), std::optional<std::string>(greyedPath));
 }
 
 TEST_F(ProcessOptionsDialog, AnIntervalOutOfRangeIsStoredButTheOneInUseStays) {
@@ -250,23 +260,6 @@ TEST_F(ProcessOptionsDialog, AnIntervalOutOfRangeIsStoredButTheOneInUseStays) {
     Close(app, dialog, IDOK);
     EXPECT_EQ(ReadDword(kSettingsKey, "UpdateInterval"), std::optional<DWORD>(0));
     ExpectRefreshPeriod(table, 1500, 2700, "0 is out of range: the period stays 2 s");
-}
-
-TEST_F(ProcessOptionsDialog, GreyedLoggingControlsAreStillWritten) {
-    WriteDword(kSettingsKey, "EnableLogging", 1);
-    WriteDword(kSettingsKey, "LoggingInterval", 20);
-    WriteString(kSettingsKey, "LogFile", "C:\\logs\\kept.txt");
-    App app(table.Options());
-    HWND dialog = Open(app);
-    ASSERT_TRUE(Enabled(dialog, kLogFileEdit));
-    Press(dialog, kLoggingCheck);
-    ASSERT_TRUE(WaitUntil([&] { return !Enabled(dialog, kBrowseButton); }));
-    EXPECT_FALSE(Enabled(dialog, kLoggingCombo));
-    EXPECT_FALSE(Enabled(dialog, kLogFileEdit));
-    Close(app, dialog, IDOK);
-    EXPECT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(0));
-    EXPECT_EQ(ReadDword(kSettingsKey, "LoggingInterval"), std::optional<DWORD>(20));
-    EXPECT_EQ(ReadString(kSettingsKey, "LogFile"), std::optional<std::string>("C:\\logs\\kept.txt"));
 }
 
 TEST_F(ProcessOptionsDialog, BrowseFillsThePathAndCancelStillWritesNothing) {

@@ -1,5 +1,5 @@
-// End-to-end tests of the painted, sortable list: row colours by state (defaults and colours from the
-// settings key), the selection colour with and without the focus, sorting by header clicks (numbers and
+// End-to-end tests of the painted, sortable list: row colours by state (stored colours: e2e.AboutColors),
+// the selection colour with and without the focus, sorting by header clicks (numbers and
 // texts, both directions, kept after refreshes), and the sort triangle.
 #include "E2e.h"
 #include "FakeTable.h"
@@ -85,26 +85,6 @@ TEST_F(SortList, RowsArePaintedInTheColourOfTheirState) {
                         {"LAST_ACK", kWindow},
                         {"TIME_WAIT", RGB(255, 220, 220)},
                         {"DELETE_TCB", RGB(255, 255, 240)},
-                        {"UNKNOWN", kWindow}});
-}
-
-// DELETE_TCB takes the colour labelled TCB (UnknownColor); the states without a colour stay the system's.
-TEST_F(SortList, ColoursComeFromTheSettingsKey) {
-    WriteDword(kSettingsKey, "EstablishedColor", RGB(10, 20, 30));
-    WriteDword(kSettingsKey, "UnknownColor", RGB(40, 50, 60));
-    WriteDword(kSettingsKey, "ClosedColor", RGB(70, 80, 90));
-    ExpectStateColours({{"CLOSED", RGB(70, 80, 90)},
-                        {"LISTENING", RGB(255, 255, 220)},
-                        {"SYN_SENT", RGB(220, 230, 220)},
-                        {"SYN_RCVD", RGB(220, 230, 220)},
-                        {"ESTABLISHED", RGB(10, 20, 30)},
-                        {"FIN_WAIT1", RGB(220, 230, 220)},
-                        {"FIN_WAIT2", RGB(220, 230, 220)},
-                        {"WAIT_CLOSE", RGB(70, 80, 90)},
-                        {"CLOSING", RGB(70, 80, 90)},
-                        {"LAST_ACK", kWindow},
-                        {"TIME_WAIT", RGB(255, 220, 220)},
-                        {"DELETE_TCB", RGB(40, 50, 60)},
                         {"UNKNOWN", kWindow}});
 }
 
