@@ -2,13 +2,7 @@
 // show, the colour picker and the Default button, what OK and Cancel leave in the settings key, the list
 // repainted in a chosen colour, the link's hand cursors, and a link click that reaches the shell (a stand-in
 // browser registered in the prefix records the address it was given).
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
+#include "Suite.h"
 
 using namespace e2e;
 
@@ -54,20 +48,12 @@ HCURSOR CurrentCursor() {
     return info.hCursor;
 }
 
-class AboutColors : public ::testing::Test {
+class AboutColors : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         table.Write(Row("ESTABLISHED", "10.0.0.1", 1000, "10.0.0.2", 80) +
                     Row("LISTENING", "10.0.0.1", 1001, "0.0.0.0", 0));
-    }
-
-    static HWND Item(HWND dialog, int id) {
-        HWND item = GetDlgItem(dialog, id);
-        if (item == nullptr)
-            Fail("the dialog has no control " + std::to_string(id));
-        return item;
     }
 
     // The swatch's colour once it has painted (a dialog paints its controls after it shows).
@@ -79,11 +65,6 @@ protected:
 
     // A click as the user makes it, in the middle of the control.
     static void ClickItem(HWND dialog, int id) { Click(Item(dialog, id), Center(ClientRect(Item(dialog, id)))); }
-
-    static void WaitClosed(HWND window) {
-        if (!WaitUntil([&] { return !IsWindow(window); }))
-            Fail("the window \"" + WindowText(window) + "\" did not close");
-    }
 
     static void Press(HWND dialog, int id) {
         ClickItem(dialog, id);
@@ -150,8 +131,6 @@ protected:
         return app.Pixel(app.ListWindow(),
                          {ClientRect(app.ListWindow()).right - 8, Center(app.List().ItemRect(row)).y});
     }
-
-    FakeTable table;
 };
 
 } // namespace
@@ -245,7 +224,27 @@ TEST_F(AboutColors, OkStoresAllEightColoursAndTheListRepaintsInTheChosenOne) {
     EXPECT_EQ(app.MenuCommand(kEstablishedOnly).checked, establishedOnly);
 }
 
-TEST_F(AboutColors, AboutShowsTheNameTheLinkAndTheNotice) {
+// The About box shows the name, the link and the notice; the link shows hand cursors and a click opens the
+// home page once.
+TEST_F(AboutColors, AboutShowsTheNameAndALinkThatOpensTheHomePageOnce) {
+    // A stand-in browser: the prefix's handler of http addresses records what it is asked to open.
+    const std::string classKey = "http\\shell\\open\\command";
+    const std::optional<std::string> saved = ReadString(classKey, "", HKEY_CLASSES_ROOT);
+    const std::string record = TempPath("pelloran-opened-url.txt");
+    DeleteFileA(record.c_str());
+    WriteString(classKey, "",
+                QuoteArgument(DriverDirectory() + "\\pelloran_url_recorder.exe") + " " + QuoteArgument(record) +
+                    " \"%1\"",
+                HKEY_CLASSES_ROOT);
+    struct Restore {
+        const std::string& key;
+        const std::optional<std::string>& value;
+        ~Restore() {
+            if (value)
+                WriteString(key, "", *value, HKEY_CLASSES_ROOT);
+        }
+    } restore{classKey, saved};
+
     App app(table.Options());
     for (int round = 0; round < 2; ++round) { // a second opening builds its title font anew
         app.PostCommand(kAbout);
@@ -273,31 +272,8 @@ TEST_F(AboutColors, AboutShowsTheNameTheLinkAndTheNotice) {
             CaptureWindow(dialog, ScreenshotPath("about-box"));
         Press(dialog, IDOK);
     }
-    EXPECT_TRUE(app.Running());
-}
+    ASSERT_TRUE(app.Running());
 
-TEST_F(AboutColors, TheLinkShowsHandCursorsAndAClickOpensTheHomePageOnce) {
-    // A stand-in browser: the prefix's handler of http addresses records what it is asked to open.
-    const std::string classKey = "http\\shell\\open\\command";
-    const std::optional<std::string> saved = ReadString(classKey, "", HKEY_CLASSES_ROOT);
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    const std::string record = std::string(temp) + "pelloran-opened-url.txt";
-    DeleteFileA(record.c_str());
-    WriteString(classKey, "",
-                QuoteArgument(DriverDirectory() + "\\pelloran_url_recorder.exe") + " " + QuoteArgument(record) +
-                    " \"%1\"",
-                HKEY_CLASSES_ROOT);
-    struct Restore {
-        const std::string& key;
-        const std::optional<std::string>& value;
-        ~Restore() {
-            if (value)
-                WriteString(key, "", *value, HKEY_CLASSES_ROOT);
-        }
-    } restore{classKey, saved};
-
-    App app(table.Options());
     app.PostCommand(kAbout);
     HWND dialog = app.WaitForWindow("About Pelloran");
     BringToForeground(dialog);
@@ -337,10 +313,7 @@ TEST_F(AboutColors, TheLinkShowsHandCursorsAndAClickOpensTheHomePageOnce) {
     ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20s))
         << "the shell started no handler";
     Pause(1000ms); // a second start would show up by now
-    std::ifstream in(record);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), std::string(kHomePage) + "\n") << "opened once, with the home page";
+    EXPECT_EQ(ReadTextFile(record), std::string(kHomePage) + "\n") << "opened once, with the home page";
     EXPECT_TRUE(IsWindow(dialog)) << "the box stays open";
     Press(dialog, IDOK);
     DeleteFileA(record.c_str());

@@ -1,10 +1,7 @@
 // Timings of the real program under Wine with a scripted table of 10,000 connections: a refresh from
 // the command to the last row shown, and a sort by a header click. They print figures and assert
 // only that the work was done; tools/bench.sh runs them (CTest does not).
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <chrono>
 #include <cstdio>
@@ -20,14 +17,12 @@ double Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-class Benchmark : public ::testing::Test {
+class Benchmark : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         WriteDword(kSettingsKey, "Resolve", 0);
     }
-    FakeTable table;
 };
 
 } // namespace

@@ -1,10 +1,7 @@
 // End-to-end tests of the black list: the closer at a refresh (SetTcpEntry rows from the test IP helper
 // DLL's log), Add To Black List from the row menu, and the Black List dialog with its messages, its Save
 // and a Save that fails.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <winsock2.h>
 
@@ -30,28 +27,18 @@ std::string FileOf(const std::vector<std::string>& entries) {
 
 std::string FilePath() { return DataFolder() + "\\blacklist.xml"; }
 
-void PutFile(const std::string& path, const std::string& bytes) {
-    CreateDirectoryA(DataFolder().c_str(), nullptr);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr))
-        Fail("cannot write " + path);
-    CloseHandle(file);
-}
-
 // Which of the system's message-box icons the icon control shows: its pixels on screen against each icon
 // drawn here on the same background (icon handles belong to their process, pictures do not).
 LPCSTR ShownIcon(HWND iconControl) {
     const LPCSTR candidates[] = {IDI_EXCLAMATION, IDI_QUESTION, IDI_HAND, IDI_ASTERISK};
-    const RECT rect = ClientRectOnScreen(iconControl);
     const int size = 32;
+    const RECT onScreen = ClientRectOnScreen(iconControl);
+    const Pixels shown = CapturePixels({onScreen.left, onScreen.top, onScreen.left + size, onScreen.top + size});
     HDC screen = GetDC(nullptr);
-    HDC shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
-    HBITMAP shownBitmap = CreateCompatibleBitmap(screen, size, size);
+    HDC drawn = CreateCompatibleDC(screen);
     HBITMAP drawnBitmap = CreateCompatibleBitmap(screen, size, size);
-    HGDIOBJ oldShown = SelectObject(shown, shownBitmap), oldDrawn = SelectObject(drawn, drawnBitmap);
-    BitBlt(shown, 0, 0, size, size, screen, rect.left, rect.top, SRCCOPY);
-    HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
+    HGDIOBJ oldDrawn = SelectObject(drawn, drawnBitmap);
+    HBRUSH background = CreateSolidBrush(shown.pixels[0]);
     LPCSTR best = nullptr;
     int bestEqual = size * size * 9 / 10; // at least 90% of the pixels
     for (LPCSTR candidate : candidates) {
@@ -61,28 +48,24 @@ LPCSTR ShownIcon(HWND iconControl) {
         int equal = 0;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)
-                equal += GetPixel(shown, x, y) == GetPixel(drawn, x, y);
+                equal += shown.pixels[y * size + x] == GetPixel(drawn, x, y);
         if (equal > bestEqual) {
             bestEqual = equal;
             best = candidate;
         }
     }
     DeleteObject(background);
-    SelectObject(shown, oldShown);
     SelectObject(drawn, oldDrawn);
-    DeleteObject(shownBitmap);
     DeleteObject(drawnBitmap);
-    DeleteDC(shown);
     DeleteDC(drawn);
     ReleaseDC(nullptr, screen);
     return best;
 }
 
-class BlackList : public ::testing::Test {
+class BlackList : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         WriteDword(kSettingsKey, "Resolve", 0);
     }
 
@@ -111,13 +94,6 @@ protected:
         }
     }
 
-    static HWND Item(HWND dialog, int id) {
-        HWND item = GetDlgItem(dialog, id);
-        if (item == nullptr)
-            Fail("the dialog has no control " + std::to_string(id));
-        return item;
-    }
-
     // A button's click, handled before the call returns (a message box it opens waits for Answer).
     static void Press(App& app, HWND dialog, int id) {
         Post(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(Item(dialog, id)));
@@ -128,51 +104,23 @@ protected:
         Send(Item(dialog, kEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
 
-    static std::string EditText(HWND dialog) {
-        char text[256] = "";
-        Send(Item(dialog, kEdit), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-
     static std::vector<std::string> Entries(App& app, HWND dialog) {
-        std::vector<std::string> entries;
-        ListView list{app.ProcessHandle(), Item(dialog, kEntries)};
-        for (int row = 0; row < list.RowCount(); ++row)
-            entries.push_back(list.CellText(row, 0));
-        return entries;
+        return ListView{app.ProcessHandle(), Item(dialog, kEntries)}.ColumnTexts(0);
     }
 
     // Waits for the program's message box, checks its text, buttons and icon, and presses `button`.
     static void Answer(App& app, const std::string& text, std::vector<std::string> buttons, LPCSTR icon, int button) {
-        HWND box = nullptr;
-        ASSERT_TRUE(WaitUntil([&] {
-            for (HWND window : TopLevelWindows(app.ProcessId()))
-                if (WindowText(window) == App::kTitle && window != app.MainWindow())
-                    box = window;
-            return box != nullptr;
-        })) << "no message box for: "
-            << text;
-        std::vector<std::string> shownButtons, texts;
-        HWND iconControl = nullptr;
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            if (!IsVisible(child))
-                continue;
-            if (_stricmp(ClassName(child).c_str(), "Button") == 0)
-                shownButtons.push_back(WindowText(child));
-            else if ((Style(child) & SS_TYPEMASK) == SS_ICON)
-                iconControl = child;
-            else if (!WindowText(child).empty())
-                texts.push_back(WindowText(child));
-        }
-        EXPECT_EQ(texts, std::vector<std::string>{text});
-        EXPECT_EQ(shownButtons, buttons);
-        ASSERT_NE(iconControl, nullptr) << text;
+        HWND box = app.WaitForWindow(App::kTitle);
+        const MessageBoxView view = ReadMessageBox(box);
+        EXPECT_EQ(view.texts, std::vector<std::string>{text});
+        EXPECT_EQ(view.buttons, buttons);
+        ASSERT_NE(view.icon, nullptr) << text;
         BringToForeground(box);
         LPCSTR shown = nullptr;
-        WaitUntil([&] { return (shown = ShownIcon(iconControl)) == icon; }, 3s);
+        WaitUntil([&] { return (shown = ShownIcon(view.icon)) == icon; }, 3s);
         EXPECT_EQ(shown, icon) << text;
         Post(box, WM_COMMAND, button, 0);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+        WaitClosed(box);
     }
 
     static HWND OpenDialog(App& app) {
@@ -182,8 +130,6 @@ protected:
         Send(dialog, WM_NULL);
         return dialog;
     }
-
-    FakeTable table;
 };
 
 } // namespace
@@ -192,7 +138,7 @@ TEST_F(BlackList, EnabledListResetsMatchingConnectionsAtEveryRefresh) {
     // Two neighbours to one listed address (written in capitals where letters could differ: none in a
     // dotted address, so the entry is the address itself), a peer named docs-host.example by the hosts
     // file, and a bystander.
-    PutFile(FilePath(), FileOf({"192.0.2.7", "host.example", "", "192.0.2"}));
+    WriteTextFile(FilePath(), FileOf({"192.0.2.7", "host.example", "", "192.0.2"}));
     table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "192.0.2.7", 443) +
                 Row("TIME_WAIT", "10.0.0.1", 40001, "192.0.2.7", 443) +
                 Row("ESTABLISHED", "10.0.0.1", 40002, "192.0.2.10", 443) +
@@ -258,7 +204,7 @@ TEST_F(BlackList, AddToBlackListAppendsTheDisplayedTextOnce) {
 }
 
 TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
-    PutFile(FilePath(), FileOf({"b-entry", "a-entry"}));
+    WriteTextFile(FilePath(), FileOf({"b-entry", "a-entry"}));
     table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "192.0.2.7", 443));
     App app(table.Options());
     ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }));
@@ -291,7 +237,7 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     Type(dialog, "  192.0.2.7 ");
     Press(app, dialog, kAdd);
     app.Sync();
-    EXPECT_EQ(EditText(dialog), "");
+    EXPECT_EQ(ControlText(Item(dialog, kEdit)), "");
     Type(dialog, " \t ");
     Press(app, dialog, kAdd);
     Type(dialog, "A-entry");
@@ -299,7 +245,7 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     Type(dialog, "a-entry");
     Press(app, dialog, kAdd);
     Answer(app, "Selected entry already exists.\nPlease enter another address.", {"OK"}, IDI_EXCLAMATION, IDOK);
-    EXPECT_EQ(EditText(dialog), "a-entry");
+    EXPECT_EQ(ControlText(Item(dialog, kEdit)), "a-entry");
     Post(dialog, WM_COMMAND, IDOK, 0);
     app.Sync();
     ASSERT_TRUE(IsWindow(dialog)) << "Enter closes nothing";
@@ -324,7 +270,7 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     Press(app, dialog, kAdd);
     Send(Item(dialog, kEnable), BM_SETCHECK, BST_CHECKED);
     Press(app, dialog, kSave);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    WaitClosed(dialog);
     EXPECT_EQ(ReadTextFile(FilePath()), FileOf({"b-entry", "a-entry", "192.0.2.7"}));
     EXPECT_EQ(ValueType(kSettingsKey, "EnableBlackList"), std::optional<DWORD>(REG_DWORD));
     EXPECT_EQ(ReadDword(kSettingsKey, "EnableBlackList"), std::optional<DWORD>(1));
@@ -338,7 +284,7 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     Type(dialog, "never");
     Press(app, dialog, kAdd);
     Post(dialog, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    WaitClosed(dialog);
     EXPECT_EQ(ReadTextFile(FilePath()), FileOf({"b-entry", "a-entry", "192.0.2.7"}));
 }
 
@@ -363,6 +309,6 @@ TEST_F(BlackList, SaveThatCannotWriteWarnsAndKeepsTheDialogOpen) {
     // Once the folder is gone the same Save succeeds.
     RemoveDirectoryA(FilePath().c_str());
     Press(app, dialog, kSave);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    WaitClosed(dialog);
     EXPECT_EQ(ReadTextFile(FilePath()), FileOf({"192.0.2.7"}));
 }

@@ -2,10 +2,7 @@
 // refreshes (command, toggles, timer), how rows grow and shrink, a failed read, a missing library or entry
 // point, process names of real processes, and one read of Wine's real table with a real
 // loopback connection.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <winsock2.h>
 
@@ -19,15 +16,13 @@ constexpr UINT kEstablishedOnly = 32799;
 
 using Rows = std::vector<std::vector<std::string>>;
 
-class ConnectionTable : public ::testing::Test {
+class ConnectionTable : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         // Numbers, not host names, unless a test wants names.
         WriteDword(kSettingsKey, "Resolve", 0);
     }
-    void TearDown() override { ClearWindowsVersion(); }
 
     // Waits until the list shows exactly these rows.
     static void ExpectRows(App& app, const Rows& expected) {
@@ -44,8 +39,6 @@ protected:
         }
         return out;
     }
-
-    FakeTable table;
 };
 
 const std::string kMixedTable =
@@ -55,7 +48,7 @@ const std::string kMixedTable =
 
 } // namespace
 
-TEST_F(ConnectionTable, SevenColumnsShowEveryFieldOfTheSortedTable) {
+TEST_F(ConnectionTable, SevenColumnsShowEveryFieldOfTheSortedTableAndEstablishedOnlyFilters) {
     table.Write(kMixedTable);
     App app(table.Options());
     ExpectRows(app, {
@@ -69,6 +62,17 @@ TEST_F(ConnectionTable, SevenColumnsShowEveryFieldOfTheSortedTable) {
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(reads.front().function, "GetExtendedTcpTable");
     EXPECT_NE(reads.front().line.find(" sort=1 af=2 class=5 reserved=0 "), std::string::npos) << reads.front().line;
+
+    // Established Only filters, and its toggle refreshes at once.
+    table.Write(kMixedTable + Row("ESTABLISHED", "10.9.9.9", 9999, "10.9.9.8", 22));
+    app.SendCommand(kEstablishedOnly);
+    ExpectRows(app, {
+                        {"Idle", "0", "10.9.9.9", "9999", "10.9.9.8", "22", "ESTABLISHED"},
+                        {"Idle", "0", "192.168.1.10", "49152", "93.184.216.34", "443", "ESTABLISHED"},
+                    });
+    EXPECT_TRUE(app.MenuCommand(kEstablishedOnly).checked);
+    app.SendCommand(kEstablishedOnly);
+    EXPECT_TRUE(WaitUntil([&] { return app.List().RowCount() == 6; })) << app.List().RowCount();
 }
 
 TEST_F(ConnectionTable, FiveColumnsReadTheTableWithoutOwners) {
@@ -120,22 +124,6 @@ TEST_F(ConnectionTable, RefreshShowsTheNewTableAtTheEndOfTheListAndAFailedReadKe
     app.SendCommand(kRefresh);
     ExpectRows(app, {{"Idle", "0", "10.0.0.1", "1007", "10.0.0.2", "80", "ESTABLISHED"}});
     EXPECT_EQ(app.List().SelectedRow(), -1) << "the selected row was cut off at the end";
-}
-
-TEST_F(ConnectionTable, EstablishedOnlyFiltersAndItsToggleRefreshesAtOnce) {
-    table.Write(kMixedTable);
-    App app(table.Options());
-    WaitUntil([&] { return app.List().RowCount() == 5; });
-    table.Write(kMixedTable + Row("ESTABLISHED", "10.9.9.9", 9999, "10.9.9.8", 22));
-    app.SendCommand(kEstablishedOnly);
-    ExpectRows(app, {
-                        {"Idle", "0", "10.9.9.9", "9999", "10.9.9.8", "22", "ESTABLISHED"},
-                        {"Idle", "0", "192.168.1.10", "49152", "93.184.216.34", "443", "ESTABLISHED"},
-                    });
-    EXPECT_TRUE(app.MenuCommand(kEstablishedOnly).checked);
-    app.SendCommand(kEstablishedOnly);
-    WaitUntil([&] { return app.List().RowCount() == 6; });
-    EXPECT_EQ(app.List().RowCount(), 6);
 }
 
 TEST_F(ConnectionTable, AutoupdateRefreshesOnItsPeriod) {

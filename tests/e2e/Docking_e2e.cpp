@@ -3,10 +3,7 @@
 // tool window where its buttons, prompts and tips still work; a double click on that window's caption
 // docks it back, its close box hides it and View > Toolbar brings it back where it was. While dragging, an
 // outline shows where the bar will land.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 using namespace e2e;
 
@@ -17,15 +14,11 @@ constexpr int kEstablishedOnly = 32798;
 
 bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
 
-class Docking : public ::testing::Test {
+class Docking : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
-        WriteDword(kSettingsKey, "WindowPosX", 0);
-        WriteDword(kSettingsKey, "WindowPosY", 0);
-        WriteDword(kSettingsKey, "WindowSizeX", 900);
-        WriteDword(kSettingsKey, "WindowSizeY", 600);
+        ProgramTest::SetUp();
+        StorePlacement(0, 0, 900, 600);
         app = std::make_unique<App>(table.Options());
         app->Foreground();
     }
@@ -96,7 +89,6 @@ protected:
             << Describe(List()) << ", client " << Describe(client);
     }
 
-    FakeTable table;
     std::unique_ptr<App> app;
 };
 

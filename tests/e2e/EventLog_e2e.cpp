@@ -3,10 +3,7 @@
 // leaves unwritten and drops, a log
 // that cannot be opened keeping its events, and the list saved through the real Save dialog, in the
 // order shown, with the failure message for a target that cannot be written.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <sstream>
 
@@ -53,22 +50,11 @@ HWND OtherWindow(const App& app, const std::string& title) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-class EventLog : public ::testing::Test {
+class EventLog : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
-        char temp[MAX_PATH] = "";
-        GetTempPathA(sizeof(temp), temp);
-        folder = std::string(temp) + "pelloran-log-" + std::to_string(GetCurrentProcessId());
+        ProgramTest::SetUp();
+        folder = TempPath("pelloran-log-" + std::to_string(GetCurrentProcessId()));
         CreateDirectoryA(folder.c_str(), nullptr);
         logPath = folder + "\\events.log";
         DeleteFileA(logPath.c_str());
@@ -155,7 +141,6 @@ protected:
         app.Sync();
     }
 
-    FakeTable table;
     std::string folder;
     std::string logPath;
 };
@@ -164,7 +149,7 @@ protected:
 
 TEST_F(EventLog, CloseAppendsOneLinePerRemoteAddressFirstSeenEstablished) {
     const std::string old = "earlier line without a line break";
-    WriteFileBytes(logPath, old);
+    WriteTextFile(logPath, old);
     WriteDword(kSettingsKey, "Resolve", 1); // to see when the resolver has named 192.0.2.10
     const DWORD pid = GetCurrentProcessId();
     table.Write(Row("LISTENING", "0.0.0.0", 135, "0.0.0.0", 0, pid) +
@@ -253,9 +238,9 @@ TEST_F(EventLog, LoggingTurnedOffWritesNothingAndDropsThePendingEvents) {
     auto toggleLogging = [&] {
         app.PostCommand(32795); // Process Options
         HWND dialog = app.WaitForWindow("Process Options");
-        Post(GetDlgItem(dialog, 1011), BM_CLICK); // Enable Logging
-        Post(GetDlgItem(dialog, IDOK), BM_CLICK);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        Press(dialog, 1011); // Enable Logging
+        Press(dialog, IDOK);
+        WaitClosed(dialog);
         app.Sync();
     };
     toggleLogging();
@@ -272,9 +257,11 @@ TEST_F(EventLog, LoggingTurnedOffWritesNothingAndDropsThePendingEvents) {
     EXPECT_EQ(ReadTextFile(logPath), "") << "the events pending when logging went off were written";
 }
 
-TEST_F(EventLog, SaveWritesTheCellsInTheOrderShownReplacingAnExistingFile) {
+// Save in one program: the cells in the order shown replacing an existing file; a target that cannot be
+// written shows the message and leaves no file; an empty list gives an empty file.
+TEST_F(EventLog, SaveWritesTheShownCellsReportsAFailedTargetAndSavesAnEmptyList) {
     const std::string path = folder + "\\snapshot.txt";
-    WriteFileBytes(path, "old contents that are longer than nothing");
+    WriteTextFile(path, "old contents that are longer than nothing");
     table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "10.0.0.2", 443) +
                 Row("LISTENING", "10.0.0.1", 40001, "0.0.0.0", 0) +
                 Row("TIME_WAIT", "10.0.0.1", 40002, "10.0.0.3", 8080));
@@ -292,35 +279,27 @@ TEST_F(EventLog, SaveWritesTheCellsInTheOrderShownReplacingAnExistingFile) {
     EXPECT_EQ(ReadTextFile(path), Expected(shown));
     EXPECT_EQ(OtherWindow(app, "Pelloran"), nullptr) << "no message";
     DeleteFileA(path.c_str());
-}
 
-TEST_F(EventLog, SaveOfAnEmptyListGivesAnEmptyFile) {
-    const std::string path = folder + "\\empty.txt";
-    App app(table.Options());
-    app.Sync();
-    ASSERT_EQ(app.List().RowCount(), 0);
-    SaveTo(OpenSaveDialog(app), path);
-    WaitForSave(app);
-    EXPECT_TRUE(FileExists(path));
-    EXPECT_EQ(ReadTextFile(path), "");
-    DeleteFileA(path.c_str());
-}
-
-TEST_F(EventLog, SaveToATargetThatCannotBeWrittenShowsTheMessageAndLeavesNoFile) {
     // A folder the dialog accepts but where no file can be made: /proc through Wine's Z: drive.
-    const std::string path = "Z:\\proc\\pelloran-snapshot.txt";
-    table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "10.0.0.2", 443));
-    App app(table.Options());
-    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }));
-    SaveTo(OpenSaveDialog(app), path);
+    const std::string unwritable = "Z:\\proc\\pelloran-snapshot.txt";
+    SaveTo(OpenSaveDialog(app), unwritable);
     HWND box = app.WaitForWindow("Pelloran");
     CaptureWindow(box, ScreenshotPath("save-failure-message"));
-    HWND text = FindDescendant(box, 0xFFFF, "Static");
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(WindowText(text), "Cannot save the data to:\r\n" + path + "\r\nPlease select another file location.");
+    EXPECT_EQ(ReadMessageBox(box).texts, std::vector<std::string>{"Cannot save the data to:\r\n" + unwritable +
+                                                                  "\r\nPlease select another file location."});
     EXPECT_EQ(GetWindow(box, GW_OWNER), app.MainWindow());
     Post(box, WM_COMMAND, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return OtherWindow(app, "Pelloran") == nullptr; }));
-    EXPECT_FALSE(FileExists(path));
+    WaitClosed(box);
+    EXPECT_FALSE(FileExists(unwritable));
     EXPECT_EQ(OtherWindow(app, "Save As"), nullptr) << "the dialog is not reopened";
+
+    const std::string empty = folder + "\\empty.txt";
+    table.Write("");
+    app.SendCommand(kRefresh);
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 0; }));
+    SaveTo(OpenSaveDialog(app), empty);
+    WaitForSave(app);
+    EXPECT_TRUE(FileExists(empty));
+    EXPECT_EQ(ReadTextFile(empty), "");
+    DeleteFileA(empty.c_str());
 }

@@ -1,10 +1,7 @@
 // End-to-end tests of the sort header's two drawing paths: with visual styles the items are drawn with the
 // theme and the item under the mouse is drawn hot; with visual styles switched off they are flat button
 // face and nothing follows the mouse.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 using namespace e2e;
 
@@ -12,11 +9,10 @@ namespace {
 
 const char kThemeManager[] = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
 
-class HeaderTheme : public ::testing::Test {
+class HeaderTheme : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         savedTheme = ReadString(kThemeManager, "ThemeActive");
         table.Write(Row("ESTABLISHED", "10.0.0.1", 80, "10.0.0.2", 5) + Row("LISTENING", "10.0.0.1", 9, "0.0.0.0", 0));
     }
@@ -45,26 +41,27 @@ protected:
     }
 
     std::optional<std::string> savedTheme;
-    FakeTable table;
 };
 
 } // namespace
 
-TEST_F(HeaderTheme, WithVisualStylesTheItemUnderTheMouseIsDrawnHot) {
-    const auto started = StartSorted("1");
-    App& app = *started;
-    const RECT list = WindowRect(app.ListWindow());
-    MoveMouse({(list.left + list.right) / 2, list.bottom - 20});
-    app.Sync();
-    const COLORREF normal = ItemBackground(app);
-    MoveMouse(ItemCentre(app));
-    EXPECT_TRUE(WaitUntil([&] { return ItemBackground(app) != normal; }, 5s))
-        << "hot and normal theme backgrounds are both " << DescribeColor(normal);
-    MoveMouse({(list.left + list.right) / 2, list.bottom - 20});
-    EXPECT_TRUE(WaitUntil([&] { return ItemBackground(app) == normal; }, 5s)) << "the hot state ends with the mouse";
-}
-
-TEST_F(HeaderTheme, WithoutVisualStylesTheHeaderIsFlatAndDoesNotTrackTheMouse) {
+// With visual styles the item under the mouse is drawn hot; without them the header is flat button face and
+// does not track the mouse.
+TEST_F(HeaderTheme, OnlyWithVisualStylesTheItemUnderTheMouseIsDrawnHot) {
+    {
+        const auto started = StartSorted("1");
+        App& app = *started;
+        const RECT list = WindowRect(app.ListWindow());
+        MoveMouse({(list.left + list.right) / 2, list.bottom - 20});
+        app.Sync();
+        const COLORREF normal = ItemBackground(app);
+        MoveMouse(ItemCentre(app));
+        EXPECT_TRUE(WaitUntil([&] { return ItemBackground(app) != normal; }, 5s))
+            << "hot and normal theme backgrounds are both " << DescribeColor(normal);
+        MoveMouse({(list.left + list.right) / 2, list.bottom - 20});
+        EXPECT_TRUE(WaitUntil([&] { return ItemBackground(app) == normal; }, 5s))
+            << "the hot state ends with the mouse";
+    }
     const auto started = StartSorted("0");
     App& app = *started;
     EXPECT_EQ(ItemBackground(app), GetSysColor(COLOR_BTNFACE)) << DescribeColor(ItemBackground(app));

@@ -1,9 +1,7 @@
 // End-to-end tests of the main window on a first start (no settings key, no data folder): title and bars, the
 // menu bar with its update rules, the toolbar, the list columns of both table modes and their fitting to the
 // window width, hiding and showing the bars, the Autoupdate check mark, status-bar prompts, and File > Exit.
-#include "E2e.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <tlhelp32.h>
 
@@ -111,14 +109,7 @@ std::string LoadedModule(DWORD pid, const char* name) {
     return path;
 }
 
-class MainWindow : public testing::Test {
-protected:
-    void SetUp() override {
-        ClearWindowsVersion();
-        ResetProgramState();
-    }
-    void TearDown() override { ClearWindowsVersion(); }
-};
+class MainWindow : public ProgramTest {};
 
 TEST_F(MainWindow, FirstStartShowsTheWindowItsMenusToolbarAndColumns) {
     App app;

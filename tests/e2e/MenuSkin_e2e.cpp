@@ -3,10 +3,7 @@
 // selection take the colour mixes of the Windows version the program runs as, a command without a handler
 // is disabled, and no menu window stays subclassed once it has closed. A screenshot of an open menu is
 // kept with the test outputs.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <iterator>
 #include <map>
@@ -35,46 +32,8 @@ std::vector<std::vector<long>> Numbers(const std::string& reply) {
     return rows;
 }
 
-BYTE Channel(COLORREF c, int shift) { return static_cast<BYTE>((c >> shift) & 0xFF); }
-COLORREF Mix(COLORREF a, int pa, COLORREF b, int pb) {
-    int out[3];
-    for (int i = 0; i < 3; ++i)
-        out[i] = (Channel(a, 8 * i) * pa + 50) / 100 + (Channel(b, 8 * i) * pb + 50) / 100;
-    return RGB(out[0], out[1], out[2]);
-}
-
-// The pixels of a screen rectangle, top row first, as COLORREFs.
-struct Capture {
-    RECT rect{};
-    std::vector<COLORREF> pixels;
-    COLORREF At(int x, int y) const {
-        return pixels[static_cast<size_t>(y - rect.top) * (rect.right - rect.left) + (x - rect.left)];
-    }
-};
-
-Capture CaptureScreen(const RECT& rect) {
-    Capture capture{rect, {}};
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
-    std::vector<BYTE> bytes(static_cast<size_t>(width) * height * 4);
-    GetDIBits(memory, bitmap, 0, height, bytes.data(), &info, DIB_RGB_COLORS);
-    for (size_t i = 0; i < bytes.size(); i += 4)
-        capture.pixels.push_back(RGB(bytes[i + 2], bytes[i + 1], bytes[i]));
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return capture;
-}
-
 // Bitmap 138 of the program, read from its file.
-Capture MenuBitmap(const std::string& program) {
+Pixels MenuBitmap(const std::string& program) {
     HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module)
         FailWithLastError("cannot open " + program + " as a data file");
@@ -84,9 +43,9 @@ Capture MenuBitmap(const std::string& program) {
         FailWithLastError("bitmap 138 is missing");
     BITMAP size{};
     GetObjectA(bitmap, sizeof size, &size);
-    Capture capture{{0, 0, size.bmWidth, size.bmHeight}, {}};
+    Pixels capture{{0, 0, size.bmWidth, size.bmHeight}, {}};
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.bmWidth, -size.bmHeight, 1, 32, BI_RGB};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.bmWidth, -size.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<BYTE> bytes(static_cast<size_t>(size.bmWidth) * size.bmHeight * 4);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, size.bmHeight, bytes.data(), &info, DIB_RGB_COLORS);
@@ -99,7 +58,7 @@ Capture MenuBitmap(const std::string& program) {
 }
 
 // Pixels of picture `index` that differ from the screen at (x, y); the magenta background is not compared.
-int PictureMismatches(const Capture& screen, const Capture& strip, int index, int x, int y) {
+int PictureMismatches(const Pixels& screen, const Pixels& strip, int index, int x, int y) {
     int wrong = 0;
     for (int py = 0; py < kPicture; ++py)
         for (int px = 0; px < kPicture; ++px) {
@@ -111,7 +70,7 @@ int PictureMismatches(const Capture& screen, const Capture& strip, int index, in
 }
 
 // The command's own picture of toolbar 138, centred in the picture column, and no other.
-void ExpectOwnPicture(const Capture& screen, const Capture& strip, UINT id, const RECT& rect) {
+void ExpectOwnPicture(const Pixels& screen, const Pixels& strip, UINT id, const RECT& rect) {
     const auto expected = std::find(kPictureIds.begin(), kPictureIds.end(), id) - kPictureIds.begin();
     ASSERT_LT(expected, static_cast<long>(kPictureIds.size())) << id << " has no picture";
     const int x = rect.left + 4, y = rect.top + (rect.bottom - rect.top - kPicture) / 2;
@@ -136,17 +95,12 @@ SIZE MenuTextSize(const std::string& text) {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-class MenuSkin : public ::testing::Test {
+class MenuSkin : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
-        WriteDword(kSettingsKey, "WindowPosX", 0);
-        WriteDword(kSettingsKey, "WindowPosY", 0);
-        WriteDword(kSettingsKey, "WindowSizeX", 700);
-        WriteDword(kSettingsKey, "WindowSizeY", 450);
+        ProgramTest::SetUp();
+        StorePlacement(0, 0, 700, 450);
     }
-    void TearDown() override { ClearWindowsVersion(); }
 
     // Items of the innermost open pop-up: id and screen rectangle.
     static std::vector<std::pair<UINT, RECT>> OpenItems(App& app) {
@@ -156,16 +110,11 @@ protected:
                 items.push_back({static_cast<UINT>(row[0]), RECT{row[1], row[2], row[3], row[4]}});
         return items;
     }
-
-    static RECT Union(const std::vector<std::pair<UINT, RECT>>& items) {
-        RECT all = items.front().second;
-        for (const auto& item : items)
-            UnionRect(&all, &all, &item.second);
-        return all;
-    }
 };
 
-TEST_F(MenuSkin, WindowMenuEntriesAreOwnerDrawnAndMeasuredByTheSizeRules) {
+// One program: every entry owner-drawn and measured by the size rules; a menu window subclassed only while it
+// shows; a command nobody handles disabled when its menu opens (appended last, as it changes the sizes).
+TEST_F(MenuSkin, WindowMenuIsOwnerDrawnMeasuredSubclassedWhileShownAndDisablesUnhandledCommands) {
     App app;
     const Menu bar = app.MenuBar();
     std::vector<std::string> texts;
@@ -192,22 +141,7 @@ TEST_F(MenuSkin, WindowMenuEntriesAreOwnerDrawnAndMeasuredByTheSizeRules) {
         EXPECT_EQ(width, expectedWidth) << texts[i];
         EXPECT_EQ(height, std::max<long>(text.cy, base)) << texts[i];
     }
-}
 
-TEST_F(MenuSkin, CommandWithoutHandlerIsDisabledWhenItsMenuOpens) {
-    App app;
-    app.ProbeRequest(probe::kAppendUnknownCommand);
-    const Menu bar = app.MenuBar();
-    const MenuItem* unknown = FindMenuItem(bar, probe::kProbeCommand);
-    ASSERT_NE(unknown, nullptr) << DescribeMenu(bar);
-    EXPECT_FALSE(unknown->enabled) << "a command nobody handles stays enabled";
-    EXPECT_TRUE(unknown->ownerDrawn);
-    for (UINT id : {57603u, 32778u, 32776u, 57665u})
-        EXPECT_TRUE(FindMenuItem(bar, id)->enabled) << id;
-}
-
-TEST_F(MenuSkin, MenuWindowsAreSubclassedOnlyWhileTheyShow) {
-    App app;
     auto windows = [&] { return Numbers(app.ProbeRequest(probe::kMenuWindows)); };
     windows(); // starts watching menu windows end
     for (int round = 0; round < 2; ++round) {
@@ -233,6 +167,15 @@ TEST_F(MenuSkin, MenuWindowsAreSubclassedOnlyWhileTheyShow) {
         << "a menu window stays subclassed after its menu closed";
     EXPECT_EQ(ended[2], 0) << "menu windows still subclassed when they ended";
     EXPECT_EQ(ended[3], 0) << "the \"OldMenuProc\" atom outlives the menus";
+
+    app.ProbeRequest(probe::kAppendUnknownCommand);
+    const Menu withProbe = app.MenuBar();
+    const MenuItem* unknown = FindMenuItem(withProbe, probe::kProbeCommand);
+    ASSERT_NE(unknown, nullptr) << DescribeMenu(withProbe);
+    EXPECT_FALSE(unknown->enabled) << "a command nobody handles stays enabled";
+    EXPECT_TRUE(unknown->ownerDrawn);
+    for (UINT id : {57603u, 32778u, 32776u, 57665u})
+        EXPECT_TRUE(FindMenuItem(withProbe, id)->enabled) << id;
 }
 
 // The prefix's theme paints menu, menu bar and window all white, which hides the picture column; the colour
@@ -277,7 +220,7 @@ void CheckOpenMenu(App& app, const std::string& version, const std::vector<std::
         UnionRect(&menu, &menu, &item.second);
     InflateRect(&menu, 4, 4);
     UnionRect(&all, &all, &menu);
-    const Capture screen = CaptureScreen(all);
+    const Pixels screen = CapturePixels(all);
     CaptureScreenRect(all, ScreenshotPath("MenuSkin_open_file_menu_" + version));
 
     // XP with visual styles (the prefix's theme is on) mixes the column from the menu-bar colour, later
@@ -286,7 +229,7 @@ void CheckOpenMenu(App& app, const std::string& version, const std::vector<std::
     // 70 % window + 30 % highlight, plus 25; the blue channel (254) tops out at 255.
     const COLORREF fill = RGB(218, 249, 255);
 
-    const Capture strip = MenuBitmap(app.ProgramPath());
+    const Pixels strip = MenuBitmap(app.ProgramPath());
     for (const auto& [id, rect] : items) {
         const int middle = (rect.top + rect.bottom) / 2;
         if (id == 57665) { // Exit, highlighted
@@ -344,7 +287,6 @@ TEST_F(MenuSkin, SystemMenuIsOwnerDrawn) {
 }
 
 TEST_F(MenuSkin, RowContextMenuIsOwnerDrawnWithThePicturesOfItsCommands) {
-    FakeTable table;
     table.Write(Row("ESTABLISHED", "10.0.0.1", 1000, "10.0.0.2", 80));
     App app(table.Options());
     ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }, 5s));
@@ -364,9 +306,9 @@ TEST_F(MenuSkin, RowContextMenuIsOwnerDrawnWithThePicturesOfItsCommands) {
     for (const auto& item : items)
         UnionRect(&area, &area, &item.second);
     InflateRect(&area, 4, 4);
-    const Capture screen = CaptureScreen(area);
+    const Pixels screen = CapturePixels(area);
     CaptureScreenRect(area, ScreenshotPath("MenuSkin_row_context_menu"));
-    const Capture strip = MenuBitmap(app.ProgramPath());
+    const Pixels strip = MenuBitmap(app.ProgramPath());
     for (const auto& [id, rect] : items)
         if (id != 0)
             ExpectOwnPicture(screen, strip, id, rect);

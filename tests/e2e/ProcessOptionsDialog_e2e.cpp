@@ -1,10 +1,7 @@
 // End-to-end tests of the Process Options dialog, driven through its controls from outside: what it shows
 // from a fresh and from a seeded settings key, what OK writes and Cancel keeps, and what the frame does
 // after OK (refresh period measured from the test IP helper's call log, on-top state, menu toggles).
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 using namespace e2e;
 
@@ -23,19 +20,6 @@ constexpr int kLoggingCheck = 1011;
 constexpr int kLogFileEdit = 1002;
 constexpr int kBrowseButton = 1003;
 
-HWND Item(HWND dialog, int id) {
-    HWND item = GetDlgItem(dialog, id);
-    if (item == nullptr)
-        Fail("the dialog has no control " + std::to_string(id));
-    return item;
-}
-
-// A click as the button itself reports it (BN_CLICKED); posted, since a click may open a modal window.
-void Press(HWND dialog, int id) { Post(Item(dialog, id), BM_CLICK); }
-
-bool Checked(HWND dialog, int id) { return Send(Item(dialog, id), BM_GETCHECK) == BST_CHECKED; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Item(dialog, id)) != FALSE; }
-
 // The rows of a drop-down list, read by selecting each in turn (the selection is put back).
 std::vector<std::string> ComboRows(HWND combo) {
     std::vector<std::string> rows;
@@ -49,27 +33,6 @@ std::vector<std::string> ComboRows(HWND combo) {
     return rows;
 }
 
-// The frame's successful table reads after index `from`, as gaps in milliseconds.
-std::vector<uint64_t> ReadGaps(const FakeTable& table, size_t from) {
-    auto reads = table.SuccessfulReads();
-    std::vector<uint64_t> gaps;
-    for (size_t i = from + 1; i < reads.size(); ++i)
-        gaps.push_back(reads[i].milliseconds - reads[i - 1].milliseconds);
-    return gaps;
-}
-
-// Every gap between reads over a few seconds, measured from the reads that start after this call.
-void ExpectRefreshPeriod(const FakeTable& table, uint64_t lowMs, uint64_t highMs, const char* why) {
-    size_t from = table.SuccessfulReads().size();
-    Pause(std::chrono::milliseconds(highMs * 3 + 500));
-    auto gaps = ReadGaps(table, from);
-    ASSERT_GE(gaps.size(), 2u) << why;
-    for (uint64_t gap : gaps) {
-        EXPECT_GT(gap, lowMs) << why;
-        EXPECT_LT(gap, highMs) << why;
-    }
-}
-
 // A path of `length` characters.
 std::string PathOfLength(size_t length) {
     std::string path = "C:\\logs\\";
@@ -77,11 +40,10 @@ std::string PathOfLength(size_t length) {
     return path + ".txt";
 }
 
-class ProcessOptionsDialog : public ::testing::Test {
+class ProcessOptionsDialog : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         table.Write(Row("ESTABLISHED", "10.0.0.1", 1000, "10.0.0.2", 80));
     }
 
@@ -93,11 +55,9 @@ protected:
     // Presses OK or Cancel and waits until the frame's handler has run after the dialog closed.
     void Close(App& app, HWND dialog, int button) {
         Press(dialog, button);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "the dialog stays open";
+        WaitClosed(dialog);
         app.Sync();
     }
-
-    FakeTable table;
 };
 
 } // namespace
@@ -139,10 +99,10 @@ TEST_F(ProcessOptionsDialog, FreshProfileShowsFirstRowsAndDefaultPathAndOkStores
 
     // The stored 1 is the period in use now, while the running default was 3 s.
     app.SendCommand(kAutoupdate);
-    ExpectRefreshPeriod(table, 500, 1800, "one second after OK");
+    ExpectRefreshPeriod(500, 1800, "one second after OK");
 }
 
-TEST_F(ProcessOptionsDialog, SeededValuesSelectTheirRowsAndUnlistedOnesTheFirst) {
+TEST_F(ProcessOptionsDialog, SeededValuesSelectTheirRowsUnlistedOnesTheFirstAndALogFileOnlyWhenItFits) {
     struct Case {
         DWORD update, logging, loggingOn, onTop;
         const char* updateRow;
@@ -168,11 +128,9 @@ TEST_F(ProcessOptionsDialog, SeededValuesSelectTheirRowsAndUnlistedOnesTheFirst)
             EXPECT_EQ(Enabled(dialog, id), c.loggingOn != 0) << id;
         Close(app, dialog, IDCANCEL);
     }
-}
 
-TEST_F(ProcessOptionsDialog, StoredLogFileIsShownOnlyWhenItFitsWithItsNul) {
+    // The stored log file is shown only when it fits with its NUL.
     const std::string defaultPath = DataFolder() + "\\LogEvents.txt";
-    App app(table.Options());
     auto shown = [&] {
         HWND dialog = Open(app);
         std::string text = ControlText(Item(dialog, kLogFileEdit));
@@ -198,7 +156,7 @@ TEST_F(ProcessOptionsDialog, StoredLogFileIsShownOnlyWhenItFitsWithItsNul) {
     }
 }
 
-TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsMenuToggles) {
+TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsToggles) {
     WriteDword(kSettingsKey, "Autoupdate", 1); // the refresh runs every 3 s from the start
     App app(table.Options());
     // The user's menu choices since the start, which the key does not hold yet.
@@ -225,7 +183,7 @@ TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsM
     EXPECT_TRUE(app.MenuCommand(kAutoupdate).checked);
     EXPECT_TRUE(app.MenuCommand(kEstablishedOnly).checked) << "the reload keeps the menu toggles";
     EXPECT_FALSE(app.MenuCommand(kResolve).checked);
-    ExpectRefreshPeriod(table, 1500, 2700, "two seconds after OK");
+    ExpectRefreshPeriod(1500, 2700, "two seconds after OK");
 
     // Off again: on-top at once, without moving or resizing the window; the logging controls greyed by
     // unchecking logging are still written.
@@ -245,21 +203,16 @@ TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsM
     EXPECT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(0));
     EXPECT_EQ(ReadDword(kSettingsKey, "LoggingInterval"), std::optional<DWORD>(10));
     EXPECT_EQ(ReadString(kSettingsKey, "LogFile"), std::optional<std::string>(greyedPath));
-}
 
-TEST_F(ProcessOptionsDialog, AnIntervalOutOfRangeIsStoredButTheOneInUseStays) {
-    WriteDword(kSettingsKey, "Autoupdate", 1);
-    WriteDword(kSettingsKey, "UpdateInterval", 2);
-    App app(table.Options());
     // A row no user can pick, added from outside: its number is stored as it is, and the reload refuses it.
-    HWND dialog = Open(app);
+    dialog = Open(app);
     const char row[] = "0 sec";
     int index = static_cast<int>(Send(Item(dialog, kUpdateCombo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row)));
     ASSERT_GE(index, 0);
     Send(Item(dialog, kUpdateCombo), CB_SETCURSEL, index);
     Close(app, dialog, IDOK);
     EXPECT_EQ(ReadDword(kSettingsKey, "UpdateInterval"), std::optional<DWORD>(0));
-    ExpectRefreshPeriod(table, 1500, 2700, "0 is out of range: the period stays 2 s");
+    ExpectRefreshPeriod(1500, 2700, "0 is out of range: the period stays 2 s");
 }
 
 TEST_F(ProcessOptionsDialog, BrowseFillsThePathAndCancelStillWritesNothing) {
@@ -277,7 +230,7 @@ TEST_F(ProcessOptionsDialog, BrowseFillsThePathAndCancelStillWritesNothing) {
     const std::string chosen = DataFolder() + "\\chosen.txt";
     Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
     Post(save, WM_COMMAND, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(save); })) << "the Save dialog stays open";
+    WaitClosed(save);
     EXPECT_TRUE(WaitUntil([&] { return ControlText(Item(dialog, kLogFileEdit)) == chosen; }))
         << ControlText(Item(dialog, kLogFileEdit));
     EXPECT_EQ(GetFileAttributesA(chosen.c_str()), INVALID_FILE_ATTRIBUTES) << "browsing creates no file";

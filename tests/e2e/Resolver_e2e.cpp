@@ -3,10 +3,7 @@
 // responsive and close at once. The suite runs with a private hosts file that names 192.0.2.10
 // "docs-host.example" and a resolver configuration that points at 127.0.0.1 only (see run-suite.sh),
 // so no lookup ever leaves the machine.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <winsock2.h>
 
@@ -18,13 +15,8 @@ constexpr UINT kRefresh = 32778;
 constexpr UINT kResolve = 32800;
 constexpr UINT kExit = 57665;
 
-class Resolver : public ::testing::Test {
+class Resolver : public ProgramTest {
 protected:
-    void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
-    }
-
     // Refreshes until the cell shows the text; names reach the list at the refresh after the lookup.
     static bool WaitForCell(App& app, int row, int column, const std::string& text) {
         return WaitUntil(
@@ -36,8 +28,6 @@ protected:
             },
             10s, 200ms);
     }
-
-    FakeTable table;
 };
 
 std::string ComputerName() {
@@ -53,7 +43,7 @@ std::string ComputerName() {
 
 // Loopback shows "localhost" and 0.0.0.0 the computer's name (no record for a name under three characters), each
 // only on its local side, one record serving the local text first; a real reverse lookup names the remote address.
-TEST_F(Resolver, LoopbackUnspecifiedAndRealAddressesAreNamed) {
+TEST_F(Resolver, LoopbackUnspecifiedAndRealAddressesAreNamedAndLaterOnesByTheNextWorker) {
     const std::string computer = ComputerName();
     table.Write(Row("LISTENING", "0.0.0.0", 135, "0.0.0.0", 0) +
                 Row("ESTABLISHED", "10.0.0.1", 40000, "192.0.2.10", 443) +
@@ -66,18 +56,13 @@ TEST_F(Resolver, LoopbackUnspecifiedAndRealAddressesAreNamed) {
     const std::string unspecified = computer.size() >= 3 ? computer : "0.0.0.0";
     EXPECT_TRUE(WaitForCell(app, 0, 2, unspecified)) << app.List().CellText(0, 2) << ", computer \"" << computer << '"';
     EXPECT_EQ(app.List().CellText(0, 4), "0.0.0.0");
-}
 
-TEST_F(Resolver, AddressesSeenLaterAreNamedByTheNextWorker) {
-    table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, "127.0.0.2", 443));
-    App app(table.Options());
-    ASSERT_TRUE(WaitForCell(app, 0, 4, "localhost"));
-    // The first worker has ended; a new address needs a new one, which only starts once the first
-    // has emptied its slot.
-    table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, "192.0.2.10", 443));
-    ASSERT_TRUE(WaitForCell(app, 0, 4, "docs-host.example")) << app.List().CellText(0, 4);
-    table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, "127.0.0.9", 443));
-    ASSERT_TRUE(WaitForCell(app, 0, 4, "localhost")) << app.List().CellText(0, 4);
+    // The first worker has ended; each new address needs a new one, which only starts once the last has
+    // emptied its slot.
+    for (const char* address : {"127.0.0.2", "127.0.0.9"}) {
+        table.Write(Row("ESTABLISHED", "127.0.0.1", 40000, address, 443));
+        ASSERT_TRUE(WaitForCell(app, 0, 4, "localhost")) << address << ": " << app.List().CellText(0, 4);
+    }
 }
 
 TEST_F(Resolver, WithResolveOffNumbersShowWhileTheCacheFillsAndTurningItOnShowsNamesAtOnce) {

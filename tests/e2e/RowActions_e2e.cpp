@@ -2,10 +2,7 @@
 // both table modes, Copy Address, Close Connection through the test IP helper
 // DLL's SetTcpEntry log, and the kills on helper processes started under Wine,
 // also with the table reordered while the question is open.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <tlhelp32.h>
 #include <winsock2.h>
@@ -54,14 +51,12 @@ std::string Clipboard(const std::string* replace = nullptr) {
     return text;
 }
 
-class RowActions : public ::testing::Test {
+class RowActions : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         WriteDword(kSettingsKey, "Resolve", 0);
     }
-    void TearDown() override { ClearWindowsVersion(); }
 
     // Clicks the row and returns the entries of the menu that opens (it stays
     // open). Clicks are spaced by the double-click time, and a click that only
@@ -106,23 +101,12 @@ protected:
     // answers it.
     static void Answer(App& app, const std::string& text, int button) {
         HWND box = app.WaitForWindow(App::kTitle);
-        std::vector<std::string> buttons, texts;
-        bool icon = false;
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            if (!IsVisible(child))
-                continue;
-            if (_stricmp(ClassName(child).c_str(), "Button") == 0)
-                buttons.push_back(WindowText(child));
-            else if ((Style(child) & SS_TYPEMASK) == SS_ICON)
-                icon = true;
-            else if (!WindowText(child).empty())
-                texts.push_back(WindowText(child));
-        }
-        EXPECT_EQ(texts, std::vector<std::string>{text});
-        EXPECT_EQ(buttons, (std::vector<std::string>{"OK", "Cancel"}));
-        EXPECT_TRUE(icon);
+        const MessageBoxView view = ReadMessageBox(box);
+        EXPECT_EQ(view.texts, std::vector<std::string>{text});
+        EXPECT_EQ(view.buttons, (std::vector<std::string>{"OK", "Cancel"}));
+        EXPECT_NE(view.icon, nullptr);
         Post(box, WM_COMMAND, button, 0);
-        WaitUntil([&] { return !IsWindow(box); });
+        WaitClosed(box);
     }
 
     std::vector<std::string> SetTcpEntryCalls() const {
@@ -132,8 +116,6 @@ protected:
                 lines.push_back(call.line.substr(call.line.find("SetTcpEntry")));
         return lines;
     }
-
-    FakeTable table;
 };
 
 } // namespace
@@ -255,36 +237,12 @@ TEST_F(RowActions, CloseWhileAnotherCloseRunsDoesNothing) {
     EXPECT_EQ(app.Close(), 0u);
 }
 
-TEST_F(RowActions, KillProcessKillsTheClickedProcessEvenWhenTheTableChangedUnderTheQuestion) {
+// Both kill commands in one program: Kill Process takes the process of the clicked row even when the table
+// changed under its question; Kill Process Tree takes the process and all its descendants.
+TEST_F(RowActions, KillCommandsKillTheClickedProcessOrItsWholeTree) {
     Process clicked = Process::Start(Sleeper()), other = Process::Start(Sleeper());
-    auto rows = [](DWORD first, DWORD second) {
-        return Row("ESTABLISHED", "10.0.0.1", 1, "10.0.0.2", 80, first) +
-               Row("ESTABLISHED", "10.0.0.1", 2, "10.0.0.2", 80, second);
-    };
-    table.Write(rows(clicked.Id(), other.Id()));
-    WriteDword(kSettingsKey, "UpdateInterval", 1);
-    WriteDword(kSettingsKey, "Autoupdate", 1);
-    App app(table.Options());
-    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 2; }));
-
-    Choose(app, 0, kKillProcess);
-    Answer(app, "Are you sure you want to kill this process?", IDCANCEL);
-    Pause(300ms);
-    EXPECT_TRUE(clicked.Running()) << "Cancel kills nothing";
-
-    Choose(app, 0, kKillProcess);
-    table.Write(rows(other.Id(), clicked.Id())); // the timer refreshes under the question
-    ASSERT_TRUE(WaitUntil([&] { return app.List().CellText(0, 1) == std::to_string(other.Id()); }));
-    Answer(app, "Are you sure you want to kill this process?", IDOK);
-    EXPECT_EQ(clicked.WaitExit(), std::optional<DWORD>(0xFFFFFFFFu));
-    Pause(300ms);
-    EXPECT_TRUE(other.Running());
-}
-
-TEST_F(RowActions, KillProcessTreeKillsTheProcessAndAllItsDescendants) {
-    Process root = Process::Start(Sleeper("--depth 2")), bystander = Process::Start(Sleeper());
-    // The tree, found through the parent links of a Toolhelp snapshot of the
-    // prefix.
+    Process root = Process::Start(Sleeper("--depth 2"));
+    // The tree, found through the parent links of a Toolhelp snapshot of the prefix.
     std::vector<DWORD> tree;
     ASSERT_TRUE(WaitUntil([&] {
         tree = {root.Id()};
@@ -301,13 +259,32 @@ TEST_F(RowActions, KillProcessTreeKillsTheProcessAndAllItsDescendants) {
                     tree.push_back(all[k].th32ProcessID);
         return tree.size() == 7;
     }));
-    table.Write(Row("ESTABLISHED", "10.0.0.1", 1, "10.0.0.2", 80, root.Id()) +
-                Row("ESTABLISHED", "10.0.0.1", 2, "10.0.0.2", 80, bystander.Id()));
+    auto rows = [&](DWORD first, DWORD second) {
+        return Row("ESTABLISHED", "10.0.0.1", 1, "10.0.0.2", 80, first) +
+               Row("ESTABLISHED", "10.0.0.1", 2, "10.0.0.2", 80, second) +
+               Row("ESTABLISHED", "10.0.0.1", 3, "10.0.0.2", 80, root.Id());
+    };
+    table.Write(rows(clicked.Id(), other.Id()));
+    WriteDword(kSettingsKey, "UpdateInterval", 1);
+    WriteDword(kSettingsKey, "Autoupdate", 1);
     App app(table.Options());
-    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 2; }));
-    Choose(app, 0, kKillProcessTree);
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 3; }));
+
+    Choose(app, 0, kKillProcess);
+    Answer(app, "Are you sure you want to kill this process?", IDCANCEL);
+    Pause(300ms);
+    EXPECT_TRUE(clicked.Running()) << "Cancel kills nothing";
+
+    Choose(app, 0, kKillProcess);
+    table.Write(rows(other.Id(), clicked.Id())); // the timer refreshes under the question
+    ASSERT_TRUE(WaitUntil([&] { return app.List().CellText(0, 1) == std::to_string(other.Id()); }));
+    Answer(app, "Are you sure you want to kill this process?", IDOK);
+    EXPECT_EQ(clicked.WaitExit(), std::optional<DWORD>(0xFFFFFFFFu));
+
+    ASSERT_EQ(app.List().CellText(2, 1), std::to_string(root.Id()));
+    Choose(app, 2, kKillProcessTree);
     Answer(app, "Are you sure you want to kill this process tree?", IDOK);
     for (DWORD pid : tree)
         EXPECT_TRUE(WaitUntil([&] { return !Running(pid); })) << "process " << pid << " survived";
-    EXPECT_TRUE(bystander.Running());
+    EXPECT_TRUE(other.Running()) << "neither command touches the other row's process";
 }

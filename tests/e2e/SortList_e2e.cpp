@@ -1,10 +1,7 @@
 // End-to-end tests of the painted, sortable list: row colours by state (stored colours: e2e.AboutColors),
 // the selection colour with and without the focus, sorting by header clicks (numbers and
 // texts, both directions, kept after refreshes), and the sort triangle.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 #include <map>
 
@@ -15,16 +12,12 @@ namespace {
 constexpr UINT kRefresh = 32778;
 constexpr int kStatusColumn = 6;
 
-class SortList : public ::testing::Test {
+class SortList : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
+        ProgramTest::SetUp();
         WriteDword(kSettingsKey, "Resolve", 0);
-        WriteDword(kSettingsKey, "WindowPosX", 0);
-        WriteDword(kSettingsKey, "WindowPosY", 0);
-        WriteDword(kSettingsKey, "WindowSizeX", 1000);
-        WriteDword(kSettingsKey, "WindowSizeY", 700);
+        StorePlacement(0, 0, 1000, 700);
     }
 
     // A pixel of the row's background: right of the last cell's text, left of the client edge.
@@ -66,8 +59,6 @@ protected:
             out.push_back(row[column]);
         return out;
     }
-
-    FakeTable table;
 };
 
 } // namespace

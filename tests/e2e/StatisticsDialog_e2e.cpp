@@ -1,10 +1,7 @@
 // End-to-end tests of the TCP statistics dialog, driven through its controls from outside: the rows from a
 // scripted record of the test IP helper, a failed read, a library without GetTcpStatistics, and Wine's own
 // counters.
-#include "E2e.h"
-#include "FakeTable.h"
-
-#include <gtest/gtest.h>
+#include "Suite.h"
 
 using namespace e2e;
 
@@ -14,55 +11,21 @@ constexpr UINT kStatisticsCommand = 32776;
 constexpr int kRefreshButton = 1000;
 constexpr int kStatisticsList = 1001;
 
-HWND Item(HWND dialog, int id) {
-    HWND item = GetDlgItem(dialog, id);
-    if (item == nullptr)
-        Fail("the dialog has no control " + std::to_string(id));
-    return item;
-}
-
-// A click as the button itself reports it (BN_CLICKED), posted as a user's click arrives.
-void Press(HWND dialog, int id) { Post(Item(dialog, id), BM_CLICK); }
-
-class StatisticsDialog : public ::testing::Test {
+class StatisticsDialog : public ProgramTest {
 protected:
-    void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
-    }
-
     static HWND Open(App& app) {
         app.PostCommand(kStatisticsCommand);
         return app.WaitForWindow("Statistics");
     }
-
-    static std::vector<std::string> Column(const ListView& list, int column) {
-        std::vector<std::string> texts;
-        for (int row = 0; row < list.RowCount(); ++row)
-            texts.push_back(list.CellText(row, column));
-        return texts;
-    }
-
-    FakeTable table;
 };
 
-const std::vector<std::string> kLabels = {
-    "Time Out Algorithm:",
-    "Minimum Timeout (ms):",
-    "Maximum Timeout(ms):",
-    "Maximum Connections:",
-    "Active Open Connections:",
-    "Passive Open Connections:",
-    "Failed Connection Attempts:",
-    "Total Connections Reset:",
-    "Current Established Connections:",
-    "Segments Received:",
-    "Segments Sent:",
-    "Segments Retransmitted:",
-    "Errors Received:",
-    "Segments sent with reset flag:",
-    "Cumulative Number of Connections:",
-};
+// clang-format off
+const std::vector<std::string> kLabels = {"Time Out Algorithm:", "Minimum Timeout (ms):", "Maximum Timeout(ms):",
+    "Maximum Connections:", "Active Open Connections:", "Passive Open Connections:", "Failed Connection Attempts:",
+    "Total Connections Reset:", "Current Established Connections:", "Segments Received:", "Segments Sent:",
+    "Segments Retransmitted:", "Errors Received:", "Segments sent with reset flag:",
+    "Cumulative Number of Connections:"};
+// clang-format on
 
 } // namespace
 
@@ -72,8 +35,8 @@ TEST_F(StatisticsDialog, RefreshRereadsTheRecordAndAFailedReadShowsDotsAndKeepsT
     HWND dialog = Open(app);
     ListView list(app.ProcessHandle(), Item(dialog, kStatisticsList));
     ASSERT_EQ(list.RowCount(), 15);
-    EXPECT_EQ(Column(list, 0), std::vector<std::string>(15, "")) << "no read has succeeded yet";
-    EXPECT_EQ(Column(list, 1), std::vector<std::string>(15, "..."));
+    EXPECT_EQ(list.ColumnTexts(0), std::vector<std::string>(15, "")) << "no read has succeeded yet";
+    EXPECT_EQ(list.ColumnTexts(1), std::vector<std::string>(15, "..."));
     EXPECT_EQ(static_cast<DWORD>(Style(list.Handle())), 0x50016901u);
     EXPECT_TRUE(list.ExtendedStyle() & LVS_EX_GRIDLINES);
     EXPECT_EQ(list.Column(0).title, "   Parameters");
@@ -88,19 +51,19 @@ TEST_F(StatisticsDialog, RefreshRereadsTheRecordAndAFailedReadShowsDotsAndKeepsT
     table.Write("tcp-stats 3 300 120000 4294967295 11 12 13 14 15 16 17 18 19 20 21\n");
     Press(dialog, kRefreshButton);
     ASSERT_TRUE(WaitUntil([&] { return list.CellText(14, 1) == "21"; }));
-    EXPECT_EQ(Column(list, 0), kLabels);
-    EXPECT_EQ(Column(list, 1), (std::vector<std::string>{"MIL-STD-1778", "300", "120000", "4294967295", "11", "12",
-                                                         "13", "14", "15", "16", "17", "18", "19", "20", "21"}));
+    EXPECT_EQ(list.ColumnTexts(0), kLabels);
+    EXPECT_EQ(list.ColumnTexts(1), (std::vector<std::string>{"MIL-STD-1778", "300", "120000", "4294967295", "11", "12",
+                                                             "13", "14", "15", "16", "17", "18", "19", "20", "21"}));
 
     // The algorithm names and the value formats are unit-tested (StatisticsRows).
     table.Write("fail-stats 50\n");
     Press(dialog, kRefreshButton);
     ASSERT_TRUE(WaitUntil([&] { return list.CellText(1, 1) == "..."; }));
-    EXPECT_EQ(Column(list, 0), kLabels) << "a failed read leaves the labels";
-    EXPECT_EQ(Column(list, 1), std::vector<std::string>(15, "..."));
+    EXPECT_EQ(list.ColumnTexts(0), kLabels) << "a failed read leaves the labels";
+    EXPECT_EQ(list.ColumnTexts(1), std::vector<std::string>(15, "..."));
     EXPECT_TRUE(IsWindow(dialog)) << "Refresh does not close the dialog";
     Press(dialog, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    WaitClosed(dialog);
 }
 
 TEST_F(StatisticsDialog, WithoutTheExportTheRowsStayEmptyAndRefreshCallsNothing) {
@@ -112,11 +75,11 @@ TEST_F(StatisticsDialog, WithoutTheExportTheRowsStayEmptyAndRefreshCallsNothing)
     Press(dialog, kRefreshButton);
     app.Sync();
     ASSERT_EQ(list.RowCount(), 15);
-    EXPECT_EQ(Column(list, 0), std::vector<std::string>(15, ""));
-    EXPECT_EQ(Column(list, 1), std::vector<std::string>(15, ""));
+    EXPECT_EQ(list.ColumnTexts(0), std::vector<std::string>(15, ""));
+    EXPECT_EQ(list.ColumnTexts(1), std::vector<std::string>(15, ""));
     EXPECT_TRUE(IsWindow(dialog));
     Post(dialog, WM_COMMAND, IDCANCEL); // Esc
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    WaitClosed(dialog);
     EXPECT_EQ(app.Close(), 0u);
 }
 
@@ -124,7 +87,7 @@ TEST_F(StatisticsDialog, WinesOwnCountersFillEveryRow) {
     App app;
     HWND dialog = Open(app);
     ListView list(app.ProcessHandle(), Item(dialog, kStatisticsList));
-    EXPECT_EQ(Column(list, 0), kLabels);
+    EXPECT_EQ(list.ColumnTexts(0), kLabels);
     for (int row = 1; row < 15; ++row) {
         std::string value = list.CellText(row, 1);
         EXPECT_TRUE(!value.empty() && value.find_first_not_of("0123456789") == std::string::npos)

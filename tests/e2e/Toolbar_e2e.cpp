@@ -3,12 +3,9 @@
 // the pictures as the user sees them: button size, normal, hot, pressed and disabled pictures with and
 // without visual styles, and the bitmap fallback of a program whose PNG strip is damaged (a missing strip
 // takes the same fallback: the decoder's refusals are unit-tested).
-#include "E2e.h"
-#include "FakeTable.h"
+#include "Suite.h"
 
 #include <png.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -28,21 +25,17 @@ RECT ButtonOnScreen(const App& app, int index) {
 
 void MouseAway(const App& app) { MoveMouse(Center(WindowRect(app.ListWindow()))); }
 
-class Toolbar : public ::testing::Test {
+class Toolbar : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ClearWindowsVersion();
-        for (const auto& [name, value] :
-             {std::pair{"WindowPosX", 0}, {"WindowPosY", 0}, {"WindowSizeX", 900}, {"WindowSizeY", 600}})
-            WriteDword(kSettingsKey, name, value);
+        ProgramTest::SetUp();
+        StorePlacement(0, 0, 900, 600);
     }
-    FakeTable table;
 };
 
 } // namespace
 
-TEST_F(Toolbar, HoveringAButtonShowsItsPromptAndItsTip) {
+TEST_F(Toolbar, HoveringAButtonShowsItsPromptAndTipAndTogglesShowTheirState) {
     App app(table.Options());
     app.Foreground();
     MouseAway(app); // the pointer may still rest where an earlier test left it
@@ -57,10 +50,8 @@ TEST_F(Toolbar, HoveringAButtonShowsItsPromptAndItsTip) {
 
     MouseAway(app);
     EXPECT_TRUE(WaitUntil([&] { return app.StatusText() == "Ready"; })) << app.StatusText();
-}
 
-TEST_F(Toolbar, TogglesShowTheirStateOnTheirButtonsAndMenuItems) {
-    App app(table.Options());
+    // Toggles show their state on their buttons and menu items.
     auto button = [&](int id) { return app.Tools().ButtonById(id); };
     EXPECT_TRUE(WaitUntil([&] { return button(32800).checked; })) << "Resolve Addresses is on at a first start";
     EXPECT_FALSE(button(32798).checked);
@@ -164,36 +155,6 @@ COLORREF Darkened(const BYTE* p) {
     return RGB(dark(p[0]), dark(p[1]), dark(p[2]));
 }
 
-// The screen inside a rectangle, row by row.
-struct Shot {
-    int width = 0;
-    int height = 0;
-    std::vector<COLORREF> pixels;
-    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Shot Capture(const RECT& screenRect) {
-    Shot shot{screenRect.right - screenRect.left, screenRect.bottom - screenRect.top, {}};
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.width, -shot.height, 1, 32, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, screenRect.left, screenRect.top, SRCCOPY);
-    GdiFlush();
-    for (int i = 0; i < shot.width * shot.height; ++i) {
-        const BYTE* p = static_cast<const BYTE*>(bits) + i * 4;
-        shot.pixels.push_back(RGB(p[2], p[1], p[0]));
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return shot;
-}
-
 struct Match {
     bool found = false;
     int mismatches = 0; // of the best placement
@@ -202,10 +163,10 @@ struct Match {
 
 // Looks for the picture anywhere inside the shot (the control places it, and shifts it when pressed):
 // found when every pixel the expectation predicts shows exactly that colour.
-Match FindPicture(const Shot& shot, const Strip& strip, int picture, const Expectation& expect) {
+Match FindPicture(const Pixels& shot, const Strip& strip, int picture, const Expectation& expect) {
     Match best{false, 1 << 30, ""};
-    for (int dy = 0; dy + kPicture <= shot.height; ++dy) {
-        for (int dx = 0; dx + kPicture <= shot.width; ++dx) {
+    for (int dy = shot.rect.top; dy + kPicture <= shot.rect.bottom; ++dy) {
+        for (int dx = shot.rect.left; dx + kPicture <= shot.rect.right; ++dx) {
             int mismatches = 0;
             std::string first;
             for (int y = 0; y < kPicture; ++y) {
@@ -227,8 +188,9 @@ Match FindPicture(const Shot& shot, const Strip& strip, int picture, const Expec
 ::testing::AssertionResult ShowsPicture(const App& app, int index, const Strip& strip, int picture,
                                         const Expectation& expect) {
     Match match;
-    WaitUntil([&] { return (match = FindPicture(Capture(ButtonOnScreen(app, index)), strip, picture, expect)).found; },
-              3s);
+    WaitUntil(
+        [&] { return (match = FindPicture(CapturePixels(ButtonOnScreen(app, index)), strip, picture, expect)).found; },
+        3s);
     if (match.found)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << match.mismatches << " pixels differ, first " << match.detail;
@@ -242,9 +204,7 @@ BOOL CALLBACK TakeLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR para
 // A copy of the program, in a folder of its own under the same file name (so Wine's per-program settings
 // still apply), whose PNG strip is replaced by these bytes.
 std::string ProgramWithPng(const std::vector<BYTE>& png) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "pelloran-toolbar-png";
+    const std::string folder = TempPath("pelloran-toolbar-png");
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string copy = folder + "\\" + kProgramFile;
     if (!CopyFileA(DefaultProgramPath().c_str(), copy.c_str(), FALSE))
@@ -293,13 +253,13 @@ TEST_P(ToolbarPictures, ButtonsShowTheirNormalHotPressedAndDisabledPictures) {
     EXPECT_EQ(button.bottom - button.top, 35);
 
     EXPECT_TRUE(ShowsPicture(app, kRefreshIndex, strip, kRefreshPicture, Picture(Normal, themed()))) << "normal";
-    const Shot normal = Capture(ButtonOnScreen(app, kRefreshIndex));
+    const Pixels normal = CapturePixels(ButtonOnScreen(app, kRefreshIndex));
     CaptureScreenRect(WindowRect(app.ToolBarWindow()), ScreenshotPath("toolbar-normal-" + Suffix()));
 
     MoveMouse(Center(ButtonOnScreen(app, kRefreshIndex)));
     EXPECT_TRUE(ShowsPicture(app, kRefreshIndex, strip, kRefreshPicture, Picture(HotOrPressed, themed()))) << "hot";
     CaptureScreenRect(WindowRect(app.ToolBarWindow()), ScreenshotPath("toolbar-hot-" + Suffix()));
-    const Shot hot = Capture(ButtonOnScreen(app, kRefreshIndex));
+    const Pixels hot = CapturePixels(ButtonOnScreen(app, kRefreshIndex));
     if (themed()) {
         EXPECT_NE(hot.pixels, normal.pixels) << "the hot button has the theme's hot background";
     }

@@ -83,30 +83,22 @@ TEST(QueueAddresses, QueuesEachUnknownAddressOnceLocalFirst) {
         std::vector<std::pair<uint32_t, uint32_t>> connections; // local, remote
         std::vector<std::pair<const char*, const char*>> records;
         std::vector<uint32_t> queuedBefore, queued;
-    } cases[] = {
+    };
+    // clang-format off
+    const Case cases[] = {
         {"local then remote", {{Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}}, {}, {}, {0xC0A80102u, 0x0A000001u}},
         {"two connections to one address",
-         {{Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}, {Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}},
-         {},
-         {},
+         {{Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}, {Ip(192, 168, 1, 2), Ip(10, 0, 0, 1)}}, {}, {},
          {0xC0A80102u, 0x0A000001u}},
         {"still queued", {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 2)}}, {}, {0x0A000001u}, {0x0A000001u, 0x0A000002u}},
-        {"known address",
-         {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 2)}, {Ip(10, 0, 0, 3), Ip(10, 0, 0, 1)}},
-         {{"10.0.0.1", "known.example"}},
-         {},
-         {0x0A000002u, 0x0A000003u}},
-        {"a name like the address is no record",
-         {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 9)}},
-         {{"10.0.0.9", "10.0.0.1"}},
-         {},
+        {"known address", {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 2)}, {Ip(10, 0, 0, 3), Ip(10, 0, 0, 1)}},
+         {{"10.0.0.1", "known.example"}}, {}, {0x0A000002u, 0x0A000003u}},
+        {"a name like the address is no record", {{Ip(10, 0, 0, 1), Ip(10, 0, 0, 9)}}, {{"10.0.0.9", "10.0.0.1"}}, {},
          {0x0A000001u}},
-        {"unspecified and loopback",
-         {{Ip(0, 0, 0, 0), Ip(0, 0, 0, 0)}, {Ip(127, 0, 0, 1), Ip(127, 0, 0, 1)}},
-         {},
-         {},
+        {"unspecified and loopback", {{Ip(0, 0, 0, 0), Ip(0, 0, 0, 0)}, {Ip(127, 0, 0, 1), Ip(127, 0, 0, 1)}}, {}, {},
          {0u, 0x7F000001u}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         HostNameCache hostNames;
         ResolveQueue queue;

@@ -124,7 +124,8 @@ TEST_F(RefreshTest, EstablishedOnlyShowsEstablishedEntriesInSnapshotOrder) {
     EXPECT_EQ(Row(all, 2)[4], "TIME_WAIT");
 }
 
-// Host names: the record-by-record order rules.
+// Host names: shown with Resolve on only (their order rules are checked against a reference walk in
+// connections_differential_test.cpp).
 TEST_F(RefreshTest, ResolvedNamesReplaceAddressesOnlyWithResolveOn) {
     snapshot.push_back(MakeEntry(Ip(192, 168, 0, 5), 1, Ip(93, 184, 216, 34), 80, kEstablished));
     hostNames.Append("93.184.216.34", "example.com");
@@ -139,72 +140,6 @@ TEST_F(RefreshTest, ResolvedNamesReplaceAddressesOnlyWithResolveOn) {
     EXPECT_EQ(Row(rows, 0)[2], "example.com");
     EXPECT_STREQ(snapshot[0].remoteHostName, "example.com");
     EXPECT_STREQ(snapshot[0].remoteAddressText, "93.184.216.34") << "the address itself is kept";
-}
-
-// Every record from the first, in order; a match replaces the text (so a name can match later records), the
-// local text first, the remote one only when the local did not match that record.
-TEST_F(RefreshTest, HostNameRecordsApplyInOrder) {
-    struct Case {
-        const char* what;
-        uint32_t local, remote;
-        std::vector<std::pair<const char*, const char*>> records;
-        const char *localText, *remoteText, *remoteHostName;
-    };
-    const Case cases[] = {
-        {"a loopback record serves the local end only",
-         Ip(127, 0, 0, 1),
-         Ip(127, 0, 0, 1),
-         {{"127.0.0.1", "localhost"}},
-         "localhost",
-         "127.0.0.1",
-         ""},
-        {"a second loopback record serves the remote end",
-         Ip(127, 0, 0, 1),
-         Ip(127, 0, 0, 1),
-         {{"127.0.0.1", "localhost"}, {"10.9.9.9", "x"}, {"127.0.0.1", "loop2"}},
-         "localhost",
-         "loop2",
-         "loop2"},
-        {"the first record of an address wins",
-         Ip(10, 0, 0, 7),
-         Ip(10, 0, 0, 1),
-         {{"10.0.0.1", "first"}, {"10.0.0.1", "second"}},
-         "10.0.0.7",
-         "first",
-         "first"},
-        {"a name that looks like an address matches later records only",
-         Ip(10, 0, 0, 1),
-         Ip(10, 0, 0, 1),
-         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}},
-         "late",
-         "10.0.0.1",
-         ""},
-        {"the remote end follows the same chain",
-         Ip(10, 0, 0, 5),
-         Ip(10, 0, 0, 1),
-         {{"10.0.0.2", "early"}, {"10.0.0.1", "10.0.0.2"}, {"10.0.0.2", "late"}},
-         "10.0.0.5",
-         "late",
-         "late"},
-        {"a replaced local text is not tried against the remote on the same record",
-         Ip(10, 0, 0, 1),
-         Ip(10, 0, 0, 3),
-         {{"10.0.0.1", "10.0.0.3"}, {"10.0.0.3", "a"}, {"10.0.0.3", "b"}},
-         "a",
-         "b",
-         "b"},
-    };
-    for (const Case& c : cases) {
-        snapshot = {MakeEntry(c.local, 1, c.remote, 2, kEstablished)};
-        hostNames.Clear();
-        for (const auto& [address, name] : c.records)
-            hostNames.Append(address, name);
-        RecordingRows rows(5);
-        Refresh(rows, {false, false, true, false});
-        EXPECT_EQ(Row(rows, 0)[0], c.localText) << c.what;
-        EXPECT_EQ(Row(rows, 0)[2], c.remoteText) << c.what;
-        EXPECT_STREQ(snapshot[0].remoteHostName, c.remoteHostName) << c.what;
-    }
 }
 
 // Process names.

@@ -11,19 +11,12 @@ TEST(OptionsRules, LeadingNumberReadsTheDigitsAtTheStart) {
     struct Case {
         const char* text;
         uint32_t expected;
-    } cases[] = {
-        {"1 sec", 1},
-        {"7 sec", 7},
-        {"5  minutes", 5},
-        {"20 minutes", 20},
-        {"", 0},
-        {"sec", 0},
-        {" 5 sec", 0},
-        {"-3 sec", 0},
-        {"4294967295", 4294967295u},
-        {"4294967296 sec", 4294967295u},
-        {"99999999999999999999", 4294967295u},
     };
+    // clang-format off
+    const Case cases[] = {{"1 sec", 1}, {"7 sec", 7}, {"5  minutes", 5}, {"20 minutes", 20}, {"", 0}, {"sec", 0},
+        {" 5 sec", 0}, {"-3 sec", 0}, {"4294967295", 4294967295u}, {"4294967296 sec", 4294967295u},
+        {"99999999999999999999", 4294967295u}};
+    // clang-format on
     for (const Case& c : cases)
         EXPECT_EQ(options::LeadingNumber(c.text), c.expected) << '"' << c.text << '"';
 }

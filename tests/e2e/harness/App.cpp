@@ -20,10 +20,8 @@ bool IsWow64(HANDLE process) {
 
 std::string NewStagingDirectory() {
     static int counter = 0;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
     std::string directory =
-        std::string(temp) + "pelloran-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        TempPath("pelloran-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
     std::error_code error;
     std::filesystem::remove_all(directory, error);
     if (!CreateDirectoryA(directory.c_str(), nullptr))

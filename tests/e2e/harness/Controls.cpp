@@ -111,6 +111,13 @@ std::vector<std::vector<std::string>> ListView::Rows() const {
     return rows;
 }
 
+std::vector<std::string> ListView::ColumnTexts(int column) const {
+    std::vector<std::string> texts;
+    for (int row = 0, count = RowCount(); row < count; ++row)
+        texts.push_back(CellText(row, column));
+    return texts;
+}
+
 int ListView::SelectedRow() const {
     return static_cast<int>(Send(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }

@@ -47,6 +47,7 @@ public:
     std::string CellText(int row, int column) const;
     std::vector<std::string> Row(int row) const;
     std::vector<std::vector<std::string>> Rows() const;
+    std::vector<std::string> ColumnTexts(int column) const; // the column's cell of every row
 
     int SelectedRow() const;                              // -1 when none
     void SelectRow(int row);                              // selects and focuses the row, deselecting the others

@@ -4,6 +4,7 @@
 
 #include "App.h"
 #include "Controls.h"
+#include "Dialogs.h"
 #include "Input.h"
 #include "Menu.h"
 #include "Process.h"

@@ -9,11 +9,9 @@ namespace e2e {
 namespace {
 
 std::string UniqueFolder() {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof(temp), temp);
     static int counter = 0;
     std::string folder =
-        std::string(temp) + "pelloran-fake-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        TempPath("pelloran-fake-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }
@@ -100,6 +98,19 @@ std::string ReadTextFile(const std::string& path) {
         text.append(buffer, read);
     CloseHandle(file);
     return text;
+}
+
+void WriteTextFile(const std::string& path, const std::string& bytes) {
+    CreateDirectoryA(path.substr(0, path.find_last_of('\\')).c_str(), nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    const bool done = file != INVALID_HANDLE_VALUE &&
+                      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                      written == bytes.size();
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (!done)
+        FailWithLastError("cannot write " + path);
 }
 
 } // namespace e2e

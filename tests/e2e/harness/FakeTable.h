@@ -43,6 +43,8 @@ std::string Row(const char* state, const char* local, int localPort, const char*
 
 // The text of the given file, empty when it cannot be read.
 std::string ReadTextFile(const std::string& path);
+// Writes the bytes as the whole file, making its folder when it is missing.
+void WriteTextFile(const std::string& path, const std::string& bytes);
 
 } // namespace e2e
 

@@ -157,6 +157,12 @@ std::string DriverDirectory() {
     return directory.substr(0, directory.find_last_of("\\/"));
 }
 
+std::string TempPath(const std::string& name) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    return temp + name;
+}
+
 std::optional<std::string> GetEnv(const std::string& name) {
     const DWORD size = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
     if (size == 0)

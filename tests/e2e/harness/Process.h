@@ -55,6 +55,8 @@ private:
 std::string QuoteArgument(const std::string& argument);
 // Directory of the running driver (where Pelloran.exe, the probe and the test DLLs are built).
 std::string DriverDirectory();
+// A path in the system's temporary folder.
+std::string TempPath(const std::string& name);
 std::optional<std::string> GetEnv(const std::string& name);
 
 } // namespace e2e

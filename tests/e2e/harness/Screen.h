@@ -7,12 +7,24 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
 COLORREF ScreenPixel(POINT screenPoint);
 COLORREF WindowPixel(HWND window, POINT clientPoint);
 std::string DescribeColor(COLORREF color);
+
+// The pixels of a rectangle, top row first; At takes the rectangle's own coordinates (screen coordinates for
+// a capture of the screen).
+struct Pixels {
+    RECT rect{};
+    std::vector<COLORREF> pixels;
+    int Width() const { return rect.right - rect.left; }
+    int Height() const { return rect.bottom - rect.top; }
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y - rect.top) * Width() + (x - rect.left)]; }
+};
+Pixels CapturePixels(const RECT& screenRect);
 
 // Writes the screen area as a 24-bit bottom-up BMP.
 void CaptureScreenRect(const RECT& screenRect, const std::string& path);
