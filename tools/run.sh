@@ -11,7 +11,13 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 choose_wine
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-pelloran-$WIN_ARCH}" WINEARCH WINEDEBUG="${WINEDEBUG:--all}"
 exe="${PELLORAN_BUILD:-$here/build}/$WIN_ARCH/bin/Pelloran.exe"
-[ -d "$WINEPREFIX" ] || "$WINE" wineboot -i >/dev/null 2>&1
+if [ ! -d "$WINEPREFIX" ]; then
+    # A program started while the new prefix's first server is still finishing its set-up exits at once:
+    # wait for that server to end before the first start.
+    "$WINE" wineboot -i >/dev/null 2>&1
+    server="$(dirname "$WINE")/wineserver"
+    [ -x "$server" ] && "$server" -w
+fi
 if [ -z "${DISPLAY:-}" ]; then
     echo "No display: starting Pelloran ($WIN_ARCH) on a virtual X display (xvfb-run)."
     exec xvfb-run -a -s "-screen 0 1280x1024x24" "$WINE" "$exe"
