@@ -12,34 +12,18 @@ namespace {
 constexpr ULONG kAddressFamilyIPv4 = 2;
 constexpr int kTableOwnerPidAll = 5;
 
-// The list control seen through the refresh's row interface: rows are added and removed in the control
-// at once, cell texts are collected so that they can be written together with the re-sort, each cell
-// once (SortListCtrl::SetTextsSorted).
-class ListCtrlRows : public ListRows {
+// The refresh's row interface on the list's staged rows (SortListCtrl::BeginRefresh): the refresh writes
+// every row there, and the list then shows only what changed.
+class StagedRows : public ListRows {
 public:
-    ListCtrlRows(CListCtrl& list, int columns) : list(list), columns(columns) {
-        texts.resize(static_cast<size_t>(list.GetItemCount()), std::vector<std::string>(columns));
-    }
-    int GetRowCount() override { return list.GetItemCount(); }
-    void InsertEmptyRow(int index) override {
-        list.InsertItem(index, "");
-        texts.insert(texts.begin() + index, std::vector<std::string>(columns));
-    }
-    void DeleteRow(int index) override {
-        list.DeleteItem(index);
-        texts.erase(texts.begin() + index);
-    }
-    void SetCellText(int row, int column, const char* text) override {
-        if (row < 0 || column < 0 || static_cast<size_t>(row) >= texts.size() || static_cast<size_t>(column) >= columns)
-            return;
-        texts[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
-    }
-    std::vector<std::vector<std::string>>& Texts() { return texts; }
+    explicit StagedRows(RowModel& staged) : staged(staged) {}
+    int GetRowCount() override { return staged.StagedCount(); }
+    void InsertEmptyRow(int index) override { staged.StageInsert(index); }
+    void DeleteRow(int index) override { staged.StageDelete(index); }
+    void SetCellText(int row, int column, const char* text) override { staged.StageCell(row, column, text); }
 
 private:
-    CListCtrl& list;
-    size_t columns;
-    std::vector<std::vector<std::string>> texts;
+    RowModel& staged;
 };
 
 // The process name for the cache in the ANSI code page (the cache keeps its first 63 bytes), empty when
@@ -141,19 +125,15 @@ void CMainFrame::RefreshList(bool withProcesses) {
     options.resolve = resolve != 0;
     options.enableLogging = enableLogging != 0;
 
-    // The list is refilled without repainting row by row, then painted once.
-    listCtrl.SetRedraw(FALSE);
-    ListCtrlRows rows(listCtrl, listCtrl.GetColumnCount());
+    StagedRows rows(listCtrl.BeginRefresh());
     {
         std::lock_guard<std::mutex> hold(shared->lock);
         ::RefreshList(rows, shared->snapshot, shared->hostNameCache, processNameCache, eventQueue, columnIndexes,
                       options);
         StartWorkers();
     }
-    // Every row's texts are written, then the user's sort is applied again (in one pass).
-    listCtrl.SetTextsSorted(rows.Texts(), listCtrl.headerCtrl.sortColumn);
-    listCtrl.SetRedraw(TRUE);
-    listCtrl.Invalidate(FALSE);
+    // The user's sort is applied again to the new rows before they are shown.
+    listCtrl.EndRefresh(listCtrl.headerCtrl.sortColumn);
 }
 
 void CMainFrame::StartWorkers() {

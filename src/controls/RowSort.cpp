@@ -25,18 +25,7 @@ long long LeadingNumber(const char* text) {
     return negative ? -value : value;
 }
 
-namespace {
-
-int Compare(const std::string& a, const std::string& b, bool numeric) {
-    if (numeric) {
-        long long x = LeadingNumber(a.c_str());
-        long long y = LeadingNumber(b.c_str());
-        return x < y ? -1 : x > y ? 1 : 0;
-    }
-    return strcmp(a.c_str(), b.c_str());
-}
-
-} // namespace
+long long SortableRows::GetCellNumber(int row, int column) { return LeadingNumber(GetCellText(row, column)); }
 
 bool SortRows(SortableRows& rows, int column, int low, int high, bool ascending) {
     if (column < 0 || column >= rows.GetColumnCount())
@@ -46,19 +35,31 @@ bool SortRows(SortableRows& rows, int column, int low, int high, bool ascending)
     if (high <= low)
         return false;
 
-    const std::string pivot = rows.GetCellText(low + (high - low) / 2, column);
-    const bool numeric = LeadingNumber(pivot.c_str()) > 0;
+    // The pivot row is followed through the swaps rather than its text copied: texts are only valid until
+    // the next swap.
+    int pivotRow = low + (high - low) / 2;
+    const long long pivotNumber = rows.GetCellNumber(pivotRow, column);
+    const bool numeric = pivotNumber > 0;
     const int sign = ascending ? 1 : -1;
+    auto compare = [&](int row) {
+        if (numeric) {
+            const long long number = rows.GetCellNumber(row, column);
+            return sign * (number < pivotNumber ? -1 : number > pivotNumber ? 1 : 0);
+        }
+        return sign * strcmp(rows.GetCellText(row, column), rows.GetCellText(pivotRow, column));
+    };
     int lo = low;
     int hi = high;
     while (lo <= hi) {
-        while (lo < high && sign * Compare(rows.GetCellText(lo, column), pivot, numeric) < 0)
+        while (lo < high && compare(lo) < 0)
             ++lo;
-        while (hi > low && sign * Compare(rows.GetCellText(hi, column), pivot, numeric) > 0)
+        while (hi > low && compare(hi) > 0)
             --hi;
         if (lo <= hi) {
-            if (rows.GetCellText(lo, column) != rows.GetCellText(hi, column))
+            if (strcmp(rows.GetCellText(lo, column), rows.GetCellText(hi, column)) != 0) {
                 rows.SwapRows(lo, hi);
+                pivotRow = pivotRow == lo ? hi : pivotRow == hi ? lo : pivotRow;
+            }
             ++lo;
             --hi;
         }

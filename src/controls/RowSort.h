@@ -5,13 +5,14 @@
 // text are never swapped with each other; the sort is not stable.
 #pragma once
 
-#include <string>
-
 struct SortableRows {
     virtual ~SortableRows() = default;
     virtual int GetRowCount() = 0;
     virtual int GetColumnCount() = 0;
-    virtual std::string GetCellText(int row, int column) = 0;
+    // The cell's text, valid until the next SwapRows.
+    virtual const char* GetCellText(int row, int column) = 0;
+    // LeadingNumber of the cell's text; rows that know it already can answer without parsing again.
+    virtual long long GetCellNumber(int row, int column);
     // Exchanges two whole rows: every cell text and the row's own data and state.
     virtual void SwapRows(int a, int b) = 0;
 };

@@ -7,76 +7,6 @@
 
 namespace {
 
-// The control's rows seen by the sort. Every row (its cell texts, image, item data and state) is read
-// once; the sort swaps these copies, and at the end only the rows whose content moved are written back.
-// The result is the same as swapping the rows inside the control at every step, with a fraction of the
-// control calls: a sort over texts that compare equal by number can make tens of thousands of swaps.
-class ControlRows : public SortableRows {
-public:
-    // `texts`, when given, are the rows' cell texts still to be written to the control; otherwise they
-    // are read from it.
-    ControlRows(CListCtrl& list, int columns, std::vector<std::vector<std::string>>* texts = nullptr)
-        : list(list), columns(columns), pending(texts != nullptr) {
-        int count = list.GetItemCount();
-        rows.resize(static_cast<size_t>(count));
-        for (int row = 0; row < count; ++row) {
-            Row& r = rows[static_cast<size_t>(row)];
-            r.origin = row;
-            if (texts != nullptr && static_cast<size_t>(row) < texts->size())
-                r.texts = std::move((*texts)[static_cast<size_t>(row)]);
-            else
-                for (int column = 0; column < columns; ++column)
-                    r.texts.push_back(list.GetItemText(row, column));
-            r.texts.resize(static_cast<size_t>(columns));
-            r.data.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
-            r.data.iItem = row;
-            r.data.stateMask = kStateMask;
-            list.GetItem(&r.data);
-        }
-    }
-    int GetRowCount() override { return static_cast<int>(rows.size()); }
-    int GetColumnCount() override { return columns; }
-    std::string GetCellText(int row, int column) override { return rows[static_cast<size_t>(row)].texts[column]; }
-    void SwapRows(int a, int b) override { std::swap(rows[static_cast<size_t>(a)], rows[static_cast<size_t>(b)]); }
-
-    // Writes every row that now holds another row's content back into the control (every row when the
-    // texts came from the caller).
-    void Commit() {
-        for (size_t row = 0; row < rows.size(); ++row) {
-            Row& r = rows[row];
-            if (r.origin == static_cast<int>(row)) {
-                if (pending) {
-                    for (int column = 0; column < columns; ++column)
-                        list.SetItemText(static_cast<int>(row), column, r.texts[static_cast<size_t>(column)].c_str());
-                }
-                continue;
-            }
-            for (int column = 0; column < columns; ++column)
-                list.SetItemText(static_cast<int>(row), column, r.texts[static_cast<size_t>(column)].c_str());
-            r.data.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
-            r.data.stateMask = kStateMask;
-            r.data.iItem = static_cast<int>(row);
-            r.data.iSubItem = 0;
-            r.data.pszText = nullptr;
-            list.SetItem(&r.data);
-        }
-    }
-
-private:
-    // Selection, focus, cut, drop-highlight, overlay and state-image bits.
-    static constexpr UINT kStateMask = 0xFF0F;
-    struct Row {
-        int origin = 0;
-        std::vector<std::string> texts;
-        LVITEMA data{};
-    };
-
-    CListCtrl& list;
-    int columns;
-    bool pending;
-    std::vector<Row> rows;
-};
-
 // Row colour by the state text in the last column: the first substring found decides.
 COLORREF StateColour(const SortListCtrl& list, const char* state, COLORREF window) {
     const struct {
@@ -96,6 +26,12 @@ COLORREF StateColour(const SortListCtrl& list, const char* state, COLORREF windo
 
 BEGIN_MESSAGE_MAP(SortListCtrl, CListCtrl)
 ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
+ON_NOTIFY_REFLECT(LVN_GETDISPINFOA, OnGetDispInfoA)
+ON_NOTIFY_REFLECT(LVN_GETDISPINFOW, OnGetDispInfoW)
+ON_NOTIFY_REFLECT(LVN_ODFINDITEMA, OnFindItemA)
+ON_NOTIFY_REFLECT(LVN_ODFINDITEMW, OnFindItemW)
+ON_MESSAGE(LVM_SETITEMTEXTA, OnSetItemTextA)
+ON_MESSAGE(LVM_SETITEMTEXTW, OnSetItemTextW)
 END_MESSAGE_MAP()
 
 void SortListCtrl::PreSubclassWindow() {
@@ -118,23 +54,201 @@ void SortListCtrl::MeasureItem(LPMEASUREITEMSTRUCT measureItem) {
     measureItem->itemHeight = static_cast<UINT>(metrics.tmHeight + metrics.tmExternalLeading + 4);
 }
 
-BOOL SortListCtrl::SortRows(int column, int low, int high) {
-    int columns = GetColumnCount();
-    if (column < 0 || column >= columns || GetItemCount() < 2)
+int SortListCtrl::InsertColumn(int index, const char* title, int format, int width) {
+    const int inserted = CListCtrl::InsertColumn(index, title, format, width);
+    if (inserted >= 0)
+        model.InsertColumn(inserted);
+    return inserted;
+}
+
+int SortListCtrl::InsertItem(int index, const char* text) {
+    // Rows appended at the end move nothing; a row inserted above others moves their selection with them.
+    const bool moves = index < model.RowCount();
+    if (moves)
+        CaptureStates();
+    if (!model.InsertRow(index, text != nullptr ? text : ""))
+        return -1;
+    SyncCount();
+    if (moves) {
+        RestoreStates();
+        Invalidate(FALSE);
+    }
+    return index;
+}
+
+BOOL SortListCtrl::DeleteItem(int index) {
+    if (index < 0 || index >= model.RowCount())
         return FALSE;
-    ControlRows rows(*this, columns);
-    if (!::SortRows(rows, column, low, high, ascending != 0))
-        return FALSE;
-    rows.Commit();
+    CaptureStates();
+    model.DeleteRow(index);
+    SyncCount();
+    RestoreStates();
+    Invalidate(FALSE);
     return TRUE;
 }
 
-void SortListCtrl::SetTextsSorted(std::vector<std::vector<std::string>>& texts, int column) {
-    int columns = GetColumnCount();
-    ControlRows rows(*this, columns, &texts);
-    if (column >= 0 && column < columns)
-        ::SortRows(rows, column, 0, -1, ascending != 0);
-    rows.Commit();
+BOOL SortListCtrl::DeleteAllItems() {
+    model.Clear();
+    SyncCount();
+    Invalidate(FALSE);
+    return TRUE;
+}
+
+BOOL SortListCtrl::SetItemText(int item, int subItem, const char* text) {
+    if (!model.SetCell(item, subItem, text != nullptr ? text : ""))
+        return FALSE;
+    RedrawRow(item);
+    return TRUE;
+}
+
+BOOL SortListCtrl::SortRows(int column, int low, int high) {
+    if (column < 0 || column >= GetColumnCount() || model.RowCount() < 2)
+        return FALSE;
+    CaptureStates();
+    if (!model.Sort(column, low, high, ascending != 0))
+        return FALSE;
+    RestoreStates();
+    Invalidate(FALSE);
+    return TRUE;
+}
+
+RowModel& SortListCtrl::BeginRefresh() {
+    model.BeginStage();
+    return model;
+}
+
+void SortListCtrl::EndRefresh(int sortColumn) {
+    const int shown = model.RowCount();
+    model.CommitStage(sortColumn < GetColumnCount() ? sortColumn : -1, ascending != 0, changedRows);
+    // Rows cut off at the end lose their selection and focus in the list view; the others keep theirs.
+    if (model.RowCount() != shown)
+        SyncCount();
+    for (int row : changedRows)
+        RedrawRow(row);
+}
+
+void SortListCtrl::SyncCount() {
+    SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(model.RowCount()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void SortListCtrl::CaptureStates() {
+    model.ClearStates();
+    capturedRows.clear();
+    const int focused = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (focused >= 0) {
+        model.SetState(focused, RowModel::kFocused);
+        capturedRows.push_back(focused);
+    }
+    if (SendMessage(LVM_GETSELECTEDCOUNT) == 0)
+        return;
+    for (int row = -1;;) {
+        const int next = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+        if (next <= row)
+            break;
+        row = next;
+        model.SetState(row, model.State(row) | RowModel::kSelected);
+        capturedRows.push_back(row);
+    }
+}
+
+void SortListCtrl::RestoreStates() {
+    constexpr UINT kMask = LVIS_SELECTED | LVIS_FOCUSED;
+    // Only rows that had a state are cleared, and only rows that have one now are set: no pass over every
+    // row of the list view.
+    for (int row : capturedRows)
+        CListCtrl::SetItemState(row, 0, kMask);
+    const int count = capturedRows.empty() ? 0 : model.RowCount();
+    for (int row = 0; row < count; ++row) {
+        const uint32_t state = model.State(row);
+        if (state == 0)
+            continue;
+        CListCtrl::SetItemState(
+            row, (state & RowModel::kSelected ? LVIS_SELECTED : 0) | (state & RowModel::kFocused ? LVIS_FOCUSED : 0),
+            kMask);
+        if (state & RowModel::kFocused)
+            SendMessage(LVM_SETSELECTIONMARK, 0, row);
+    }
+}
+
+void SortListCtrl::RedrawRow(int row) {
+    const int top = static_cast<int>(SendMessage(LVM_GETTOPINDEX));
+    if (row < top || row > top + GetCountPerPage())
+        return;
+    CRect bounds;
+    if (!GetItemRect(row, &bounds, LVIR_BOUNDS))
+        return;
+    // Painted rows reach the right edge of the client area, past the last column.
+    CRect client;
+    GetClientRect(&client);
+    bounds.left = client.left;
+    bounds.right = client.right;
+    ::InvalidateRect(hwnd, &bounds, FALSE);
+}
+
+void SortListCtrl::OnGetDispInfoA(NMHDR* header, LRESULT* result) {
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0)
+        lstrcpynA(item.pszText, model.Cell(item.iItem, item.iSubItem), item.cchTextMax);
+    if ((item.mask & LVIF_PARAM) != 0)
+        item.lParam = static_cast<LPARAM>(model.Data(item.iItem));
+    *result = 0;
+}
+
+void SortListCtrl::OnGetDispInfoW(NMHDR* header, LRESULT* result) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        const char* text = model.Cell(item.iItem, item.iSubItem);
+        const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+        lstrcpynW(item.pszText, wide.c_str(), item.cchTextMax);
+    }
+    if ((item.mask & LVIF_PARAM) != 0)
+        item.lParam = static_cast<LPARAM>(model.Data(item.iItem));
+    *result = 0;
+}
+
+LRESULT SortListCtrl::OnSetItemTextA(WPARAM item, LPARAM info) {
+    const auto* lv = reinterpret_cast<const LVITEMA*>(info);
+    if (lv == nullptr || lv->pszText == LPSTR_TEXTCALLBACKA)
+        return FALSE;
+    return SetItemText(static_cast<int>(item), lv->iSubItem, lv->pszText);
+}
+
+LRESULT SortListCtrl::OnSetItemTextW(WPARAM item, LPARAM info) {
+    const auto* lv = reinterpret_cast<const LVITEMW*>(info);
+    if (lv == nullptr || lv->pszText == LPSTR_TEXTCALLBACKW)
+        return FALSE;
+    std::string text;
+    if (lv->pszText != nullptr) {
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, lv->pszText, -1, nullptr, 0, nullptr, nullptr);
+        text.assign(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+        WideCharToMultiByte(CP_ACP, 0, lv->pszText, -1, text.data(), bytes, nullptr, nullptr);
+    }
+    return SetItemText(static_cast<int>(item), lv->iSubItem, text.c_str());
+}
+
+int SortListCtrl::FindItem(int start, UINT flags, const char* text) const {
+    if ((flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || text == nullptr)
+        return -1;
+    return model.FindRow(start, text, (flags & LVFI_PARTIAL) != 0, (flags & LVFI_WRAP) != 0);
+}
+
+void SortListCtrl::OnFindItemA(NMHDR* header, LRESULT* result) {
+    const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+    *result = FindItem(find->iStart, find->lvfi.flags, find->lvfi.psz);
+}
+
+void SortListCtrl::OnFindItemW(NMHDR* header, LRESULT* result) {
+    const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+    if (find->lvfi.psz == nullptr) {
+        *result = -1;
+        return;
+    }
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, text.data(), bytes, nullptr, nullptr);
+    *result = FindItem(find->iStart, find->lvfi.flags, text.c_str());
 }
 
 void SortListCtrl::OnColumnClick(NMHDR* header, LRESULT* result) {
@@ -177,9 +291,10 @@ void SortListCtrl::FitColumns() {
 void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     HDC dc = drawItem->hDC;
     int row = static_cast<int>(drawItem->itemID);
-    UINT state = GetItemState(row, LVIS_SELECTED | LVIS_DROPHILITED);
-    bool highlighted = (state & LVIS_DROPHILITED) != 0 ||
-                       ((state & LVIS_SELECTED) != 0 && (GetFocus() == hwnd || (GetStyle() & LVS_SHOWSELALWAYS)));
+    // An owner-data list view keeps only selection and focus (no drop highlight): ask for nothing else,
+    // other state bits are not defined.
+    const bool selected = (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    const bool highlighted = selected && (GetFocus() == hwnd || (GetStyle() & LVS_SHOWSELALWAYS));
 
     CRect bounds;
     CRect label;
@@ -196,7 +311,7 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     COLORREF background = highlighted ? SelectColor : GetSysColor(COLOR_WINDOW);
     int columns = GetColumnCount();
     if (!highlighted && columns > 0)
-        background = StateColour(*this, GetItemText(row, columns - 1).c_str(), background);
+        background = StateColour(*this, model.Cell(row, columns - 1), background);
     SetBkColor(dc, background);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &fill, nullptr, 0, nullptr);
 
@@ -209,13 +324,13 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
         info.mask = LVCF_FMT | LVCF_WIDTH;
         if (!GetColumn(column, &info))
             break;
-        std::string text = GetItemText(row, column);
         CRect cell(x + pad, bounds.top, x + info.cx - pad, bounds.bottom);
         UINT align = (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT    ? DT_RIGHT
                      : (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? DT_CENTER
                                                                         : DT_LEFT;
         SetBkMode(dc, OPAQUE);
-        DrawTextA(dc, text.c_str(), -1, &cell, DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | align);
+        DrawTextA(dc, model.Cell(row, column), -1, &cell,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | align);
         x += info.cx;
     }
 }

@@ -1,8 +1,15 @@
 // The report-view list of connections (and of the black-list editor): paints every row in the colour
 // of its TCP state, sorts its rows when a column header is clicked, and fits its columns to its width.
+//
+// The list keeps its rows itself (RowModel) and the list view, created with LVS_OWNERDATA, only knows how
+// many there are: it asks for the rows it paints, and for the texts other programs read through the
+// list-view messages (LVN_GETDISPINFO). The row operations below hide the list view's own, which an
+// owner-data list does not keep; the list view keeps selection and focus, and they are carried into the
+// rows whenever rows move.
 #pragma once
 
 #include "RowColorDefaults.h"
+#include "RowModel.h"
 #include "SortHeaderCtrl.h"
 
 #include <string>
@@ -21,11 +28,28 @@ public:
     COLORREF UnknownColor = rowcolors::kUnknown;
     COLORREF SelectColor = rowcolors::kSelect;
 
-    // Sorts rows low..high (high -1 = the last row) by the texts of a column in the current direction.
+    int InsertColumn(int index, const char* title, int format, int width);
+    int GetItemCount() const { return model.RowCount(); }
+    // A row at index (0..count) with `text` in its first cell; the rows below move down with their
+    // selection. Returns the index, -1 when out of range.
+    int InsertItem(int index, const char* text);
+    BOOL DeleteItem(int index);
+    BOOL DeleteAllItems();
+    BOOL SetItemText(int item, int subItem, const char* text);
+    std::string GetItemText(int item, int subItem) const { return model.Cell(item, subItem); }
+    DWORD_PTR GetItemData(int item) const { return model.Data(item); }
+    BOOL SetItemData(int item, DWORD_PTR data) { return model.SetData(item, data); }
+
+    // Sorts rows low..high (high -1 = the last row) by the texts of a column in the current direction;
+    // selection and focus move with the rows.
     BOOL SortRows(int column, int low, int high);
-    // Gives the rows the given cell texts and sorts them by `column` (-1: no sort) in one pass: the same
-    // result as setting every text and then calling SortRows, with each cell written once.
-    void SetTextsSorted(std::vector<std::vector<std::string>>& texts, int column);
+    // A refresh of every row: the rows are staged on the returned model (StageInsert, StageDelete,
+    // StageCell, starting from the rows shown), then EndRefresh sorts them by `sortColumn` (-1: no sort)
+    // and shows them. Selection and focus stay at their positions; only rows whose texts changed are
+    // repainted.
+    RowModel& BeginRefresh();
+    void EndRefresh(int sortColumn);
+
     int GetColumnCount() const { return static_cast<int>(::SendMessageA(GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0)); }
     // Resizes the columns so that together they fill the client width exactly.
     void FitColumns();
@@ -37,4 +61,25 @@ protected:
 
     DECLARE_MESSAGE_MAP()
     void OnColumnClick(NMHDR* header, LRESULT* result);
+    void OnGetDispInfoA(NMHDR* header, LRESULT* result);
+    void OnGetDispInfoW(NMHDR* header, LRESULT* result);
+    void OnFindItemA(NMHDR* header, LRESULT* result);
+    void OnFindItemW(NMHDR* header, LRESULT* result);
+    // LVM_SETITEMTEXT sent to the window (by another program, say) writes the row model like SetItemText.
+    LRESULT OnSetItemTextA(WPARAM item, LPARAM info);
+    LRESULT OnSetItemTextW(WPARAM item, LPARAM info);
+
+private:
+    // Tells the list view the row count, keeping the scroll position and repainting only what it uncovers.
+    void SyncCount();
+    // Selection and focus from the list view into the rows, and back after the rows moved.
+    void CaptureStates();
+    void RestoreStates();
+    void RedrawRow(int row);
+    // LVN_ODFINDITEM: the row whose first cell matches a typed text, -1 when none.
+    int FindItem(int start, UINT flags, const char* text) const;
+
+    RowModel model;
+    std::vector<int> changedRows;  // EndRefresh's scratch, kept for its capacity
+    std::vector<int> capturedRows; // rows that had selection or focus when CaptureStates ran
 };

@@ -220,7 +220,7 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     }
     EXPECT_EQ(Style(Item(dialog, kEnable)) & 0xF, LONG_PTR(BS_AUTOCHECKBOX));
     HWND list = Item(dialog, kEntries);
-    EXPECT_EQ(DWORD(Style(list)), 0x50800409u);
+    EXPECT_EQ(DWORD(Style(list)), 0x50800409u | LVS_OWNERDATA);
     EXPECT_TRUE(ExStyle(list) & WS_EX_CLIENTEDGE);
     RECT edit = WindowRect(Item(dialog, kEdit)), listRect = WindowRect(list);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&edit), 2);

@@ -20,7 +20,7 @@ public:
     explicit FakeRows(std::vector<Row> initial, int columns = 2) : rows(std::move(initial)), columns(columns) {}
     int GetRowCount() override { return static_cast<int>(rows.size()); }
     int GetColumnCount() override { return columns; }
-    std::string GetCellText(int row, int column) override { return rows.at(row).cells.at(column); }
+    const char* GetCellText(int row, int column) override { return rows.at(row).cells.at(column).c_str(); }
     void SwapRows(int a, int b) override {
         swaps.emplace_back(rows.at(a).cells[0], rows.at(b).cells[0]);
         std::swap(rows[a], rows[b]);

@@ -1,0 +1,251 @@
+// The sortable list's rows: cell storage, the sort over an index order, and the staged refresh.
+#include "RowModel.h"
+#include "RowSort.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+} // namespace
+
+void RowModel::FindCell(const std::string& cells, int column, size_t& offset, size_t& length) {
+    offset = 0;
+    for (int c = 0; c < column && offset < cells.size(); ++c) {
+        const size_t end = cells.find('\0', offset);
+        offset = end == std::string::npos ? cells.size() : end + 1;
+    }
+    const size_t end = cells.find('\0', offset);
+    length = (end == std::string::npos ? cells.size() : end) - offset;
+}
+
+void RowModel::Splice(std::string& cells, int column, std::string_view text) {
+    size_t offset = 0;
+    size_t length = 0;
+    FindCell(cells, column, offset, length);
+    text = UpToNul(text);
+    // Replacing with a text of the same content leaves the string as it is (no write, no allocation).
+    if (cells.compare(offset, length, text.data(), text.size()) != 0)
+        cells.replace(offset, length, text.data(), text.size());
+}
+
+void RowModel::InsertColumn(int index) {
+    index = std::clamp(index, 0, columns);
+    for (Row& row : rows) {
+        size_t offset = 0;
+        size_t length = 0;
+        FindCell(row.cells, index, offset, length);
+        row.cells.insert(offset, 1, '\0');
+    }
+    ++columns;
+    stagedCount = 0;
+}
+
+const char* RowModel::Cell(int row, int column) const {
+    if (!Valid(row) || column < 0 || column >= columns)
+        return "";
+    size_t offset = 0;
+    size_t length = 0;
+    const std::string& cells = rows[static_cast<size_t>(row)].cells;
+    FindCell(cells, column, offset, length);
+    return cells.c_str() + offset;
+}
+
+bool RowModel::InsertRow(int index, std::string_view first) {
+    if (index < 0 || index > RowCount())
+        return false;
+    Row row;
+    row.cells = EmptyRow();
+    if (columns > 0)
+        Splice(row.cells, 0, first);
+    rows.insert(rows.begin() + index, std::move(row));
+    return true;
+}
+
+bool RowModel::DeleteRow(int index) {
+    if (!Valid(index))
+        return false;
+    rows.erase(rows.begin() + index);
+    return true;
+}
+
+int RowModel::FindRow(int start, std::string_view text, bool prefix, bool wrap) const {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto matches = [&](int row) {
+        std::string_view cell = Cell(row, 0);
+        if (prefix ? cell.size() < text.size() : cell.size() != text.size())
+            return false;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (lower(cell[i]) != lower(text[i]))
+                return false;
+        }
+        return true;
+    };
+    const int count = RowCount();
+    start = std::clamp(start, 0, count);
+    for (int row = start; row < count; ++row) {
+        if (matches(row))
+            return row;
+    }
+    for (int row = 0; wrap && row < start; ++row) {
+        if (matches(row))
+            return row;
+    }
+    return -1;
+}
+
+bool RowModel::SetCell(int row, int column, std::string_view text) {
+    if (!Valid(row) || column < 0 || column >= columns)
+        return false;
+    Splice(rows[static_cast<size_t>(row)].cells, column, text);
+    return true;
+}
+
+bool RowModel::SortOrder(const std::vector<const std::string*>& keyRows, int column, int low, int high,
+                         bool ascending) {
+    // The rows stay where they are while the keys move, so the text pointers stay valid.
+    class Keys : public SortableRows {
+    public:
+        Keys(std::vector<SortKey>& keys, int columns) : keys(keys), columns(columns) {}
+        int GetRowCount() override { return static_cast<int>(keys.size()); }
+        int GetColumnCount() override { return columns; }
+        const char* GetCellText(int row, int) override { return keys[static_cast<size_t>(row)].text; }
+        long long GetCellNumber(int row, int) override { return keys[static_cast<size_t>(row)].number; }
+        void SwapRows(int a, int b) override { std::swap(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]); }
+
+    private:
+        std::vector<SortKey>& keys;
+        int columns;
+    };
+
+    const size_t count = keyRows.size();
+    keys.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        size_t offset = 0;
+        size_t length = 0;
+        if (column >= 0 && column < columns)
+            FindCell(*keyRows[i], column, offset, length);
+        const char* text = keyRows[i]->c_str() + offset;
+        keys[i] = {text, LeadingNumber(text), static_cast<uint32_t>(i)};
+    }
+    Keys view(keys, columns);
+    const bool sorted = ::SortRows(view, column, low, high, ascending);
+    order.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = keys[i].origin;
+    return sorted;
+}
+
+bool RowModel::Sort(int column, int low, int high, bool ascending) {
+    keyRows.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        keyRows[i] = &rows[i].cells;
+    if (!SortOrder(keyRows, column, low, high, ascending))
+        return false;
+    // Position i takes the row that was at order[i]; each cycle of the permutation is walked once, every
+    // row moved once (moves of strings, no copies).
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == i)
+            continue;
+        Row held = std::move(rows[i]);
+        size_t at = i;
+        for (;;) {
+            const size_t from = order[at];
+            order[at] = static_cast<uint32_t>(at);
+            if (from == i) {
+                rows[at] = std::move(held);
+                break;
+            }
+            rows[at] = std::move(rows[from]);
+            at = from;
+        }
+    }
+    return true;
+}
+
+void RowModel::BeginStage() {
+    if (staged.size() < rows.size()) {
+        staged.reserve(rows.size());
+        staged.resize(rows.size());
+    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        staged[i].assign(rows[i].cells);
+    stagedCount = RowCount();
+}
+
+void RowModel::StageInsert(int index) {
+    index = std::clamp(index, 0, stagedCount);
+    if (static_cast<size_t>(stagedCount) == staged.size())
+        staged.emplace_back();
+    std::string& spare = staged[static_cast<size_t>(stagedCount)];
+    spare.assign(static_cast<size_t>(columns), '\0');
+    std::rotate(staged.begin() + index, staged.begin() + stagedCount, staged.begin() + stagedCount + 1);
+    ++stagedCount;
+}
+
+void RowModel::StageDelete(int index) {
+    if (index < 0 || index >= stagedCount)
+        return;
+    std::rotate(staged.begin() + index, staged.begin() + index + 1, staged.begin() + stagedCount);
+    --stagedCount;
+}
+
+void RowModel::StageCell(int row, int column, std::string_view text) {
+    if (row < 0 || row >= stagedCount || column < 0 || column >= columns)
+        return;
+    Splice(staged[static_cast<size_t>(row)], column, text);
+}
+
+void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& changed) {
+    changed.clear();
+    const size_t count = static_cast<size_t>(stagedCount);
+    keyRows.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        keyRows[i] = &staged[i];
+    bool sorted = false;
+    if (sortColumn >= 0 && sortColumn < columns)
+        sorted = SortOrder(keyRows, sortColumn, 0, -1, ascending);
+    if (!sorted) {
+        order.resize(count);
+        std::iota(order.begin(), order.end(), 0u);
+    }
+
+    const size_t shown = rows.size();
+    if (count < shown)
+        rows.resize(count);
+    else
+        rows.reserve(count);
+    for (size_t position = 0; position < count; ++position) {
+        std::string& next = staged[order[position]];
+        if (position < shown) {
+            if (rows[position].cells == next)
+                continue;
+            // A copy into the row's own buffer, which only grows: once every position has seen its longest
+            // text, refreshes allocate nothing.
+            rows[position].cells.assign(next);
+        } else {
+            rows.emplace_back();
+            rows.back().cells.assign(next);
+        }
+        changed.push_back(static_cast<int>(position));
+    }
+    stagedCount = 0;
+}
+
+size_t RowModel::OverheadBytes() const {
+    return rows.capacity() * sizeof(Row) + staged.capacity() * sizeof(std::string) + keys.capacity() * sizeof(SortKey) +
+           order.capacity() * sizeof(uint32_t) + keyRows.capacity() * sizeof(const std::string*);
+}
+
+size_t RowModel::TextBytes() const {
+    // Texts short enough to live inside the string object take no buffer of their own.
+    const size_t inside = std::string().capacity();
+    size_t bytes = 0;
+    for (const Row& row : rows)
+        bytes += row.cells.capacity() > inside ? row.cells.capacity() + 1 : 0;
+    for (const std::string& text : staged)
+        bytes += text.capacity() > inside ? text.capacity() + 1 : 0;
+    return bytes;
+}

@@ -1,0 +1,111 @@
+// The rows of the sortable list, kept by the list itself: the owner-data list view only asks for what it
+// paints, so sorting and refreshing work on plain memory instead of on the control's items.
+//
+// A row is one string holding its cell texts, each ended by a NUL (so a cell is a C string in place), plus
+// the row's item data and the state bits that travel with it through a sort. Between sorts the list view
+// keeps the selection and focus; the control copies them into the rows before it moves rows and back after.
+//
+// A refresh is staged: the new rows are written into a second set of strings, sorted there, and each shown
+// row is compared with its successor; a row whose texts did not change is not touched, and once the staging
+// strings have grown to the rows' sizes a refresh allocates nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class RowModel {
+public:
+    // Row state bits with the list view's values (LVIS_FOCUSED, LVIS_SELECTED).
+    static constexpr uint32_t kFocused = 0x0001;
+    static constexpr uint32_t kSelected = 0x0002;
+
+    int RowCount() const { return static_cast<int>(rows.size()); }
+    int ColumnCount() const { return columns; }
+    // A new empty cell at `index` (clamped to 0..ColumnCount()) in every row.
+    void InsertColumn(int index);
+
+    // The cell's text; "" for a cell outside the rows or columns.
+    const char* Cell(int row, int column) const;
+    // A new row at index (0..RowCount()) with `first` in its first cell and the other cells empty.
+    bool InsertRow(int index, std::string_view first);
+    bool DeleteRow(int index);
+    void Clear() { rows.clear(); }
+    // The first row from `start` on (wrapping to the top when asked) whose first cell starts with `text`
+    // (or equals it when !prefix), ignoring ASCII case: the list's type-to-find. -1 when none.
+    int FindRow(int start, std::string_view text, bool prefix, bool wrap) const;
+    // Returns false for a cell outside the rows or columns; a text is cut at an embedded NUL.
+    bool SetCell(int row, int column, std::string_view text);
+
+    uint32_t State(int row) const { return Valid(row) ? rows[static_cast<size_t>(row)].state : 0; }
+    void SetState(int row, uint32_t state) {
+        if (Valid(row))
+            rows[static_cast<size_t>(row)].state = state;
+    }
+    void ClearStates() {
+        for (Row& row : rows)
+            row.state = 0;
+    }
+    uintptr_t Data(int row) const { return Valid(row) ? rows[static_cast<size_t>(row)].data : 0; }
+    bool SetData(int row, uintptr_t data) {
+        if (!Valid(row))
+            return false;
+        rows[static_cast<size_t>(row)].data = data;
+        return true;
+    }
+
+    // Sorts rows low..high (high -1 = the last row) by a column's texts with the list's quicksort; texts,
+    // item data and state move with their rows. False when the quicksort refuses (see RowSort.h).
+    bool Sort(int column, int low, int high, bool ascending);
+
+    // The staged refresh. BeginStage starts from a copy of the shown rows; the other calls work on the staged
+    // rows as the shown ones would; CommitStage sorts the staged rows by sortColumn (-1: no sort) and shows
+    // them. A shown row keeps its item data and state at its position (rows beyond the new count are gone,
+    // new rows start with none), and `changed` receives, in order, the positions whose texts changed.
+    void BeginStage();
+    int StagedCount() const { return stagedCount; }
+    void StageInsert(int index);
+    void StageDelete(int index);
+    void StageCell(int row, int column, std::string_view text);
+    void CommitStage(int sortColumn, bool ascending, std::vector<int>& changed);
+
+    // For the benchmarks: the bytes of the row records, staging strings and sort scratch, and separately
+    // the text buffers (the rows' and the staged copies, which a refresh reuses instead of allocating).
+    size_t OverheadBytes() const;
+    size_t TextBytes() const;
+
+private:
+    struct Row {
+        std::string cells;
+        uintptr_t data = 0;
+        uint32_t state = 0;
+    };
+
+    bool Valid(int row) const { return row >= 0 && row < RowCount(); }
+    // Offset and length of a cell in a row string of this model's layout.
+    static void FindCell(const std::string& cells, int column, size_t& offset, size_t& length);
+    static void Splice(std::string& cells, int column, std::string_view text);
+    std::string EmptyRow() const { return std::string(static_cast<size_t>(columns), '\0'); }
+    // Sorts the strings of keyRows by the texts of a column and leaves the new order in `order` (indexes
+    // into keyRows).
+    bool SortOrder(const std::vector<const std::string*>& keyRows, int column, int low, int high, bool ascending);
+
+    int columns = 0;
+    std::vector<Row> rows;
+
+    // Staging strings; only the first stagedCount are staged rows, the rest keep their capacity for later.
+    std::vector<std::string> staged;
+    int stagedCount = 0;
+
+    // Sort scratch, kept for its capacity. The quicksort swaps the keys themselves (text, leading number
+    // parsed once, origin), so its comparisons read memory in order.
+    struct SortKey {
+        const char* text;
+        long long number;
+        uint32_t origin;
+    };
+    std::vector<SortKey> keys;
+    std::vector<uint32_t> order;
+    std::vector<const std::string*> keyRows;
+};
