@@ -115,9 +115,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     EnableDocking(CBRS_ALIGN_ANY);
     DockControlBar(&toolBar);
 
-    if (!listCtrl.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_OWNERDATA,
-                         CRect(), this,
-                         IDC_CONNECTION_LIST))
+    if (!listCtrl.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_OWNERDATA, CRect(),
+                         this, IDC_CONNECTION_LIST))
         return -1;
     SetWindowLongPtrA(listCtrl.hwnd, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
     listCtrl.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);

@@ -5,6 +5,8 @@
 #include "Suite.h"
 
 #include <tlhelp32.h>
+#include <algorithm>
+#include <array>
 #include <winsock2.h>
 
 using namespace e2e;
@@ -287,4 +289,69 @@ TEST_F(RowActions, KillCommandsKillTheClickedProcessOrItsWholeTree) {
     for (DWORD pid : tree)
         EXPECT_TRUE(WaitUntil([&] { return !Running(pid); })) << "process " << pid << " survived";
     EXPECT_TRUE(other.Running()) << "neither command touches the other row's process";
+}
+
+// The list keeps its rows itself; what another program reads through the list-view messages must follow
+// them through a refresh, a header click and a closed connection's row going away.
+TEST_F(RowActions, CellsReadFromOutsideFollowRefreshSortAndDelete) {
+    auto script = [](int count, int shift) {
+        std::string rows;
+        for (int i = 0; i < count; ++i)
+            rows += Row(i % 3 == 0 ? "LISTENING" : "ESTABLISHED", "10.0.0.1", 2000 + (i * 7 + shift) % 50, "192.0.2.7",
+                        443 + i);
+        return rows;
+    };
+    // Local port, remote port and state of every row, as read from outside.
+    auto shown = [](const App& app) {
+        std::vector<std::string> rows;
+        for (const auto& row : app.List().Rows())
+            rows.push_back(row[3] + " " + row[5] + " " + row[6]);
+        return rows;
+    };
+    // The table comes in local-port order (the program asks for a sorted table); the ports are distinct.
+    auto expected = [](int count, int shift) {
+        std::vector<std::string> rows;
+        for (int i = 0; i < count; ++i)
+            rows.push_back(std::to_string(2000 + (i * 7 + shift) % 50) + " " + std::to_string(443 + i) +
+                           (i % 3 == 0 ? " LISTENING" : " ESTABLISHED"));
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    table.Write(script(12, 0));
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 12; }));
+    EXPECT_EQ(shown(app), expected(12, 0));
+
+    table.Write(script(10, 3));
+    app.SendCommand(32778);
+    std::vector<std::string> rows = expected(10, 3);
+    EXPECT_EQ(shown(app), rows);
+
+    Pause(Milliseconds(GetDoubleClickTime() + 100));
+    app.Click(app.Header().Handle(), Center(app.Header().ItemRect(5))); // Remote Port, descending
+    app.Sync();
+    std::sort(rows.begin(), rows.end(),
+              [](const std::string& a, const std::string& b) { return a.substr(5, 3) > b.substr(5, 3); });
+    EXPECT_EQ(shown(app), rows);
+
+    // The same cell through the wide message.
+    RemoteBuffer remote(app.ProcessHandle(), sizeof(LVITEMW) + 64);
+    LVITEMW item{};
+    item.iSubItem = 5;
+    item.pszText = remote.At<wchar_t>(sizeof item);
+    item.cchTextMax = 32;
+    remote.Put(item);
+    Send(app.ListWindow(), LVM_GETITEMTEXTW, 0, remote.Param());
+    const auto text = remote.Get<std::array<wchar_t, 4>>(sizeof item);
+    EXPECT_EQ(std::wstring(text.data(), 3), L"452");
+    EXPECT_EQ(text[3], L'\0');
+
+    // Row 1 (remote port 451) is an established connection; once it is reset its row goes, and the
+    // selection with it.
+    ASSERT_EQ(rows[1].substr(5), "451 ESTABLISHED");
+    Choose(app, 1, kCloseConnection);
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 9; }));
+    rows.erase(rows.begin() + 1);
+    EXPECT_EQ(shown(app), rows);
+    EXPECT_EQ(app.List().SelectedRow(), -1);
 }

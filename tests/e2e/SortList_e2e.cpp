@@ -149,3 +149,28 @@ TEST_F(SortList, OnlyTheSortColumnShowsATriangle) {
     EXPECT_NE(topEdge(4), GetSysColor(COLOR_BTNSHADOW));
     app.Screenshot("sorted-header");
 }
+
+TEST_F(SortList, ASelectedRowKeepsItsPositionThroughRefreshesAtTenThousandRows) {
+    // Generated row i has local port 1024 + i.
+    table.Write("generate 10000 ESTABLISHED 0\n");
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 10000; }, 60s));
+    app.List().SelectRow(5000);
+
+    table.Write("generate 10000 TIME_WAIT 0\n");
+    app.SendCommand(kRefresh, 60s);
+    EXPECT_EQ(app.List().SelectedRow(), 5000);
+    EXPECT_EQ(app.List().CellText(5000, 3), "6024");
+    EXPECT_EQ(app.List().CellText(5000, kStatusColumn), "TIME_WAIT");
+
+    // A header click takes the selection along with its row; a refresh of the sorted list then keeps it
+    // where it is, on the same connection.
+    ClickHeader(app, 3);
+    EXPECT_EQ(app.List().SelectedRow(), 4999);
+    EXPECT_EQ(app.List().CellText(4999, 3), "6024");
+    table.Write("generate 10000 ESTABLISHED 0\n");
+    app.SendCommand(kRefresh, 60s);
+    EXPECT_EQ(app.List().SelectedRow(), 4999);
+    EXPECT_EQ(app.List().CellText(4999, 3), "6024");
+    EXPECT_EQ(app.List().CellText(4999, kStatusColumn), "ESTABLISHED");
+}
