@@ -3,6 +3,7 @@
 #include "ColumnFit.h"
 #include "RowSort.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -123,8 +124,15 @@ void SortListCtrl::EndRefresh(int sortColumn) {
     // Rows cut off at the end lose their selection and focus in the list view; the others keep theirs.
     if (model.RowCount() != shown)
         SyncCount();
-    for (int row : changedRows)
-        RedrawRow(row);
+    if (changedRows.empty())
+        return;
+    // Only the changed rows on screen are repainted. Every message to the list view costs a trip through the
+    // window system, so the visible range is asked once, not per row.
+    const int top = static_cast<int>(SendMessage(LVM_GETTOPINDEX));
+    const int last = top + GetCountPerPage();
+    for (auto row = std::lower_bound(changedRows.begin(), changedRows.end(), top);
+         row != changedRows.end() && *row <= last; ++row)
+        RedrawRow(*row);
 }
 
 void SortListCtrl::SyncCount() {
@@ -171,9 +179,6 @@ void SortListCtrl::RestoreStates() {
 }
 
 void SortListCtrl::RedrawRow(int row) {
-    const int top = static_cast<int>(SendMessage(LVM_GETTOPINDEX));
-    if (row < top || row > top + GetCountPerPage())
-        return;
     CRect bounds;
     if (!GetItemRect(row, &bounds, LVIR_BOUNDS))
         return;

@@ -75,6 +75,7 @@ private:
     // Selection and focus from the list view into the rows, and back after the rows moved.
     void CaptureStates();
     void RestoreStates();
+    // Invalidates one row, across the whole client width.
     void RedrawRow(int row);
     // LVN_ODFINDITEM: the row whose first cell matches a typed text, -1 when none.
     int FindItem(int start, UINT flags, const char* text) const;
