@@ -261,6 +261,10 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     }
     app.Sync();
     EXPECT_EQ(Entries(app, dialog), (std::vector<std::string>{"a-entry", "192.0.2.7", "A-entry"}));
+    // Typing in the list selects the first entry that starts with the typed text.
+    Post(list, WM_CHAR, '1', 1); // a key message with a repeat count of 1
+    app.Sync();
+    EXPECT_EQ(entries.SelectedRow(), 1);
 
     // Reload brings the file back; Save writes the rows and the box, and the window takes both at once.
     Press(app, dialog, kReload);
