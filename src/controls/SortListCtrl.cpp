@@ -33,6 +33,7 @@ ON_NOTIFY_REFLECT(LVN_ODFINDITEMA, OnFindItemA)
 ON_NOTIFY_REFLECT(LVN_ODFINDITEMW, OnFindItemW)
 ON_MESSAGE(LVM_SETITEMTEXTA, OnSetItemTextA)
 ON_MESSAGE(LVM_SETITEMTEXTW, OnSetItemTextW)
+ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 void SortListCtrl::PreSubclassWindow() {
@@ -293,6 +294,28 @@ void SortListCtrl::FitColumns() {
     ShowScrollBar(hwnd, SB_HORZ, FALSE);
 }
 
+void SortListCtrl::ReadColumns(std::vector<PaintColumn>& columns) const {
+    columns.clear();
+    for (int column = 0, count = GetColumnCount(); column < count; ++column) {
+        LVCOLUMNA info{};
+        info.mask = LVCF_FMT | LVCF_WIDTH;
+        if (!GetColumn(column, &info))
+            break;
+        const UINT align = (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT    ? DT_RIGHT
+                           : (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? DT_CENTER
+                                                                              : DT_LEFT;
+        columns.push_back({info.cx, align});
+    }
+}
+
+void SortListCtrl::OnPaint() {
+    // The columns are read once for all the rows this paint draws.
+    ReadColumns(paintColumns);
+    painting = true;
+    Default();
+    painting = false;
+}
+
 void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     HDC dc = drawItem->hDC;
     int row = static_cast<int>(drawItem->itemID);
@@ -300,6 +323,11 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     // other state bits are not defined.
     const bool selected = (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     const bool highlighted = selected && (GetFocus() == hwnd || (GetStyle() & LVS_SHOWSELALWAYS));
+    // A row drawn outside a paint (a print of the window, say) reads the columns itself.
+    std::vector<PaintColumn> ownColumns;
+    if (!painting)
+        ReadColumns(ownColumns);
+    const std::vector<PaintColumn>& columnLooks = painting ? paintColumns : ownColumns;
 
     CRect bounds;
     CRect label;
@@ -314,7 +342,7 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
 
     SetTextColor(dc, 0x00320000);
     COLORREF background = highlighted ? SelectColor : GetSysColor(COLOR_WINDOW);
-    int columns = GetColumnCount();
+    const int columns = static_cast<int>(columnLooks.size());
     if (!highlighted && columns > 0)
         background = StateColour(*this, model.Cell(row, columns - 1), background);
     SetBkColor(dc, background);
@@ -325,17 +353,11 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     int pad = 2 * space.cx;
     int x = bounds.left;
     for (int column = 0; column < columns; ++column) {
-        LVCOLUMNA info{};
-        info.mask = LVCF_FMT | LVCF_WIDTH;
-        if (!GetColumn(column, &info))
-            break;
-        CRect cell(x + pad, bounds.top, x + info.cx - pad, bounds.bottom);
-        UINT align = (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT    ? DT_RIGHT
-                     : (info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? DT_CENTER
-                                                                        : DT_LEFT;
+        const PaintColumn& look = columnLooks[static_cast<size_t>(column)];
+        CRect cell(x + pad, bounds.top, x + look.width - pad, bounds.bottom);
         SetBkMode(dc, OPAQUE);
         DrawTextA(dc, model.Cell(row, column), -1, &cell,
-                  DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | align);
-        x += info.cx;
+                  DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | look.align);
+        x += look.width;
     }
 }

@@ -61,6 +61,7 @@ protected:
 
     DECLARE_MESSAGE_MAP()
     void OnColumnClick(NMHDR* header, LRESULT* result);
+    void OnPaint();
     void OnGetDispInfoA(NMHDR* header, LRESULT* result);
     void OnGetDispInfoW(NMHDR* header, LRESULT* result);
     void OnFindItemA(NMHDR* header, LRESULT* result);
@@ -80,7 +81,17 @@ private:
     // LVN_ODFINDITEM: the row whose first cell matches a typed text, -1 when none.
     int FindItem(int start, UINT flags, const char* text) const;
 
+    struct PaintColumn {
+        int width;
+        UINT align; // DT_LEFT, DT_RIGHT or DT_CENTER
+    };
+    void ReadColumns(std::vector<PaintColumn>& columns) const;
+
     RowModel model;
+    // The columns' widths and alignment, read once per paint (every read is a message to the list view);
+    // valid while `painting`.
+    std::vector<PaintColumn> paintColumns;
+    bool painting = false;
     std::vector<int> changedRows;  // EndRefresh's scratch, kept for its capacity
     std::vector<int> capturedRows; // rows that had selection or focus when CaptureStates ran
 };
