@@ -63,9 +63,11 @@ std::string ProcFile(const std::string& pid, const char* name) {
     return ReadTextFile("Z:\\proc\\" + pid + "\\" + name);
 }
 
-// The Unix process of the started program: Wine shows a program's Windows path as its command line, and each App
-// runs its own copy from a fresh staging folder, so exactly one process may match.
+// The Unix process of the started program. Wine shows a program's Windows path as its command line, and each App
+// runs its own copy from a fresh staging folder, so within one Wine prefix exactly one process may match; other
+// benches on the machine run their own prefixes (named in the environment the program inherits from the driver).
 std::string UnixProcessOf(const App& app) {
+    const std::string prefix = std::string("WINEPREFIX=") + GetEnv("WINEPREFIX").value_or("?") + '\0';
     std::vector<std::string> found;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
@@ -77,7 +79,8 @@ std::string UnixProcessOf(const App& app) {
             continue;
         const std::string commandLine = ProcFile(name, "cmdline");
         const std::string program = commandLine.substr(0, commandLine.find('\0'));
-        if (_stricmp(program.c_str(), app.ProgramPath().c_str()) == 0)
+        if (_stricmp(program.c_str(), app.ProgramPath().c_str()) == 0 &&
+            ('\0' + ProcFile(name, "environ")).find('\0' + prefix) != std::string::npos)
             found.push_back(name);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
