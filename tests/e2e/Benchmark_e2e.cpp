@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 using namespace e2e;
@@ -43,10 +45,11 @@ double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// The table: a first row whose state the refreshes change, the generated bulk (local ports 1024..61023), and two
-// rows a sort by local port brings to the top: port 65535 (LISTENING) descending, port 1 ascending.
+// The table (the program reads it sorted by local address and port): a first row whose state the refreshes change,
+// the generated bulk (10.0.0.1 and up, ports 1024..61023), and two rows a sort by local port brings to the top:
+// port 65535 (LISTENING) descending, port 1 ascending.
 std::string Table(int rows, const char* first, const char* bulk, const char* portOne) {
-    return Row(first, "10.0.9.1", 5000, "192.0.2.7", 443) + "generate " + std::to_string(rows - 3) + " " + bulk +
+    return Row(first, "9.0.0.1", 5000, "192.0.2.7", 443) + "generate " + std::to_string(rows - 3) + " " + bulk +
            " 0\n" + Row("LISTENING", "10.0.9.2", 65535, "0.0.0.0", 0) + Row(portOne, "10.0.9.3", 1, "192.0.2.8", 443);
 }
 
@@ -125,32 +128,27 @@ protected:
         return {Width(ClientRect(app.ListWindow())) - 8, Center(app.List().ItemRect(row)).y};
     }
 
-    // Does the action and waits until the row at `point` shows `colour` with no paint pending in the list. Prints
-    // the figure, or that it did not finish; once one step has not finished, the program is still busy and the
-    // later steps of the same program only say so.
-    bool Step(const App& app, const std::string& what, POINT point, COLORREF colour,
-              const std::function<void()>& action) {
-        if (!measuring) {
-            Figure(what, "not measured (an earlier step did not finish)");
-            return false;
-        }
-        const HWND list = app.ListWindow();
-        const auto start = Clock::now();
-        action();
-        measuring = WaitUntil([&] { return WindowPixel(list, point) == colour && !PaintPending(list); }, timeout, 2ms);
-        Figure(what, Outcome(MsSince(start)));
-        return measuring;
+    // Waits until the row at `point` shows `colour` with no paint pending in the list; gives the time since
+    // `start`. Once a wait has timed out the program is still busy, and later waits of the same program give
+    // nothing at once.
+    std::optional<double> Shown(HWND list, POINT point, COLORREF colour, Clock::time_point start) {
+        COLORREF seen = CLR_INVALID;
+        finished =
+            finished &&
+            WaitUntil([&] { return (seen = WindowPixel(list, point)) == colour && !PaintPending(list); }, timeout, 2ms);
+        if (!finished && why.empty())
+            why = TimedOut() + " (the row shows " + DescribeColor(seen) +
+                  (PaintPending(list) ? ", a paint is pending)" : ")");
+        return finished ? std::optional<double>(MsSince(start)) : std::nullopt;
     }
 
-    std::string Outcome(double ms) const {
-        return measuring ? Format("%.0f ms", ms)
-                         : "did not finish within " + std::to_string(timeout.count() / 1000) + " s";
-    }
+    std::string TimedOut() const { return "did not finish within " + std::to_string(timeout.count() / 1000) + " s"; }
 
-    void ClickHeader(App& app, int column) {
-        const POINT centre = Center(app.Header().ItemRect(column));
-        Pause(std::chrono::milliseconds(GetDoubleClickTime() + 100)); // two quick clicks would make a double click
-        app.Click(app.Header().Handle(), centre);
+    // Prints the figure and tells whether it was taken.
+    bool Report(const std::string& what, std::optional<double> ms, const std::string& note = {}) {
+        Figure(what, ms ? Format("%.0f ms", *ms) + note : why.empty() ? "not measured" : why);
+        why = finished ? "" : "not measured (an earlier step did not finish)";
+        return ms.has_value();
     }
 
     void WorkingSet(const App& app, int rows) {
@@ -164,59 +162,66 @@ protected:
     // Every list figure at one table size, in one run of the program.
     void ListFigures(int rows, int refreshRounds) {
         const std::string at = " (" + std::to_string(rows) + " rows)";
+        auto refresh = [&](const std::string& script, POINT point, COLORREF colour) -> std::optional<double> {
+            if (!finished)
+                return std::nullopt;
+            table.Write(script);
+            const auto start = Clock::now();
+            app->PostCommand(kRefresh);
+            return Shown(app->ListWindow(), point, colour, start);
+        };
+        auto click = [&](POINT point, COLORREF colour) -> std::optional<double> {
+            if (!finished)
+                return std::nullopt;
+            const POINT centre = Center(app->Header().ItemRect(kLocalPortColumn));
+            Pause(std::chrono::milliseconds(GetDoubleClickTime() + 100)); // two quick clicks make a double click
+            const auto start = Clock::now();
+            app->Click(app->Header().Handle(), centre);
+            return Shown(app->ListWindow(), point, colour, start);
+        };
+
         table.Write(Table(rows, "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
         const auto start = Clock::now();
-        App app(table.Options());
-        const HWND list = app.ListWindow();
-        measuring = WaitUntil(
-            [&] {
-                return RowCountNow(list) == rows && WindowPixel(list, RowPoint(app, 0)) == kEstablished &&
-                       !PaintPending(list);
-            },
-            timeout, 5ms);
-        Figure("start-up to all rows shown" + at, Outcome(MsSince(start)));
-        if (!measuring)
-            return;
-        const POINT first = RowPoint(app, 0), second = RowPoint(app, 1);
+        app = std::make_unique<App>(table.Options());
+        const HWND list = app->ListWindow();
+        finished = WaitUntil([&] { return RowCountNow(list) == rows; }, timeout, 5ms);
+        if (!finished)
+            why = TimedOut() + " (" + std::to_string(RowCountNow(list)) + " rows listed)";
+        const POINT first = finished ? RowPoint(*app, 0) : POINT{}, second = finished ? RowPoint(*app, 1) : POINT{};
+        Report("start-up to all rows shown" + at, Shown(list, first, kEstablished, start));
 
         std::vector<double> times;
-        for (int round = 0; round < refreshRounds && measuring; ++round) {
+        for (int round = 0; round < refreshRounds && finished; ++round) {
             const bool closed = round % 2 == 0;
-            table.Write(Table(rows, closed ? "CLOSED" : "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
-            const auto begin = Clock::now();
-            app.PostCommand(kRefresh);
-            measuring = WaitUntil(
-                [&] { return WindowPixel(list, first) == (closed ? kClosed : kEstablished) && !PaintPending(list); },
-                timeout, 2ms);
-            times.push_back(MsSince(begin));
+            if (auto ms = refresh(Table(rows, closed ? "CLOSED" : "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"), first,
+                                  closed ? kClosed : kEstablished))
+                times.push_back(*ms);
         }
         std::sort(times.begin(), times.end());
-        Figure("refresh, first row changed, to shown" + at,
-               Outcome(times[times.size() / 2]) +
-                   (measuring && times.size() > 1 ? " (median of " + std::to_string(times.size()) + ")" : ""));
+        Report("refresh, first row changed, to shown" + at,
+               finished && !times.empty() ? std::optional<double>(times[times.size() / 2]) : std::nullopt,
+               " (median of " + std::to_string(times.size()) + ")");
 
-        table.Write(Table(rows, "TIME_WAIT", "TIME_WAIT", "TIME_WAIT"));
-        if (Step(app, "refresh, every row changed, to shown" + at, second, kTimeWait,
-                 [&] { app.PostCommand(kRefresh); })) {
-            EXPECT_EQ(app.List().CellText(rows - 3, kStateColumn), "TIME_WAIT");
+        if (Report("refresh, every row changed, to shown" + at,
+                   refresh(Table(rows, "TIME_WAIT", "TIME_WAIT", "TIME_WAIT"), second, kTimeWait))) {
+            EXPECT_EQ(app->List().CellText(rows - 3, kStateColumn), "TIME_WAIT");
         }
-        if (Step(app, "header click to sorted order shown, descending" + at, first, kListening,
-                 [&] { ClickHeader(app, kLocalPortColumn); })) {
-            EXPECT_EQ(app.List().CellText(0, kLocalPortColumn), "65535");
+        if (Report("header click to sorted order shown, descending" + at, click(first, kListening))) {
+            EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "65535");
         }
-        if (Step(app, "header click to sorted order shown, ascending" + at, first, kTimeWait,
-                 [&] { ClickHeader(app, kLocalPortColumn); })) {
-            EXPECT_EQ(app.List().CellText(0, kLocalPortColumn), "1");
+        if (Report("header click to sorted order shown, ascending" + at, click(first, kTimeWait))) {
+            EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "1");
         }
-        table.Write(Table(rows, "TIME_WAIT", "TIME_WAIT", "ESTABLISHED"));
-        if (Step(app, "refresh of the sorted list, first row changed, to shown" + at, first, kEstablished,
-                 [&] { app.PostCommand(kRefresh); })) {
-            EXPECT_EQ(app.List().CellText(0, kLocalPortColumn), "1");
+        if (Report("refresh of the sorted list, first row changed, to shown" + at,
+                   refresh(Table(rows, "TIME_WAIT", "TIME_WAIT", "ESTABLISHED"), first, kEstablished))) {
+            EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "1");
         }
-        WorkingSet(app, rows);
+        WorkingSet(*app, rows);
     }
 
-    bool measuring = true;
+    std::unique_ptr<App> app;
+    bool finished = true;
+    std::string why; // what the next figure says when it was not taken
     Milliseconds timeout = 120s;
 };
 
