@@ -135,7 +135,7 @@ protected:
         COLORREF seen = CLR_INVALID;
         finished =
             finished &&
-            WaitUntil([&] { return (seen = WindowPixel(list, point)) == colour && !PaintPending(list); }, timeout, 2ms);
+            WaitUntil([&] { return (seen = WindowPixel(list, point)) == colour && !PaintPending(list); }, timeout, 5ms);
         if (!finished && why.empty())
             why = TimedOut() + " (the row shows " + DescribeColor(seen) +
                   (PaintPending(list) ? ", a paint is pending)" : ")");
@@ -160,7 +160,7 @@ protected:
     }
 
     // Every list figure at one table size, in one run of the program.
-    void ListFigures(int rows, int refreshRounds) {
+    void ListFigures(int rows, int refreshRounds, bool everyRow) {
         const std::string at = " (" + std::to_string(rows) + " rows)";
         auto refresh = [&](const std::string& script, POINT point, COLORREF colour) -> std::optional<double> {
             if (!finished)
@@ -190,21 +190,28 @@ protected:
         const POINT first = finished ? RowPoint(*app, 0) : POINT{}, second = finished ? RowPoint(*app, 1) : POINT{};
         Report("start-up to all rows shown" + at, Shown(list, first, kEstablished, start));
 
+        // The states the table holds now: the first row's, the bulk's and the port-1 row's.
+        const char* firstState = "ESTABLISHED";
+        const char* bulk = "ESTABLISHED";
         std::vector<double> times;
         for (int round = 0; round < refreshRounds && finished; ++round) {
             const bool closed = round % 2 == 0;
-            if (auto ms = refresh(Table(rows, closed ? "CLOSED" : "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"), first,
-                                  closed ? kClosed : kEstablished))
+            firstState = closed ? "CLOSED" : "ESTABLISHED";
+            if (auto ms = refresh(Table(rows, firstState, bulk, "TIME_WAIT"), first, closed ? kClosed : kEstablished))
                 times.push_back(*ms);
         }
         std::sort(times.begin(), times.end());
         Report("refresh, first row changed, to shown" + at,
                finished && !times.empty() ? std::optional<double>(times[times.size() / 2]) : std::nullopt,
-               " (median of " + std::to_string(times.size()) + ")");
+               times.size() > 1 ? " (median of " + std::to_string(times.size()) + ")" : "");
 
-        if (Report("refresh, every row changed, to shown" + at,
-                   refresh(Table(rows, "TIME_WAIT", "TIME_WAIT", "TIME_WAIT"), second, kTimeWait))) {
-            EXPECT_EQ(app->List().CellText(rows - 3, kStateColumn), "TIME_WAIT");
+        if (everyRow) {
+            bulk = "TIME_WAIT";
+            if (Report("refresh, every row changed, to shown" + at,
+                       refresh(Table(rows, "TIME_WAIT", bulk, "TIME_WAIT"), second, kTimeWait))) {
+                EXPECT_EQ(app->List().CellText(rows - 3, kStateColumn), "TIME_WAIT");
+            }
+            firstState = "TIME_WAIT";
         }
         if (Report("header click to sorted order shown, descending" + at, click(first, kListening))) {
             EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "65535");
@@ -212,8 +219,8 @@ protected:
         if (Report("header click to sorted order shown, ascending" + at, click(first, kTimeWait))) {
             EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "1");
         }
-        if (Report("refresh of the sorted list, first row changed, to shown" + at,
-                   refresh(Table(rows, "TIME_WAIT", "TIME_WAIT", "ESTABLISHED"), first, kEstablished))) {
+        if (Report("refresh of the sorted list, one row changed, to shown" + at,
+                   refresh(Table(rows, firstState, bulk, "ESTABLISHED"), first, kEstablished))) {
             EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "1");
         }
         WorkingSet(*app, rows);
@@ -244,12 +251,13 @@ TEST_F(Benchmark, PendingPaintIsSeenFromOutside) {
     EXPECT_TRUE(WaitUntil([&] { return !PaintPending(list); })) << "the program's paint is not seen";
 }
 
-TEST_F(Benchmark, TenThousandRows) { ListFigures(10000, 3); }
+TEST_F(Benchmark, TenThousandRows) { ListFigures(10000, 3, true); }
 
-// Today's design may take minutes here: every step gets five.
+// A list that rewrites every cell may take minutes here: every step gets five, and the refresh that changes every
+// row is left out.
 TEST_F(Benchmark, HundredThousandRows) {
     timeout = 300s;
-    ListFigures(100000, 1);
+    ListFigures(100000, 1, false);
 }
 
 // The automatic refresh every second over an unchanged table: the program's own CPU time, read from its Unix
