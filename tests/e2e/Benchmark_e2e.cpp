@@ -156,7 +156,8 @@ protected:
         counters.cb = sizeof counters;
         ASSERT_TRUE(GetProcessMemoryInfo(app.ProcessHandle(), &counters, sizeof counters));
         Figure("working set at " + std::to_string(rows) + " rows (GetProcessMemoryInfo)",
-               Format("%.1f MB", counters.WorkingSetSize / 1048576.0));
+               Format("%.1f MB", counters.WorkingSetSize / 1048576.0) +
+                   (finished ? "" : " (taken while a step had not finished)"));
     }
 
     // Every list figure at one table size, in one run of the program.
