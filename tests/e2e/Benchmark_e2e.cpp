@@ -186,8 +186,11 @@ protected:
         app = std::make_unique<App>(table.Options());
         const HWND list = app->ListWindow();
         finished = WaitUntil([&] { return RowCountNow(list) == rows; }, timeout, 5ms);
-        if (!finished)
-            why = TimedOut() + " (" + std::to_string(RowCountNow(list)) + " rows listed)";
+        if (!finished) {
+            const int listed = RowCountNow(list);
+            why = TimedOut() +
+                  (listed < 0 ? " (the list does not answer)" : " (" + std::to_string(listed) + " rows listed)");
+        }
         const POINT first = finished ? RowPoint(*app, 0) : POINT{}, second = finished ? RowPoint(*app, 1) : POINT{};
         Report("start-up to all rows shown" + at, Shown(list, first, kEstablished, start));
 
