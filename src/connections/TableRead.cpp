@@ -28,18 +28,7 @@ private:
 
 // The process name for the cache in the ANSI code page (the cache keeps its first 63 bytes), empty when
 // the lookup failed.
-std::string AnsiProcessName(DWORD pid) {
-    const wchar_t* wide = QueryProcessName(pid);
-    if (wide == nullptr)
-        return std::string();
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return std::string();
-    std::string name(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, name.data(), bytes, nullptr, nullptr);
-    name.resize(strlen(name.c_str()));
-    return name;
-}
+std::string AnsiProcessName(DWORD pid) { return AnsiFromWide(QueryProcessName(pid)); }
 
 } // namespace
 

@@ -41,25 +41,17 @@ public:
             // The pivot row is followed through the swaps rather than its text copied: texts are only valid
             // until the next swap.
             int pivotRow = low + (high - low) / 2;
-            const long long pivotNumber = rows.GetCellNumber(pivotRow, column);
-            const bool numeric = pivotNumber > 0;
+            const bool numeric = rows.GetCellNumber(pivotRow, column) > 0;
             if (depthLeft-- == 0) {
                 HeapSort(low, high, numeric);
                 return;
             }
-            auto compare = [&](int row) {
-                if (numeric) {
-                    const long long number = rows.GetCellNumber(row, column);
-                    return sign * (number < pivotNumber ? -1 : number > pivotNumber ? 1 : 0);
-                }
-                return sign * strcmp(rows.GetCellText(row, column), rows.GetCellText(pivotRow, column));
-            };
             int lo = low;
             int hi = high;
             while (lo <= hi) {
-                while (lo < high && compare(lo) < 0)
+                while (lo < high && Compare(lo, pivotRow, numeric) < 0)
                     ++lo;
-                while (hi > low && compare(hi) > 0)
+                while (hi > low && Compare(hi, pivotRow, numeric) > 0)
                     --hi;
                 if (lo <= hi) {
                     Swap(lo, hi);

@@ -225,12 +225,7 @@ LRESULT SortListCtrl::OnSetItemTextW(WPARAM item, LPARAM info) {
     const auto* lv = reinterpret_cast<const LVITEMW*>(info);
     if (lv == nullptr || lv->pszText == LPSTR_TEXTCALLBACKW)
         return FALSE;
-    std::string text;
-    if (lv->pszText != nullptr) {
-        const int bytes = WideCharToMultiByte(CP_ACP, 0, lv->pszText, -1, nullptr, 0, nullptr, nullptr);
-        text.assign(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
-        WideCharToMultiByte(CP_ACP, 0, lv->pszText, -1, text.data(), bytes, nullptr, nullptr);
-    }
+    const std::string text = AnsiFromWide(lv->pszText);
     return SetItemText(static_cast<int>(item), lv->iSubItem, text.c_str());
 }
 
@@ -251,9 +246,7 @@ void SortListCtrl::OnFindItemW(NMHDR* header, LRESULT* result) {
         *result = -1;
         return;
     }
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, text.data(), bytes, nullptr, nullptr);
+    const std::string text = AnsiFromWide(find->lvfi.psz);
     *result = FindItem(find->iStart, find->lvfi.flags, text.c_str());
 }
 

@@ -24,6 +24,19 @@ constexpr DWORD CBRS_SIZE_DYNAMIC = 0x0040;
 constexpr DWORD CBRS_TOP = CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM;
 constexpr DWORD CBRS_BOTTOM = CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP;
 
+// A wide text in the ANSI code page (characters it lacks become the default character); "" for null.
+inline std::string AnsiFromWide(const wchar_t* wide) {
+    if (wide == nullptr)
+        return std::string();
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return std::string();
+    std::string text(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
+    text.resize(static_cast<size_t>(bytes) - 1);
+    return text;
+}
+
 // The framework's base object class: objects owned through a base pointer.
 class CObject {
 public:
