@@ -77,7 +77,7 @@ void ReadAndRefreshWith(benchmark::State& state, bool flushEachTime) {
             events.Clear();
         DecodeTcpTable(machine.table.data(), machine.table.size(), true, snapshot);
         for (const ConnectionEntry& entry : snapshot) {
-            QueueAddresses(entry, machine.hostNames, resolveQueue);
+            QueueAddresses(entry, machine.hostNames, 0, resolveQueue);
             if (machine.processNames.Find(entry.pidText) == nullptr) {
                 machine.processNames.Append(entry.pidText, "");
             }

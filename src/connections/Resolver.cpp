@@ -26,7 +26,7 @@ bool ReverseLookup(uint32_t networkOrderAddress, std::string& name) {
 
 // Names the queued addresses; the slot is emptied by StartWorker's thread procedure after it returns.
 void ResolverThreadProc(WorkerState& shared) {
-    ResolverLookups lookups{LocalHostName, ReverseLookup};
+    ResolverLookups lookups{LocalHostName, ReverseLookup, MonotonicMilliseconds};
     RunResolver(shared.lock, shared.resolveQueue, shared.hostNameCache, lookups, shared.windowGone);
 }
 

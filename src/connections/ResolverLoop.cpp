@@ -34,11 +34,15 @@ void RunResolver(std::mutex& lock, ResolveQueue& queue, HostNameCache& cache, co
         } else
             named = lookups.reverseLookup(networkOrder, name);
 
-        if (named) {
+        const uint64_t now = named ? 0 : lookups.now();
+        {
             std::lock_guard<std::mutex> hold(lock);
             if (stop)
                 return;
-            cache.Append(text, name.c_str());
+            if (named)
+                cache.Append(text, name.c_str());
+            else
+                queue.RecordFailure(address, now);
         }
     }
     std::lock_guard<std::mutex> hold(lock);

@@ -19,11 +19,13 @@ struct ResolverLookups {
     std::function<bool(std::string& name)> localHostName;
     // Reverse lookup of an IPv4 address in network byte order; false when it has no name.
     std::function<bool(uint32_t networkOrderAddress, std::string& name)> reverseLookup;
+    // The clock of the queue's retry times (MonotonicMilliseconds in the program).
+    std::function<uint64_t()> now;
 };
 
 // Names every queued address (the queue's size is read again before each step, so addresses queued
 // meanwhile are handled too), appends a record per name found, then empties the queue. An address
-// without a name gets no record and is queued again by the next table read. When `stop` is set the
-// run ends without touching the containers again.
+// without a name gets no record; the queue notes the failure, and the table read queues the address
+// again once its wait is over. When `stop` is set the run ends without touching the containers again.
 void RunResolver(std::mutex& lock, ResolveQueue& queue, HostNameCache& cache, const ResolverLookups& lookups,
                  const bool& stop);

@@ -107,7 +107,7 @@ TEST(QueueAddresses, QueuesEachUnknownAddressOnceLocalFirst) {
         for (uint32_t address : c.queuedBefore)
             queue.Append(address);
         for (const auto& [local, remote] : c.connections)
-            QueueAddresses(MakeEntry(local, 5000, remote, 80, kEstablished), hostNames, queue);
+            QueueAddresses(MakeEntry(local, 5000, remote, 80, kEstablished), hostNames, 0, queue);
         std::vector<uint32_t> queued;
         for (size_t i = 0; i < queue.Size(); ++i)
             queued.push_back(queue.At(i));
@@ -175,7 +175,7 @@ TEST(ConnectionCaches, WorkWithOneOuterLockAcrossTwoThreads) {
         {
             std::lock_guard<std::mutex> guard(lock);
             for (const ConnectionEntry& entry : snapshot) {
-                QueueAddresses(entry, hostNames, queue);
+                QueueAddresses(entry, hostNames, 0, queue);
             }
         }
         std::thread resolver(resolveAll);

@@ -2,6 +2,7 @@
 // ThreadSanitizer): names and their special cases, retries after failures, addresses queued while it
 // runs, and that the lock is never held during a lookup.
 #include "connections/ResolverLoop.h"
+#include "connections/ByteOrder.h"
 #include "connections/WorkerState.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,7 @@ ResolverLookups FixedLookups(std::map<std::string, std::string> names, std::stri
         name = found->second;
         return true;
     };
+    lookups.now = [] { return uint64_t{0}; };
     return lookups;
 }
 
@@ -63,8 +65,8 @@ protected:
 };
 
 // Loopback (any 127.x.x.x) is "localhost" and 0.0.0.0 the computer's name, neither looked up; a local name under
-// 3 characters makes no record; a failed lookup makes none either and is retried by the next run (the next read
-// queues it again); names are cut to 510 characters; the queue is emptied at the end.
+// 3 characters makes no record; a failed lookup makes none either; names are cut to 510 characters; the queue is
+// emptied at the end.
 TEST_F(ResolverLoop, NamesAddressesWithTheirSpecialCases) {
     for (uint32_t address : {Address(192, 0, 2, 10), 0u, Address(127, 0, 0, 1), Address(127, 45, 6, 7),
                              Address(198, 51, 100, 9), Address(192, 0, 2, 20)})
@@ -185,7 +187,7 @@ TEST_F(ResolverLoop, RefreshesRacingWorkersLeaveOneRecordPerAddress) {
         {
             std::lock_guard<std::mutex> hold(lock);
             for (const ConnectionEntry& entry : entries)
-                QueueAddresses(entry, cache, queue);
+                QueueAddresses(entry, cache, 0, queue);
         }
         if (!running.load()) {
             if (worker.joinable())
@@ -203,4 +205,33 @@ TEST_F(ResolverLoop, RefreshesRacingWorkersLeaveOneRecordPerAddress) {
     auto records = Records(lock, cache); // fails on any duplicate
     EXPECT_EQ(records.size(), names.size() + 1) << "every named address once, plus localhost";
     EXPECT_EQ(records["127.0.0.1"], "localhost");
+}
+
+// A read every second for three hours: an address without a name is looked up again 30 s after its first failure,
+// then after twice the last wait, never more than 30 minutes apart; one that fails twice and then has a name is
+// never looked up after that; neither's wait holds up the other.
+TEST_F(ResolverLoop, FailedLookupsBackOffFromThirtySecondsToThirtyMinutes) {
+    const uint32_t unnamed = Address(198, 51, 100, 7), late = Address(198, 51, 100, 8);
+    uint64_t nowMs = 0;
+    std::map<uint32_t, std::vector<uint64_t>> lookedUpAt; // seconds
+    ResolverLookups lookups = FixedLookups({});
+    lookups.now = [&] { return nowMs; };
+    lookups.reverseLookup = [&](uint32_t networkOrder, std::string& name) {
+        const uint32_t address = HostToNetworkLong(networkOrder);
+        lookedUpAt[address].push_back(nowMs / 1000);
+        name = "late.example";
+        return address == late && lookedUpAt[address].size() == 3;
+    };
+    ConnectionEntry entry{};
+    snprintf(entry.localAddressText, sizeof(entry.localAddressText), "198.51.100.7");
+    snprintf(entry.remoteAddressText, sizeof(entry.remoteAddressText), "198.51.100.8");
+    entry.localAddr = HostToNetworkLong(unnamed);
+    entry.remoteAddr = HostToNetworkLong(late);
+    for (; nowMs <= 3 * 3600 * 1000; nowMs += 1000) {
+        QueueAddresses(entry, cache, nowMs, queue);
+        RunResolver(lock, queue, cache, lookups, stop);
+    }
+    EXPECT_EQ(lookedUpAt[unnamed], (std::vector<uint64_t>{0, 30, 90, 210, 450, 930, 1890, 3690, 5490, 7290, 9090}));
+    EXPECT_EQ(lookedUpAt[late], (std::vector<uint64_t>{0, 30, 90}));
+    EXPECT_EQ(Records(lock, cache)["198.51.100.8"], "late.example");
 }
