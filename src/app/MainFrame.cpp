@@ -41,6 +41,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CNewFrameWnd)
 ON_WM_CREATE()
 ON_WM_TIMER()
 ON_WM_CLOSE()
+ON_WM_ENDSESSION()
 ON_WM_DESTROY()
 ON_WM_SYSCOLORCHANGE()
 ON_NOTIFY(NM_CLICK, IDC_CONNECTION_LIST, OnListClick)
@@ -190,10 +191,24 @@ void CMainFrame::OnTimer(UINT_PTR id) {
 }
 
 void CMainFrame::OnClose() {
+    // Under a dialog, message box, menu or toolbar drag the window stays until that loop has ended.
+    if (DeferCloseUnderModalLoop())
+        return;
+    SaveState();
+    CNewFrameWnd::OnClose();
+}
+
+void CMainFrame::OnEndSession(BOOL ending) {
+    // At logoff or shutdown Windows ends the process after this message, with no WM_CLOSE or WM_DESTROY:
+    // what a close keeps is kept now, even under a modal loop.
+    if (ending)
+        SaveState();
+}
+
+void CMainFrame::SaveState() {
     SaveSettings();
     if (enableLogging && !eventQueue.Empty())
         FlushEventLog();
-    CNewFrameWnd::OnClose();
 }
 
 // Only top-level windows hear of a colour change from the system: pass it on to the bars and the list.
@@ -221,7 +236,7 @@ void CMainFrame::OnDestroy() {
     std::lock_guard<std::mutex> hold(shared->lock);
     shared->windowGone = true;
     shared->hostNameCache.Clear();
-    shared->resolveQueue.Clear();
+    shared->resolveQueue.Reset();
     shared->snapshot.clear();
     shared->snapshot.shrink_to_fit();
     shared->blackList.clear();

@@ -78,6 +78,7 @@ protected:
     int OnCreate(LPCREATESTRUCT cs);
     void OnTimer(UINT_PTR id);
     void OnClose();
+    void OnEndSession(BOOL ending);
     void OnDestroy();
     void OnSysColorChange();
     void OnListClick(NMHDR* header, LRESULT* result);
@@ -124,6 +125,8 @@ private:
     void CreateColumns();
     void RestorePlacement();
     void SaveSettings();
+    // What a close keeps: the placement and the toggles, and the pending log events when logging is on.
+    void SaveState();
     // Loads the IP helper library and its entry points; true when the first read may run.
     bool BindIpHelper();
     // Pending log events are discarded, unwritten.
@@ -137,6 +140,9 @@ private:
     // Bytes of the last successful table read: the next read starts with that plus headroom, so the
     // sizing call is only paid when the table has outgrown it.
     size_t lastTableBytes = 0;
+    // System time (FILETIME units) right after the last successful table read: the list shows that read,
+    // and a process created after it cannot be the owner the list names.
+    uint64_t lastReadTime = 0;
     // The connection the last started closer works on: the row's cells and its index at the start,
     // and the number of that close (GUI thread only).
     ClickedRow closingRow;

@@ -3,18 +3,28 @@
 
 #include "connections/FieldText.h"
 
-bool BlackListEntryMatches(std::string_view entry, const ConnectionEntry& connection) {
+BlackListTargets TargetsOf(const ConnectionSnapshot& snapshot) {
+    BlackListTargets targets;
+    targets.reserve(snapshot.size());
+    for (const ConnectionEntry& entry : snapshot) {
+        targets.push_back({std::string(FieldText(entry.remoteAddressText)),
+                           std::string(FieldText(entry.remoteHostName)), EndpointsOf(entry)});
+    }
+    return targets;
+}
+
+bool BlackListEntryMatches(std::string_view entry, const BlackListTarget& connection) {
     entry = entry.substr(0, kMaxAddressChars);
     if (entry.empty())
         return false;
-    if (EqualsIgnoringCase(entry, FieldText(connection.remoteAddressText)))
+    if (EqualsIgnoringCase(entry, connection.remoteAddress))
         return true;
-    return FieldText(connection.remoteHostName).find(entry) != std::string_view::npos;
+    return connection.remoteHostName.find(entry) != std::string::npos;
 }
 
-ConnectionSnapshot RunBlackListPass(ConnectionSnapshot& snapshot, const BlackList& list,
-                                    const std::function<CloseOutcome(const ConnectionEntry&)>& close) {
-    ConnectionSnapshot closed;
+std::vector<RawEndpoints> RunBlackListPass(BlackListTargets& snapshot, const BlackList& list,
+                                           const std::function<CloseOutcome(const BlackListTarget&)>& close) {
+    std::vector<RawEndpoints> closed;
     for (const std::string& entry : list) {
         // Connections that stay are moved down over the closed ones as the walk goes (one move each,
         // where erasing one at a time would move the whole tail for every close).
@@ -26,17 +36,17 @@ ConnectionSnapshot RunBlackListPass(ConnectionSnapshot& snapshot, const BlackLis
             if (BlackListEntryMatches(entry, snapshot[next]))
                 outcome = close(snapshot[next]);
             if (outcome == CloseOutcome::Closed) {
-                closed.push_back(snapshot[next]);
+                closed.push_back(snapshot[next].endpoints);
                 continue;
             }
             stop = outcome == CloseOutcome::Stop;
             if (kept != next)
-                snapshot[kept] = snapshot[next];
+                snapshot[kept] = std::move(snapshot[next]);
             ++kept;
         }
         for (; next < snapshot.size(); ++next, ++kept) {
             if (kept != next)
-                snapshot[kept] = snapshot[next];
+                snapshot[kept] = std::move(snapshot[next]);
         }
         snapshot.resize(kept);
         if (stop)

@@ -25,6 +25,19 @@ struct ConnectionEntry {
 
 using ConnectionSnapshot = std::vector<ConnectionEntry>;
 
+// The four raw values that name a connection to the system (the fields of its table row).
+struct RawEndpoints {
+    uint32_t localAddr = 0;
+    uint32_t localPort = 0;
+    uint32_t remoteAddr = 0;
+    uint32_t remotePort = 0;
+    friend bool operator==(const RawEndpoints&, const RawEndpoints&) = default;
+};
+
+inline RawEndpoints EndpointsOf(const ConnectionEntry& entry) {
+    return {entry.localAddr, entry.localPort, entry.remoteAddr, entry.remotePort};
+}
+
 struct HostNameEntry {
     char address[512] = {};
     char hostName[512] = {};

@@ -6,6 +6,7 @@
 #include "connections/TableDecode.h"
 #include "connections/TableFetch.h"
 #include "processes/ProcessDirectory.h"
+#include "processes/ProcessKill.h"
 
 namespace {
 
@@ -59,10 +60,12 @@ template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, st
 }
 
 void CMainFrame::TakeSnapshot(ConnectionSnapshot&& fresh) {
+    lastReadTime = SystemTimeNow();
     std::lock_guard<std::mutex> hold(shared->lock);
     shared->snapshot = std::move(fresh);
+    const uint64_t now = MonotonicMilliseconds();
     for (const ConnectionEntry& entry : shared->snapshot)
-        QueueAddresses(entry, shared->hostNameCache, shared->resolveQueue);
+        QueueAddresses(entry, shared->hostNameCache, now, shared->resolveQueue);
 }
 
 void CMainFrame::ReadTable() {

@@ -38,14 +38,14 @@ struct IpHelperApi; // the bound IP helper library (connections/IpHelperApi.h, W
 
 struct WorkerState {
     std::mutex lock;
-    ResolveQueue resolveQueue;            // addresses waiting for the resolver
-    HostNameCache hostNameCache;          // names found by the resolver, in the order found
-    ConnectionSnapshot snapshot;          // rows of the last successful table read
-    std::vector<std::string> blackList;   // the in-memory black list, in file order
-    ConnectionSnapshot closedByBlackList; // reset by the black-list closer, not yet taken by the window
-    CWinThread* resolverThread = nullptr; // the running address resolver, or null
-    CWinThread* closerThread = nullptr;   // the running connection or black-list closer, or null
-    bool windowGone = false;              // the main window has been destroyed: workers stop
+    ResolveQueue resolveQueue;                   // addresses waiting for the resolver
+    HostNameCache hostNameCache;                 // names found by the resolver, in the order found
+    ConnectionSnapshot snapshot;                 // rows of the last successful table read
+    std::vector<std::string> blackList;          // the in-memory black list, in file order
+    std::vector<RawEndpoints> closedByBlackList; // reset by the black-list closer, not yet taken by the window
+    CWinThread* resolverThread = nullptr;        // the running address resolver, or null
+    CWinThread* closerThread = nullptr;          // the running connection or black-list closer, or null
+    bool windowGone = false;                     // the main window has been destroyed: workers stop
 
     std::shared_ptr<const IpHelperApi> ipHelper; // null until bound, and when the library is missing
 };

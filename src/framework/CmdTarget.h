@@ -95,6 +95,10 @@ template <auto H> LRESULT ThunkVoid(CCmdTarget* t, WPARAM, LPARAM) {
     (Self<H>(t)->*H)();
     return 0;
 }
+template <auto H> LRESULT ThunkEndSession(CCmdTarget* t, WPARAM w, LPARAM) {
+    (Self<H>(t)->*H)(static_cast<BOOL>(w != 0));
+    return 0;
+}
 template <auto H> LRESULT ThunkUpdate(CCmdTarget* t, WPARAM w, LPARAM) {
     (Self<H>(t)->*H)(reinterpret_cast<CCmdUI*>(w));
     return 0;
@@ -195,6 +199,7 @@ protected:                                                                      
 #define ON_WM_CREATE() AFX_MSG(WM_CREATE, ThunkCreate, OnCreate)
 #define ON_WM_DESTROY() AFX_MSG(WM_DESTROY, ThunkVoid, OnDestroy)
 #define ON_WM_CLOSE() AFX_MSG(WM_CLOSE, ThunkVoid, OnClose)
+#define ON_WM_ENDSESSION() AFX_MSG(WM_ENDSESSION, ThunkEndSession, OnEndSession)
 #define ON_WM_TIMER() AFX_MSG(WM_TIMER, ThunkTimer, OnTimer)
 #define ON_WM_SIZE() AFX_MSG(WM_SIZE, ThunkSize, OnSize)
 #define ON_WM_MOUSEMOVE() AFX_MSG(WM_MOUSEMOVE, ThunkMouse, OnMouseMove)
@@ -204,6 +209,7 @@ protected:                                                                      
 #define ON_WM_SYSCOLORCHANGE() AFX_MSG(WM_SYSCOLORCHANGE, ThunkVoid, OnSysColorChange)
 #define ON_WM_INITMENUPOPUP() AFX_MSG(WM_INITMENUPOPUP, ThunkInitMenuPopup, OnInitMenuPopup)
 #define ON_WM_MENUSELECT() AFX_MSG(WM_MENUSELECT, ThunkMenuSelect, OnMenuSelect)
+#define ON_WM_ENTERMENULOOP() AFX_MSG(WM_ENTERMENULOOP, ThunkVoid, OnEnterMenuLoop)
 #define ON_WM_EXITMENULOOP() AFX_MSG(WM_EXITMENULOOP, ThunkVoid, OnExitMenuLoop)
 #define ON_WM_PAINT() AFX_MSG(WM_PAINT, ThunkVoid, OnPaint)
 #define ON_WM_ERASEBKGND() AFX_MSG(WM_ERASEBKGND, ThunkEraseBkgnd, OnEraseBkgnd)

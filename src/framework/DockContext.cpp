@@ -223,6 +223,7 @@ void CDockContext::StartDrag(HWND window, POINT start) {
     const int slackY = GetSystemMetrics(SM_CYDRAG);
     SetCapture(window);
     { // the outline goes before the bar moves
+        const ModalLoop loop;
         DragOutline outline(frame->hwnd);
         while (GetCapture() == window) {
             MSG msg;

@@ -11,6 +11,7 @@ ON_WM_SIZE()
 ON_WM_CLOSE()
 ON_WM_INITMENUPOPUP()
 ON_WM_MENUSELECT()
+ON_WM_ENTERMENULOOP()
 ON_WM_EXITMENULOOP()
 ON_WM_ENTERIDLE()
 ON_COMMAND(ID_VIEW_TOOLBAR, OnViewToolBar)
@@ -237,7 +238,17 @@ void CFrameWnd::OnSize(UINT type, int cx, int cy) {
         RecalcLayout();
 }
 
-void CFrameWnd::OnClose() { DestroyWindow(); }
+void CFrameWnd::OnClose() {
+    if (!DeferCloseUnderModalLoop())
+        DestroyWindow();
+}
+
+bool CFrameWnd::DeferCloseUnderModalLoop() {
+    if (!ModalLoop::Running())
+        return false;
+    ModalLoop::DeferClose(hwnd);
+    return true;
+}
 
 bool CFrameWnd::OnCmdMsg(UINT id, int code, void* extra, bool probeOnly) {
     if (CWnd::OnCmdMsg(id, code, extra, probeOnly))
@@ -281,7 +292,15 @@ void CFrameWnd::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
         TrackMessage(item);
 }
 
-void CFrameWnd::OnExitMenuLoop() { TrackMessage(AFX_IDS_IDLEMESSAGE); }
+void CFrameWnd::OnEnterMenuLoop() {
+    menuLoop.emplace();
+    Default();
+}
+
+void CFrameWnd::OnExitMenuLoop() {
+    TrackMessage(AFX_IDS_IDLEMESSAGE);
+    menuLoop.reset();
+}
 
 void CFrameWnd::OnEnterIdle(UINT reason, HWND who) {
     // A modal dialog or menu owned by this frame runs its own message loop, which never reaches the main

@@ -12,7 +12,9 @@
 #pragma once
 
 #include "ControlBar.h"
+#include "WinApp.h"
 
+#include <optional>
 #include <vector>
 
 class CFrameWnd : public CWnd {
@@ -64,8 +66,12 @@ protected:
     DECLARE_MESSAGE_MAP()
     void OnSize(UINT type, int cx, int cy);
     void OnClose();
+    // True when a modal loop runs: the close is then held until the loop has ended (see ModalLoop), and
+    // the caller does nothing more now.
+    bool DeferCloseUnderModalLoop();
     void OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu);
     void OnMenuSelect(UINT item, UINT flags, HMENU menu);
+    void OnEnterMenuLoop();
     void OnExitMenuLoop();
     void OnEnterIdle(UINT reason, HWND who);
     void OnViewToolBar();
@@ -82,6 +88,7 @@ private:
 
     HACCEL accelerators = nullptr;
     DWORD dockStyle = 0;
+    std::optional<ModalLoop> menuLoop;  // while a menu of this frame is open
     std::vector<CControlBar*> dockBars; // bars given to DockControlBar; they live as long as the frame
     UINT idTracking = AFX_IDS_IDLEMESSAGE;
     UINT idLastMessage = 0;

@@ -7,9 +7,14 @@
 #include <ole2.h>
 #include <process.h>
 
+#include <utility>
+
 namespace {
 CWinApp* theApp = nullptr;
 bool socketsStarted = false;
+// The modal loops running on the GUI thread, and the window whose close waits for them to end.
+int modalLoops = 0;
+HWND closeAfterModalLoops = nullptr;
 } // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
@@ -66,6 +71,17 @@ void CALLBACK ModalIdleTimer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 } // namespace
+
+ModalLoop::ModalLoop() { ++modalLoops; }
+
+ModalLoop::~ModalLoop() {
+    if (--modalLoops == 0 && closeAfterModalLoops != nullptr)
+        PostMessageA(std::exchange(closeAfterModalLoops, nullptr), WM_CLOSE, 0, 0);
+}
+
+bool ModalLoop::Running() { return modalLoops > 0; }
+
+void ModalLoop::DeferClose(HWND window) { closeAfterModalLoops = window; }
 
 ModalIdle::ModalIdle() : timer(SetTimer(nullptr, 0, kModalIdleMs, ModalIdleTimer)) {}
 

@@ -44,6 +44,23 @@ int AfxWinMain();
 int AfxMessageBox(const char* text, UINT type = MB_OK);
 int AfxMessageBox(UINT promptId, UINT type = MB_OK);
 
+// Marks a modal loop on the GUI thread for as long as the object lives: a dialog or message box, a common
+// dialog (each through ModalIdle), a menu loop of the frame, a toolbar drag. The code that started such a
+// loop goes on using the main window when the loop returns, so the window must not be destroyed under it:
+// a close that arrives meanwhile (from the taskbar, or another program) is held with DeferClose and
+// posted again once the outermost loop has ended.
+class ModalLoop {
+public:
+    ModalLoop();
+    ~ModalLoop();
+    ModalLoop(const ModalLoop&) = delete;
+    ModalLoop& operator=(const ModalLoop&) = delete;
+
+    static bool Running();
+    // WM_CLOSE goes to `window` once no modal loop runs any more.
+    static void DeferClose(HWND window);
+};
+
 // Keeps the application's idle pass running while a modal loop of the system (dialog box, message box,
 // common dialog) runs on this thread, for as long as the object lives. The frame also runs the pass at
 // WM_ENTERIDLE, but a loop may suppress that message (a message box's template carries DS_NOIDLEMSG on some
@@ -57,6 +74,7 @@ public:
 
 private:
     UINT_PTR timer = 0;
+    ModalLoop loop;
 };
 
 bool AfxSocketInit();

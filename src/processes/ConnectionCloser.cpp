@@ -48,7 +48,7 @@ void CMainFrame::OnCloseConnection() {
             return; // a closer runs: this command does nothing, not even the refresh
         size_t match = FindConnectionToClose(shared->snapshot, clickedRow);
         if (match != kNoEntry) {
-            const TcpDeleteRow target = MakeDeleteRow(shared->snapshot[match]);
+            const TcpDeleteRow target = MakeDeleteRow(EndpointsOf(shared->snapshot[match]));
             const WPARAM sequence = ++closeSequence;
             HWND frame = hwnd;
             if (StartWorker(shared, &WorkerState::closerThread, [target, frame, sequence](WorkerState& state) {

@@ -17,7 +17,21 @@ bool IsNtPlatform() {
     return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
-HANDLE OpenForTermination(DWORD pid) { return OpenProcess(PROCESS_TERMINATE, FALSE, pid); }
+// PROCESS_QUERY_LIMITED_INFORMATION (Windows Vista and later): granted for processes that refuse the
+// full query right, and enough for GetProcessTimes.
+constexpr DWORD kQueryLimited = 0x1000;
+
+// Opened to read its times and to terminate it: with the full query right where the system knows no
+// other, else with the limited one.
+HANDLE OpenForTermination(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (process == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+        process = OpenProcess(PROCESS_TERMINATE | kQueryLimited, FALSE, pid);
+        if (process == nullptr) // whatever an older system says of the unknown right, the first was refused
+            SetLastError(ERROR_ACCESS_DENIED);
+    }
+    return process;
+}
 
 // The second open of a process that refused the first: with SeDebugPrivilege enabled for that open
 // only, and the token's previous state restored before the process is terminated.
@@ -46,35 +60,62 @@ HANDLE OpenWithDebugPrivilege(DWORD pid) {
     return process;
 }
 
-} // namespace
+// The system's processes for the portable kill rule.
+class SystemProcess : public ProcessControl {
+public:
+    ~SystemProcess() override { Close(); }
 
-bool KillProcess(DWORD pid) {
-    HANDLE process = OpenForTermination(pid);
-    if (process == nullptr) {
-        if (GetLastError() != ERROR_ACCESS_DENIED)
-            return false;
-        process = OpenWithDebugPrivilege(pid);
-        if (process == nullptr)
-            return false;
+    bool Open(uint32_t pid) override {
+        Close();
+        process = OpenForTermination(pid);
+        if (process == nullptr && GetLastError() == ERROR_ACCESS_DENIED)
+            process = OpenWithDebugPrivilege(pid);
+        return process != nullptr;
     }
-    BOOL terminated = TerminateProcess(process, 0xFFFFFFFF);
-    CloseHandle(process);
-    return terminated != FALSE;
-}
 
-bool KillProcessTree(DWORD pid, bool descendants) {
-    if (!descendants)
-        return KillProcess(pid);
-    const KillProcessFn kill = [](uint32_t target) { return KillProcess(target); };
+    bool CreationTime(uint64_t& time) override {
+        FILETIME created{}, exited{}, kernel{}, user{};
+        if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+            return false;
+        time = (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+        return true;
+    }
+
+    bool Terminate() override { return TerminateProcess(process, 0xFFFFFFFF) != FALSE; }
+
+    void Close() override {
+        if (process != nullptr)
+            CloseHandle(process);
+        process = nullptr;
+    }
+
+private:
+    HANDLE process = nullptr;
+};
+
+bool WalkTree(uint32_t root, const KillProcessFn& kill) {
     try {
         if (TreeKillUsesNativeList()) {
             ProcessList list;
-            return NativeProcessList(list) && KillTreeInOneList(list, pid, kill);
+            return NativeProcessList(list) && KillTreeInOneList(list, root, kill);
         }
-        return KillTreeListPerLevel(pid, ToolhelpProcessList, kill);
+        return KillTreeListPerLevel(root, ToolhelpProcessList, kill);
     } catch (const std::bad_alloc&) {
         return false; // the walk's own bookkeeping ran out of memory: what was killed stays killed
     }
+}
+
+} // namespace
+
+KillOutcome KillProcessTree(DWORD pid, bool descendants, uint64_t readTime) {
+    SystemProcess control;
+    return KillShownTree(control, pid, readTime, descendants ? TreeWalkFn(WalkTree) : TreeWalkFn());
+}
+
+uint64_t SystemTimeNow() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return (uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
 }
 
 void CMainFrame::OnKillProcess() { KillClickedProcess("Are you sure you want to kill this process?", false); }
@@ -88,7 +129,9 @@ void CMainFrame::KillClickedProcess(const char* question, bool tree) {
         return;
     // The PID of the row clicked, not of whatever row the refreshes under the question moved there.
     uint32_t pid = ParsePid(clickedRow.pid);
-    if (pid != 0)
-        KillProcessTree(pid, tree);
+    const bool otherProgram = pid != 0 && KillProcessTree(pid, tree, clickedRow.readTime) == KillOutcome::OtherProgram;
     ReadTableWithProcesses();
+    if (otherProgram)
+        AfxMessageBox("The process has ended; its process id now belongs to another program.",
+                      MB_OK | MB_ICONEXCLAMATION);
 }

@@ -1,4 +1,5 @@
-// The two tree-kill walks. Both are iterative so that a long parent chain cannot exhaust the stack.
+// The two tree-kill walks (both iterative, so that a long parent chain cannot exhaust the stack) and the
+// rule that a process created after the read that showed its PID is never killed.
 #include "processes/ProcessTree.h"
 
 #include <unordered_set>
@@ -79,4 +80,64 @@ bool KillTreeListPerLevel(uint32_t root, const TakeProcessListFn& take, const Ki
             rootKilled = killed;
     }
     return rootKilled;
+}
+
+namespace {
+
+// Whether the open process was created after the read; unknown when its creation time cannot be read.
+enum class Age { Shown, Later, Unknown };
+
+Age AgeOf(ProcessControl& control, uint64_t readTime) {
+    uint64_t created = 0;
+    if (!control.CreationTime(created))
+        return Age::Unknown;
+    return created > readTime ? Age::Later : Age::Shown;
+}
+
+} // namespace
+
+KillOutcome KillShownProcess(ProcessControl& control, uint32_t pid, uint64_t readTime) {
+    if (pid == 0 || !control.Open(pid))
+        return KillOutcome::NotKilled;
+    KillOutcome outcome = KillOutcome::NotKilled;
+    switch (AgeOf(control, readTime)) {
+    case Age::Later:
+        outcome = KillOutcome::OtherProgram;
+        break;
+    case Age::Shown:
+        outcome = control.Terminate() ? KillOutcome::Killed : KillOutcome::NotKilled;
+        break;
+    case Age::Unknown: // nothing says it is the process shown: a kill is not undone
+        break;
+    }
+    control.Close();
+    return outcome;
+}
+
+KillOutcome KillShownTree(ProcessControl& control, uint32_t root, uint64_t readTime, const TreeWalkFn& walk) {
+    if (root == 0)
+        return KillOutcome::NotKilled;
+    if (walk) {
+        // The walk kills the root last: a root that is another program must be found before its
+        // descendants (that program's children) are touched. A root that is gone is no reason to spare
+        // the descendants it left, each of which is checked on its own.
+        if (control.Open(root)) {
+            const Age age = AgeOf(control, readTime);
+            control.Close();
+            if (age == Age::Later)
+                return KillOutcome::OtherProgram;
+        }
+    }
+    KillOutcome rootOutcome = KillOutcome::NotKilled;
+    const KillProcessFn kill = [&](uint32_t pid) {
+        const KillOutcome outcome = KillShownProcess(control, pid, readTime);
+        if (pid == root)
+            rootOutcome = outcome;
+        return outcome == KillOutcome::Killed;
+    };
+    if (walk)
+        walk(root, kill);
+    else
+        kill(root);
+    return rootOutcome;
 }

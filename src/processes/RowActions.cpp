@@ -47,6 +47,6 @@ size_t FindConnectionToClose(const ConnectionSnapshot& snapshot, const ClickedRo
     return kNoEntry;
 }
 
-TcpDeleteRow MakeDeleteRow(const ConnectionEntry& entry) {
-    return {12, entry.localAddr, entry.localPort, entry.remoteAddr, entry.remotePort};
+TcpDeleteRow MakeDeleteRow(const RawEndpoints& connection) {
+    return {12, connection.localAddr, connection.localPort, connection.remoteAddr, connection.remotePort};
 }

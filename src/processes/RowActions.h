@@ -16,6 +16,7 @@ struct ClickedRow {
     std::string remotePort;
     std::string localPort;
     std::string localAddress;
+    uint64_t readTime = 0; // system time of the table read that showed the row (FILETIME units)
 };
 
 // The text without the white space around it.
@@ -41,4 +42,4 @@ struct TcpDeleteRow {
     uint32_t remoteAddr;
     uint32_t remotePort;
 };
-TcpDeleteRow MakeDeleteRow(const ConnectionEntry& entry);
+TcpDeleteRow MakeDeleteRow(const RawEndpoints& connection);

@@ -44,6 +44,7 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
     clickedRow.remotePort = cell(columnIndexes.remotePort, kMaxPidTextChars);
     clickedRow.localPort = cell(columnIndexes.localPort, kMaxPidTextChars);
     clickedRow.localAddress = cell(columnIndexes.localAddress, kMaxAddressChars);
+    clickedRow.readTime = lastReadTime;
 
     POINT cursor{};
     GetCursorPos(&cursor);

@@ -27,41 +27,6 @@ std::string FileOf(const std::vector<std::string>& entries) {
 
 std::string FilePath() { return DataFolder() + "\\blacklist.xml"; }
 
-// Which of the system's message-box icons the icon control shows: its pixels on screen against each icon
-// drawn here on the same background (icon handles belong to their process, pictures do not).
-LPCSTR ShownIcon(HWND iconControl) {
-    const LPCSTR candidates[] = {IDI_EXCLAMATION, IDI_QUESTION, IDI_HAND, IDI_ASTERISK};
-    const int size = 32;
-    const RECT onScreen = ClientRectOnScreen(iconControl);
-    const Pixels shown = CapturePixels({onScreen.left, onScreen.top, onScreen.left + size, onScreen.top + size});
-    HDC screen = GetDC(nullptr);
-    HDC drawn = CreateCompatibleDC(screen);
-    HBITMAP drawnBitmap = CreateCompatibleBitmap(screen, size, size);
-    HGDIOBJ oldDrawn = SelectObject(drawn, drawnBitmap);
-    HBRUSH background = CreateSolidBrush(shown.pixels[0]);
-    LPCSTR best = nullptr;
-    int bestEqual = size * size * 9 / 10; // at least 90% of the pixels
-    for (LPCSTR candidate : candidates) {
-        RECT all{0, 0, size, size};
-        FillRect(drawn, &all, background);
-        DrawIconEx(drawn, 0, 0, LoadIconA(nullptr, candidate), size, size, 0, nullptr, DI_NORMAL);
-        int equal = 0;
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x)
-                equal += shown.pixels[y * size + x] == GetPixel(drawn, x, y);
-        if (equal > bestEqual) {
-            bestEqual = equal;
-            best = candidate;
-        }
-    }
-    DeleteObject(background);
-    SelectObject(drawn, oldDrawn);
-    DeleteObject(drawnBitmap);
-    DeleteDC(drawn);
-    ReleaseDC(nullptr, screen);
-    return best;
-}
-
 class BlackList : public ProgramTest {
 protected:
     void SetUp() override {
@@ -108,19 +73,8 @@ protected:
         return ListView{app.ProcessHandle(), Item(dialog, kEntries)}.ColumnTexts(0);
     }
 
-    // Waits for the program's message box, checks its text, buttons and icon, and presses `button`.
     static void Answer(App& app, const std::string& text, std::vector<std::string> buttons, LPCSTR icon, int button) {
-        HWND box = app.WaitForWindow(App::kTitle);
-        const MessageBoxView view = ReadMessageBox(box);
-        EXPECT_EQ(view.texts, std::vector<std::string>{text});
-        EXPECT_EQ(view.buttons, buttons);
-        ASSERT_NE(view.icon, nullptr) << text;
-        BringToForeground(box);
-        LPCSTR shown = nullptr;
-        WaitUntil([&] { return (shown = ShownIcon(view.icon)) == icon; }, 3s);
-        EXPECT_EQ(shown, icon) << text;
-        Post(box, WM_COMMAND, button, 0);
-        WaitClosed(box);
+        AnswerMessageBox(app, text, buttons, icon, button);
     }
 
     static HWND OpenDialog(App& app) {

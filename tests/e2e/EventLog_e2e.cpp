@@ -183,6 +183,35 @@ TEST_F(EventLog, CloseAppendsOneLinePerRemoteAddressFirstSeenEstablished) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 }
 
+// At logoff or shutdown Windows ends the program after WM_ENDSESSION, without a close: what a close keeps is
+// kept then. A close that comes while a dialog is open (from the taskbar, say) waits until the dialog ends.
+TEST_F(EventLog, TheSessionsEndKeepsWhatACloseKeepsAndACloseUnderADialogWaitsForIt) {
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "10.0.0.30", 22));
+    {
+        App app(table.Options());
+        ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }));
+        const std::string process = app.List().CellText(0, 0);
+        app.SendCommand(32799); // Established Only on
+        const std::string before = StampNow();
+        Send(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_EQ(LoggedAfter("", before),
+                  std::vector<std::string>{(process.empty() ? "" : process + " ") + "0 10.0.0.1 40000 10.0.0.30 22 "});
+        EXPECT_EQ(ReadDword(kSettingsKey, "ShowEstablishedOnly"), std::optional<DWORD>(1));
+        EXPECT_TRUE(ValueExists(kSettingsKey, "WindowPosX"));
+        app.Kill(); // as Windows does after the message
+    }
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; }));
+    app.SendCommand(32800); // Resolve on
+    app.PostCommand(32795); // Process Options
+    HWND dialog = app.WaitForWindow("Process Options");
+    Send(app.MainWindow(), WM_CLOSE);
+    EXPECT_TRUE(IsWindowVisible(dialog) && IsWindow(app.MainWindow())) << "the window went under its dialog";
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(app.WaitExit(), std::optional<DWORD>(0)) << "the close did not follow the dialog's end";
+    EXPECT_EQ(ReadDword(kSettingsKey, "Resolve"), std::optional<DWORD>(1));
+}
+
 TEST_F(EventLog, TheLogTimerFlushesAndEmptiesTheQueue) {
     table.Write(Row("ESTABLISHED", "127.0.0.1", 5000, "127.0.0.1", 6000));
     App app(table.Options());

@@ -53,6 +53,17 @@ std::string Clipboard(const std::string* replace = nullptr) {
     return text;
 }
 
+// Writes a cell into the program's list as a refresh would, without a table read.
+void WriteCell(const App& app, int row, int column, const std::string& text) {
+    RemoteBuffer remote(app.ProcessHandle(), sizeof(LVITEMA) + text.size() + 1);
+    remote.Write(text.c_str(), text.size() + 1, sizeof(LVITEMA));
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remote.At<char>(sizeof(LVITEMA));
+    remote.Put(item);
+    Send(app.ListWindow(), LVM_SETITEMTEXTA, static_cast<WPARAM>(row), remote.Param());
+}
+
 class RowActions : public ProgramTest {
 protected:
     void SetUp() override {
@@ -99,16 +110,9 @@ protected:
         Fail("the row menu never highlighted " + std::to_string(id) + ":\n" + DescribeMenu(items));
     }
 
-    // Waits for the kill question, checks its text, its buttons and its icon, and
-    // answers it.
+    // Waits for the kill question, checks it and answers it.
     static void Answer(App& app, const std::string& text, int button) {
-        HWND box = app.WaitForWindow(App::kTitle);
-        const MessageBoxView view = ReadMessageBox(box);
-        EXPECT_EQ(view.texts, std::vector<std::string>{text});
-        EXPECT_EQ(view.buttons, (std::vector<std::string>{"OK", "Cancel"}));
-        EXPECT_NE(view.icon, nullptr);
-        Post(box, WM_COMMAND, button, 0);
-        WaitClosed(box);
+        AnswerMessageBox(app, text, {"OK", "Cancel"}, IDI_QUESTION, button);
     }
 
     std::vector<std::string> SetTcpEntryCalls() const {
@@ -179,13 +183,7 @@ TEST_F(RowActions, CopyAddressCopiesTheDisplayedRemoteText) {
     // A cell of white space only (written into the list as a refresh would)
     // leaves the clipboard alone.
     Clipboard(&kept);
-    RemoteBuffer remote(app.ProcessHandle(), sizeof(LVITEMA) + 4);
-    remote.Write("   ", 4, sizeof(LVITEMA));
-    LVITEMA item{};
-    item.iSubItem = 4;
-    item.pszText = remote.At<char>(sizeof(LVITEMA));
-    remote.Put(item);
-    Send(app.ListWindow(), LVM_SETITEMTEXTA, 0, remote.Param());
+    WriteCell(app, 0, 4, "   ");
     Choose(app, 0, kCopyAddress);
     app.Sync();
     EXPECT_EQ(Clipboard(), "kept");
@@ -240,7 +238,8 @@ TEST_F(RowActions, CloseWhileAnotherCloseRunsDoesNothing) {
 }
 
 // Both kill commands in one program: Kill Process takes the process of the clicked row even when the table
-// changed under its question; Kill Process Tree takes the process and all its descendants.
+// changed under its question; Kill Process Tree takes the process and all its descendants; neither touches a
+// program that was given the PID of a process that ended after the read the row shows.
 TEST_F(RowActions, KillCommandsKillTheClickedProcessOrItsWholeTree) {
     Process clicked = Process::Start(Sleeper()), other = Process::Start(Sleeper());
     Process root = Process::Start(Sleeper("--depth 2"));
@@ -289,6 +288,25 @@ TEST_F(RowActions, KillCommandsKillTheClickedProcessOrItsWholeTree) {
     for (DWORD pid : tree)
         EXPECT_TRUE(WaitUntil([&] { return !Running(pid); })) << "process " << pid << " survived";
     EXPECT_TRUE(other.Running()) << "neither command touches the other row's process";
+
+    // Row 1 still shows the PID of the helper killed above. Wine hands out a PID again only after hundreds
+    // of others, so the reuse is shown by writing a newer program's PID into the row, as if that program
+    // had been given the ended helper's PID since the read.
+    app.SendCommand(32798); // Autoupdate off: no read after the newcomer's start
+    const std::string warning = "The process has ended; its process id now belongs to another program.";
+    for (UINT command : {kKillProcess, kKillProcessTree}) {
+        app.SendCommand(32778);
+        ASSERT_EQ(app.List().CellText(1, 1), std::to_string(clicked.Id()));
+        Process newcomer = Process::Start(Sleeper());
+        WriteCell(app, 1, 1, std::to_string(newcomer.Id()));
+        Choose(app, 1, command);
+        Answer(app,
+               command == kKillProcess ? "Are you sure you want to kill this process?"
+                                       : "Are you sure you want to kill this process tree?",
+               IDOK);
+        AnswerMessageBox(app, warning, {"OK"}, IDI_EXCLAMATION, IDOK);
+        EXPECT_TRUE(newcomer.Running()) << "command " << command << " killed a program started after the read";
+    }
 }
 
 // The list keeps its rows itself; what another program reads through the list-view messages must follow

@@ -184,12 +184,13 @@ TEST_F(BlackListStoreTest, AFileThatCouldNotBeReadIsNotOverwrittenUntilAReadSucc
     EXPECT_TRUE(fs::is_directory(file));
 }
 
-ConnectionEntry Connection(const char* address, const char* hostName, uint32_t id = 0) {
-    ConnectionEntry entry;
-    CopyBounded(entry.remoteAddressText, address);
-    CopyBounded(entry.remoteHostName, hostName);
-    entry.localPort = id;
-    return entry;
+// A connection as the closer takes it from a snapshot entry.
+BlackListTarget Connection(const char* address, const char* hostName, uint32_t id = 0) {
+    ConnectionSnapshot snapshot(1);
+    CopyBounded(snapshot[0].remoteAddressText, address);
+    CopyBounded(snapshot[0].remoteHostName, hostName);
+    snapshot[0].localPort = id;
+    return TargetsOf(snapshot).at(0);
 }
 
 TEST(BlackListMatch, MatchingRule) {
@@ -218,29 +219,29 @@ TEST(BlackListMatch, MatchingRule) {
 }
 
 TEST(BlackListMatch, PassClosesNeighboursAndRemovesWhatItClosed) {
-    ConnectionSnapshot snapshot = {Connection("10.0.0.1", "", 1), Connection("192.0.2.10", "docs-host.example", 2),
-                                   Connection("192.0.2.10", "docs-host.example", 3), Connection("10.0.0.2", "", 4),
-                                   Connection("10.0.0.3", "", 5)};
+    BlackListTargets snapshot = {Connection("10.0.0.1", "", 1), Connection("192.0.2.10", "docs-host.example", 2),
+                                 Connection("192.0.2.10", "docs-host.example", 3), Connection("10.0.0.2", "", 4),
+                                 Connection("10.0.0.3", "", 5)};
     std::vector<uint32_t> tried;
-    const auto closed = RunBlackListPass(snapshot, {"192.0.2.10", "host.example", "10.0.0.2", "10.0.0.3"},
-                                         [&](const ConnectionEntry& entry) {
-                                             tried.push_back(entry.localPort);
-                                             return entry.localPort == 4 ? CloseOutcome::Kept : CloseOutcome::Closed;
-                                         });
+    const auto closed = RunBlackListPass(
+        snapshot, {"192.0.2.10", "host.example", "10.0.0.2", "10.0.0.3"}, [&](const BlackListTarget& target) {
+            tried.push_back(target.endpoints.localPort);
+            return target.endpoints.localPort == 4 ? CloseOutcome::Kept : CloseOutcome::Closed;
+        });
     EXPECT_EQ(tried, (std::vector<uint32_t>{2, 3, 4, 5})) << "closed neighbours are not tried again";
     ASSERT_EQ(closed.size(), 3u);
     EXPECT_EQ(closed[1].localPort, 3u);
     ASSERT_EQ(snapshot.size(), 2u);
-    EXPECT_EQ(snapshot[0].localPort, 1u);
-    EXPECT_EQ(snapshot[1].localPort, 4u) << "a failed close keeps the connection";
+    EXPECT_EQ(snapshot[0].endpoints.localPort, 1u);
+    EXPECT_EQ(snapshot[1].endpoints.localPort, 4u) << "a failed close keeps the connection";
 
     snapshot = {Connection("10.0.0.1", "", 1), Connection("10.0.0.1", "", 2), Connection("10.0.0.9", "", 3)};
     int calls = 0;
     RunBlackListPass(snapshot, {"10.0.0.1", "10.0.0.9"},
-                     [&](const ConnectionEntry&) { return ++calls == 1 ? CloseOutcome::Closed : CloseOutcome::Stop; });
+                     [&](const BlackListTarget&) { return ++calls == 1 ? CloseOutcome::Closed : CloseOutcome::Stop; });
     EXPECT_EQ(calls, 2) << "a stop ends the pass";
     ASSERT_EQ(snapshot.size(), 2u);
-    EXPECT_EQ(snapshot[1].localPort, 3u);
+    EXPECT_EQ(snapshot[1].endpoints.localPort, 3u);
 }
 
 } // namespace

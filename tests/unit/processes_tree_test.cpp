@@ -1,9 +1,13 @@
 // The tree kill's walks over scripted process lists: order, the guards against
 // loops and double kills, PID 0, and the per-level walk's failed and changing
-// lists.
+// lists; and the rule that a process created after the read that showed its PID
+// is another program and is not killed.
 #include "processes/ProcessTree.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
 
 namespace {
 
@@ -89,6 +93,80 @@ TEST(TreeWalk, ListPerLevelSkipsFailedTakesAndKillsNothingTwice) {
     EXPECT_EQ(killed, (std::vector<uint32_t>{3, 2, 5, 4, 1}));
     EXPECT_FALSE(KillTreeListPerLevel(
         1, [](ProcessList&) { return false; }, [](uint32_t) { return true; }));
+}
+
+// Scripted processes: creation times (none: cannot be opened), an unreadable time, and a PID that passes
+// to a new process once it has been opened (between the root's check and its kill).
+struct ScriptedProcesses : ProcessControl {
+    struct Process {
+        std::optional<uint64_t> created;
+        bool timeReadable = true;
+        std::optional<uint64_t> createdAfterFirstOpen;
+    };
+    std::map<uint32_t, Process> processes;
+    std::vector<uint32_t> killed;
+    uint32_t open = 0;
+
+    bool Open(uint32_t pid) override {
+        EXPECT_EQ(open, 0u) << "a process opened while another is open";
+        auto found = processes.find(pid);
+        if (found == processes.end() || !found->second.created)
+            return false;
+        open = pid;
+        return true;
+    }
+    bool CreationTime(uint64_t& time) override {
+        Process& process = processes.at(open);
+        time = *process.created;
+        if (process.createdAfterFirstOpen)
+            process.created = std::exchange(process.createdAfterFirstOpen, std::nullopt);
+        return process.timeReadable;
+    }
+    bool Terminate() override {
+        killed.push_back(open);
+        return true;
+    }
+    void Close() override { open = 0; }
+};
+
+struct ShownCase {
+    const char* name;
+    std::map<uint32_t, ScriptedProcesses::Process> processes; // the read was at time 100
+    bool tree;
+    KillOutcome outcome;
+    std::vector<uint32_t> killed;
+};
+
+TEST(KillShownTree, ProcessesCreatedAfterTheReadAreOtherPrograms) {
+    const ProcessList list{{1, 0}, {10, 1}, {11, 10}, {12, 1}};
+    using P = ScriptedProcesses::Process;
+    // clang-format off
+    const ShownCase cases[] = {
+        {"whole tree shown", {{1, P{50}}, {10, P{60}}, {11, P{70}}, {12, P{100}}}, true, KillOutcome::Killed,
+         {11, 10, 12, 1}},
+        {"a child started after the read is spared, with its own child",
+         {{1, P{50}}, {10, P{150}}, {11, P{160}}, {12, P{60}}}, true, KillOutcome::Killed, {12, 1}},
+        {"a reused root: nothing under it is touched", {{1, P{150}}, {10, P{160}}, {11, P{170}}, {12, P{155}}},
+         true, KillOutcome::OtherProgram, {}},
+        {"a reused root without the tree", {{1, P{101}}}, false, KillOutcome::OtherProgram, {}},
+        {"a root that is gone leaves its shown descendants to the tree kill",
+         {{1, P{}}, {10, P{40}}, {11, P{120}}, {12, P{60}}}, true, KillOutcome::NotKilled, {10, 12}},
+        {"an unreadable creation time kills nothing", {{1, P{50, false}}}, false, KillOutcome::NotKilled, {}},
+        {"the root's PID passes on during the walk", {{1, P{50, true, 150}}, {12, P{60}}}, true,
+         KillOutcome::OtherProgram, {12}},
+        {"the single process shown", {{1, P{100}}, {10, P{50}}}, false, KillOutcome::Killed, {1}},
+    };
+    // clang-format on
+    const TreeWalkFn walk = [&](uint32_t root, const KillProcessFn& kill) {
+        return KillTreeInOneList(list, root, kill);
+    };
+    for (const ShownCase& c : cases) {
+        ScriptedProcesses system;
+        system.processes = c.processes;
+        EXPECT_EQ(KillShownTree(system, 1, 100, c.tree ? walk : TreeWalkFn()), c.outcome) << c.name;
+        EXPECT_EQ(system.killed, c.killed) << c.name;
+        EXPECT_EQ(system.open, 0u) << c.name << ": a process was left open";
+    }
 }
 
 } // namespace

@@ -23,6 +23,9 @@ struct MessageBoxView {
     HWND icon = nullptr;
 };
 MessageBoxView ReadMessageBox(HWND box);
+// Which of the system's message-box icons (IDI_EXCLAMATION, IDI_QUESTION, IDI_HAND, IDI_ASTERISK) the icon
+// control shows, or null.
+LPCSTR ShownIcon(HWND iconControl);
 
 } // namespace e2e
 

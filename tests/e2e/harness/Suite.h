@@ -27,6 +27,23 @@ protected:
         WriteDword(kSettingsKey, "WindowSizeY", bottom);
     }
 
+    // Waits for the program's message box, checks its text, buttons and icon (IDI_EXCLAMATION...), and
+    // presses `button`.
+    static void AnswerMessageBox(const App& app, const std::string& text, const std::vector<std::string>& buttons,
+                                 LPCSTR icon, int button) {
+        HWND box = app.WaitForWindow(App::kTitle);
+        const MessageBoxView view = ReadMessageBox(box);
+        EXPECT_EQ(view.texts, std::vector<std::string>{text});
+        EXPECT_EQ(view.buttons, buttons);
+        ASSERT_NE(view.icon, nullptr) << text;
+        BringToForeground(box);
+        LPCSTR shown = nullptr;
+        WaitUntil([&] { return (shown = ShownIcon(view.icon)) == icon; }, 3s);
+        EXPECT_EQ(shown, icon) << text;
+        Post(box, WM_COMMAND, button, 0);
+        WaitClosed(box);
+    }
+
     // Every gap between the table reads that start after this call, over about three periods.
     void ExpectRefreshPeriod(uint64_t lowMs, uint64_t highMs, const char* why) const {
         const size_t from = table.SuccessfulReads().size();
