@@ -21,8 +21,8 @@ bool IsNtPlatform() {
 // full query right, and enough for GetProcessTimes.
 constexpr DWORD kQueryLimited = 0x1000;
 
-// Opened to read its times and to terminate it: with the full query right where the system knows no
-// other, else with the limited one.
+// Opened to read its creation time and to terminate it. Every system knows the full query right; where a
+// process refuses it (a protected one, on Vista and later), the limited right is asked for instead.
 HANDLE OpenForTermination(DWORD pid) {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid);
     if (process == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {

@@ -1,5 +1,6 @@
 // Figures of the real program under Wine with a scripted table: start-up, refreshes, header-click sorts and the
-// working set at 10,000 and 100,000 rows, and the CPU the program takes while idle with the automatic refresh on.
+// working set at 10,000 and 100,000 rows, the CPU the program takes while idle with the automatic refresh on (and
+// the reverse lookups it makes meanwhile), and the same with a black list enabled.
 // "Shown" means what the user sees: the driver reads the expected colour of a row from the screen and the list has
 // no paint pending (GetUpdateRect, which PendingPaintIsSeenFromOutside checks across processes). The tests print
 // "bench|" lines and assert only that the work was done; tools/bench.sh runs them (CTest does not) and lines up
@@ -8,14 +9,17 @@
 #include "Suite.h"
 
 #include <psapi.h>
+#include <winsock2.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 using namespace e2e;
 
@@ -110,6 +114,61 @@ long long CpuTicks(const std::string& pid) {
     return utime + stime;
 }
 
+// A name server on 127.0.0.1:53, where the bench's resolv.conf points, that answers every query "no such name"
+// at once and counts the queries: the reverse lookups the program makes that the hosts file does not answer.
+class CountingNameServer {
+public:
+    CountingNameServer() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(53);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            Fail("cannot listen on 127.0.0.1:53 (the bench runs as root)");
+        DWORD wait = 200;
+        setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+        server = std::thread([this] { Serve(); });
+    }
+    ~CountingNameServer() {
+        stop = true;
+        server.join();
+        closesocket(socket);
+        WSACleanup();
+    }
+    size_t Queries() const { return queries; }
+
+private:
+    void Serve() {
+        char packet[1500];
+        while (!stop) {
+            sockaddr_in from{};
+            int fromBytes = sizeof from;
+            const int size = recvfrom(socket, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&from), &fromBytes);
+            if (size < 12)
+                continue;
+            ++queries;
+            // The answer is the header and the question: a response (QR) with the query's opcode and RD, RA, and
+            // "no such name"; no records.
+            int end = 12;
+            while (end < size && packet[end] != 0)
+                end += 1 + static_cast<unsigned char>(packet[end]);
+            end = std::min(end + 5, size);
+            packet[2] = static_cast<char>(0x80 | (packet[2] & 0x79));
+            packet[3] = static_cast<char>(0x83);
+            std::fill(packet + 6, packet + 12, 0);
+            sendto(socket, packet, end, 0, reinterpret_cast<sockaddr*>(&from), fromBytes);
+        }
+    }
+
+    SOCKET socket = INVALID_SOCKET;
+    std::atomic<bool> stop{false};
+    std::atomic<size_t> queries{0};
+    std::thread server;
+};
+
 class Benchmark : public ProgramTest {
 protected:
     void SetUp() override {
@@ -151,11 +210,11 @@ protected:
         return ms.has_value();
     }
 
-    void WorkingSet(const App& app, int rows) {
+    void WorkingSet(const App& app, const std::string& when) {
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof counters;
         ASSERT_TRUE(GetProcessMemoryInfo(app.ProcessHandle(), &counters, sizeof counters));
-        Figure("working set at " + std::to_string(rows) + " rows (GetProcessMemoryInfo)",
+        Figure("working set " + when + " (GetProcessMemoryInfo)",
                Format("%.1f MB", counters.WorkingSetSize / 1048576.0) +
                    (finished ? "" : " (taken while a step had not finished)"));
     }
@@ -227,7 +286,7 @@ protected:
                    refresh(Table(rows, firstState, bulk, "ESTABLISHED"), first, kEstablished))) {
             EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "1");
         }
-        WorkingSet(*app, rows);
+        WorkingSet(*app, "at " + std::to_string(rows) + " rows");
     }
 
     std::unique_ptr<App> app;
@@ -265,37 +324,93 @@ TEST_F(Benchmark, HundredThousandRows) {
 }
 
 // The automatic refresh every second over an unchanged table: the program's own CPU time, read from its Unix
-// process (Wine's wineserver and the X server work for it too, and are not counted). Twice: with the generated
-// table, whose 250 remote addresses have no name here, so the resolver looks them up again after every refresh
-// (a failed lookup is retried for as long as the address is seen), and with addresses the bench's hosts file
-// names, which leaves the list's own cost.
+// process (Wine's wineserver and the X server work for it too, and are not counted), and the reverse lookups it
+// makes meanwhile. With the generated table, whose 250 remote addresses have no name here (Resolve off and on:
+// the resolver runs either way), and with addresses the bench's hosts file names, which leaves the list's own cost.
 TEST_F(Benchmark, IdleCostOfTheAutomaticRefresh) {
     constexpr int kRows = 1000;
-    constexpr auto kSpan = 30s;
+    constexpr auto kSpan = 60s;
     WriteDword(kSettingsKey, "UpdateInterval", 1);
     WriteDword(kSettingsKey, "Autoupdate", 1);
     std::string named;
     for (int i = 0; i < kRows; ++i)
         named += Row("ESTABLISHED", "127.0.0.1", 1024 + i, "192.0.2.10", 443);
+    const std::string unnamed = "generate " + std::to_string(kRows) + " ESTABLISHED 0\n";
     const struct {
         std::string script, what;
-    } tables[] = {{"generate " + std::to_string(kRows) + " ESTABLISHED 0\n", "unnamed remote addresses"},
-                  {named, "every address named"}};
+        DWORD resolve;
+    } tables[] = {{unnamed, "unnamed remote addresses, Resolve off", 0},
+                  {unnamed, "unnamed remote addresses, Resolve on", 1},
+                  {named, "every address named", 1}};
+    CountingNameServer names;
     for (const auto& t : tables) {
         table.Write(t.script);
+        WriteDword(kSettingsKey, "Resolve", t.resolve);
         App app(table.Options());
         ASSERT_TRUE(WaitUntil([&] { return RowCountNow(app.ListWindow()) == kRows; }, 60s));
         Pause(5s);
         const std::string pid = UnixProcessOf(app);
         const size_t reads = table.SuccessfulReads().size();
+        const size_t queries = names.Queries();
         const long long ticks = CpuTicks(pid);
         const auto start = Clock::now();
         Pause(kSpan);
-        const double cpu = (CpuTicks(pid) - ticks) * 10.0 / MsSince(start) * 100.0;
+        const double ms = MsSince(start);
+        const double cpu = (CpuTicks(pid) - ticks) * 10.0 / ms * 100.0;
         const size_t refreshes = table.SuccessfulReads().size() - reads;
+        const size_t lookups = names.Queries() - queries;
         EXPECT_GT(refreshes, 0u) << "the automatic refresh did not run";
-        Figure("idle CPU, refresh every 1 s, " + std::to_string(kRows) + " unchanged rows, " + t.what +
-                   ", 30 s (/proc of the program)",
+        const std::string what = ", refresh every 1 s, " + std::to_string(kRows) + " unchanged rows, " + t.what;
+        Figure("idle CPU" + what + ", 60 s (/proc of the program)",
                Format("%.2f %% of one core", cpu) + " (" + std::to_string(refreshes) + " refreshes)");
+        Figure("name server queries" + what + ", 60 s",
+               Format("%.0f a minute", lookups * 60000.0 / ms) + " (" + std::to_string(lookups) + " in all)");
     }
+}
+
+// A black list of 100 entries, none of which matches, enabled over 10,000 rows: the closer runs after every refresh.
+TEST_F(Benchmark, BlackListOfAHundredEntriesAtTenThousandRows) {
+    constexpr int kRows = 10000;
+    std::string file = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<blacklist>\r\n";
+    for (int i = 0; i < 100; ++i)
+        file += "  <link>" + (i % 2 ? "blocked-" + std::to_string(i) + ".example" : "198.51.100." + std::to_string(i)) +
+                "</link>\r\n";
+    WriteTextFile(DataFolder() + "\\blacklist.xml", file + "</blacklist>\r\n");
+    WriteDword(kSettingsKey, "EnableBlackList", 1);
+    WriteDword(kSettingsKey, "UpdateInterval", 1);
+    const std::string at = " (" + std::to_string(kRows) + " rows, black list of 100 enabled)";
+
+    table.Write(Table(kRows, "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
+    app = std::make_unique<App>(table.Options());
+    const HWND list = app->ListWindow();
+    ASSERT_TRUE(WaitUntil([&] { return RowCountNow(list) == kRows; }, timeout));
+    const POINT first = RowPoint(*app, 0);
+    std::vector<double> times;
+    for (int round = 0; round < 3 && finished; ++round) {
+        const bool closed = round % 2 == 0;
+        table.Write(Table(kRows, closed ? "CLOSED" : "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
+        const auto start = Clock::now();
+        app->PostCommand(kRefresh);
+        if (auto ms = Shown(list, first, closed ? kClosed : kEstablished, start))
+            times.push_back(*ms);
+    }
+    std::sort(times.begin(), times.end());
+    Report("refresh, first row changed, to shown" + at,
+           finished && !times.empty() ? std::optional<double>(times[times.size() / 2]) : std::nullopt,
+           " (median of " + std::to_string(times.size()) + ")");
+    WorkingSet(*app, "after the refreshes" + at);
+
+    app->SendCommand(32798); // Autoupdate on, every second
+    Pause(5s);
+    const std::string pid = UnixProcessOf(*app);
+    const size_t reads = table.SuccessfulReads().size();
+    const long long ticks = CpuTicks(pid);
+    const auto start = Clock::now();
+    Pause(30s);
+    const double cpu = (CpuTicks(pid) - ticks) * 10.0 / MsSince(start) * 100.0;
+    const size_t refreshes = table.SuccessfulReads().size() - reads;
+    EXPECT_GT(refreshes, 0u) << "the automatic refresh did not run";
+    Figure("idle CPU, refresh every 1 s, unchanged" + at + ", 30 s (/proc of the program)",
+           Format("%.2f %% of one core", cpu) + " (" + std::to_string(refreshes) + " refreshes)");
+    WorkingSet(*app, "after 30 s of automatic refreshes" + at);
 }
