@@ -174,28 +174,6 @@ TEST_F(BlackListStoreTest, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_EQ(FileBytes(), FormatBlackList({"new"}));
 }
 
-TEST_F(BlackListStoreTest, AFileThatCouldNotBeReadIsNotOverwrittenUntilAReadSucceeds) {
-    BlackList list = {"in memory"};
-    EXPECT_EQ(store.Save(list), Saved::Refused) << "nothing loaded yet";
-    fs::create_directories(folder);
-    std::ofstream(file, std::ios::binary) << "<link>on disk</link>\n";
-    files.readFails = true;
-    EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Unreadable);
-    EXPECT_EQ(list, BlackList{"in memory"});
-    EXPECT_EQ(store.Save(list), Saved::Refused);
-    EXPECT_EQ(FileBytes(), "<link>on disk</link>\n");
-    files.readFails = false;
-    EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Read);
-    EXPECT_EQ(list, BlackList{"on disk"});
-    EXPECT_EQ(store.Save({"on disk", "added"}), Saved::Saved);
-    // A directory in the file's place cannot be read either, nor replaced.
-    fs::remove(file);
-    fs::create_directory(file);
-    EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Unreadable);
-    EXPECT_EQ(store.Save(list), Saved::Refused);
-    EXPECT_TRUE(fs::is_directory(file));
-}
-
 // The user chose to replace a file the holder could not read: the same checked writes, and a failure still
 // keeps the old file.
 TEST_F(BlackListStoreTest, OverwriteReplacesAnUnreadFileOnlyThroughACompleteWrite) {
@@ -227,6 +205,28 @@ TEST(BlackListStoreWithoutFolder, ReadsAndWritesNothing) {
     EXPECT_EQ(store.Save(list), Saved::Failed);
     EXPECT_FALSE(store.Overwrite(list));
     EXPECT_EQ(files.calls, 0);
+}
+
+TEST_F(BlackListStoreTest, AFileThatCouldNotBeReadIsNotOverwrittenUntilAReadSucceeds) {
+    BlackList list = {"in memory"};
+    EXPECT_EQ(store.Save(list), Saved::Refused) << "nothing loaded yet";
+    fs::create_directories(folder);
+    std::ofstream(file, std::ios::binary) << "<link>on disk</link>\n";
+    files.readFails = true;
+    EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Unreadable);
+    EXPECT_EQ(list, BlackList{"in memory"});
+    EXPECT_EQ(store.Save(list), Saved::Refused);
+    EXPECT_EQ(FileBytes(), "<link>on disk</link>\n");
+    files.readFails = false;
+    EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Read);
+    EXPECT_EQ(list, BlackList{"on disk"});
+    EXPECT_EQ(store.Save({"on disk", "added"}), Saved::Saved);
+    // A directory in the file's place cannot be read either, nor replaced.
+    fs::remove(file);
+    fs::create_directory(file);
+    EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Unreadable);
+    EXPECT_EQ(store.Save(list), Saved::Refused);
+    EXPECT_TRUE(fs::is_directory(file));
 }
 
 ConnectionEntry Connection(const char* address, const char* hostName, uint32_t id = 0) {
