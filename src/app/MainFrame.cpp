@@ -211,7 +211,8 @@ void CMainFrame::SaveState() {
         FlushEventLog();
 }
 
-// Only top-level windows hear of a colour change from the system: pass it on to the bars and the list.
+// Only top-level windows hear of a colour change from the system: pass it on to the bars and the list, and
+// to a floating bar, whose tool window passes nothing on. (A theme change reaches every window by itself.)
 static BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
     SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
     return TRUE;
@@ -220,6 +221,10 @@ static BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
 void CMainFrame::OnSysColorChange() {
     CNewFrameWnd::OnSysColorChange();
     EnumChildWindows(hwnd, ForwardSysColorChange, 0);
+    for (CControlBar* bar : FloatingBars()) {
+        ForwardSysColorChange(bar->hwnd, 0);
+        EnumChildWindows(bar->hwnd, ForwardSysColorChange, 0);
+    }
 }
 
 void CMainFrame::OnDestroy() {

@@ -9,7 +9,7 @@ BOOL MonitorApp::InitInstance() {
     menuskin::StartSkin();
     AfxOleInit();
     if (!AfxSocketInit())
-        AfxMessageBox("Can't initialize sockets", MB_OK);
+        AfxMessageBox("Can't initialize sockets", MB_OK | MB_ICONEXCLAMATION);
     // 3-D controls are the system's default look; nothing to enable.
     auto* frame = new CMainFrame;
     mainWnd = frame;

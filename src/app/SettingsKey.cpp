@@ -85,15 +85,15 @@ std::string AppDataFolder() {
     return path;
 }
 
-std::string DataFolder() { return AppDataFolder() + "\\Pelloran"; }
+std::string DataFolder() { return settings::DataFolderPath(AppDataFolder()); }
 
-std::string DefaultLogFilePath() { return DataFolder() + "\\LogEvents.txt"; }
+std::string DefaultLogFilePath() { return settings::DataFilePath(AppDataFolder(), "LogEvents.txt"); }
 
-std::string BlackListFilePath() { return DataFolder() + "\\blacklist.xml"; }
+std::string BlackListFilePath() { return settings::DataFilePath(AppDataFolder(), "blacklist.xml"); }
 
 void EnsureDataFolder() {
-    std::string folder = DataFolder();
-    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+    const std::string folder = DataFolder();
+    if (!folder.empty() && GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
         CreateDirectoryA(folder.c_str(), nullptr);
 }
 

@@ -37,11 +37,12 @@ private:
 
 // The user's roaming application-data folder; empty when it cannot be determined.
 std::string AppDataFolder();
-// The data folder: application-data folder + "\Pelloran".
+// The data folder: application-data folder + "\Pelloran". It and the two paths below are empty when the
+// application-data folder cannot be determined (settings::DataFolderPath).
 std::string DataFolder();
 std::string DefaultLogFilePath();
 std::string BlackListFilePath();
-// Creates the data folder (one level) when its attributes cannot be read.
+// Creates the data folder (one level) when its attributes cannot be read; nothing without a data folder.
 void EnsureDataFolder();
 // The stored LogFile path, read into the 260-byte path buffer; false when it is missing or does not fit
 // with its NUL (the default path stays). The settings reload and the Process Options dialog share it.

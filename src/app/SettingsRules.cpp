@@ -15,6 +15,15 @@ int32_t Clamp32(int64_t value) {
 
 } // namespace
 
+std::string DataFolderPath(const std::string& appDataFolder) {
+    return appDataFolder.empty() ? std::string() : appDataFolder + "\\Pelloran";
+}
+
+std::string DataFilePath(const std::string& appDataFolder, const char* fileName) {
+    const std::string folder = DataFolderPath(appDataFolder);
+    return folder.empty() ? folder : folder + "\\" + fileName;
+}
+
 bool PlacementUsable(const Rect& stored, const std::vector<Rect>& workAreas) {
     // 64-bit arithmetic: stored edges are any 32-bit values.
     if (static_cast<int64_t>(stored.right) - stored.left <= 0 || static_cast<int64_t>(stored.bottom) - stored.top <= 0)

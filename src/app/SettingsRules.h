@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace settings {
@@ -18,6 +19,12 @@ constexpr bool UpdateIntervalAccepted(uint32_t value) { return value >= 1 && val
 constexpr bool LoggingIntervalAccepted(uint32_t value) { return value >= 5 && value <= 20; }
 // A log file path must fit the 260-byte path buffer with its terminating NUL.
 constexpr bool LogFileLengthAccepted(size_t length) { return length < kPathBufferSize; }
+
+// The data folder, "Pelloran" in the application-data folder, and a file in it. Both are empty when the
+// application-data folder is unknown (empty): an empty path names no file, so nothing is read, written or
+// created, where "\Pelloran" would be a folder at the root of the current drive.
+std::string DataFolderPath(const std::string& appDataFolder);
+std::string DataFilePath(const std::string& appDataFolder, const char* fileName);
 
 struct Rect {
     int32_t left, top, right, bottom;

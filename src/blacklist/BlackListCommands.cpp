@@ -18,7 +18,7 @@ bool CMainFrame::SaveBlackList() {
         std::lock_guard<std::mutex> hold(shared->lock);
         copy = shared->blackList;
     }
-    return blackListFile.Save(copy);
+    return blackListFile.Save(copy) == BlackListStore::SaveResult::Saved;
 }
 
 void CMainFrame::OnAddToBlackList() {

@@ -95,13 +95,36 @@ void BlackListDialog::OnSave() {
     const int count = entryList.GetItemCount();
     for (int row = 0; row < count; ++row)
         entries.push_back(entryList.GetItemText(row, 0));
-    // A file that could not be written (or could not be read when the dialog opened) is left as it was,
-    // and so is the setting: the user keeps the dialog and its edits, and learns where it failed.
-    if (!file.Save(entries)) {
-        AfxMessageBox(("Cannot save the black list to:\n" + file.FilePath()).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    switch (file.Save(entries)) {
+    case BlackListStore::SaveResult::Saved:
+        break;
+    case BlackListStore::SaveResult::Refused: {
+        // The file was there when the dialog opened but could not be read, so the rows are not its content:
+        // the user chooses whether they replace it. Either way the check box is saved and the dialog closes,
+        // so an unreadable file never holds the setting hostage.
+        const std::string question = "The black list file could not be read:\n" + file.FilePath() +
+                                     "\n\nReplace it with the list shown? (No keeps the old file.)";
+        if (AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES && !file.Overwrite(entries)) {
+            ReportSaveFailure();
+            return;
+        }
+        break;
+    }
+    case BlackListStore::SaveResult::Failed:
+        // A file that could not be written is left as it was, and so is the setting: the user keeps the
+        // dialog and its edits, and learns where it failed.
+        ReportSaveFailure();
         return;
     }
     if (SettingsKey key = SettingsKey::OpenOrCreate(); key.IsOpen())
         key.WriteDword("EnableBlackList", enableBox.GetCheck() == BST_CHECKED ? 1 : 0);
     EndDialog(IDOK);
+}
+
+void BlackListDialog::ReportSaveFailure() {
+    // Without an application-data folder there is no file to name.
+    const std::string message = file.FilePath().empty()
+                                    ? "Cannot save the black list: the application-data folder cannot be found."
+                                    : "Cannot save the black list to:\n" + file.FilePath();
+    AfxMessageBox(message.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }

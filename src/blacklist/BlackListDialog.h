@@ -30,6 +30,7 @@ protected:
 private:
     // Fills the rows from the file; a file that is missing or cannot be read leaves them as they are.
     void LoadFromFile();
+    void ReportSaveFailure();
 
     CButton enableBox;
     DataFolderBlackList file;

@@ -7,7 +7,9 @@
 //   the temporary file is deleted and the old file stays as it was.
 // - A file that exists but could not be read is never overwritten by a save of the holder that failed to
 //   read it: what the holder has in memory is then not the file's content plus its own changes, and
-//   saving it would throw away whatever the file holds. Such a save fails until a later read succeeds.
+//   saving it would throw away whatever the file holds. Such a save is refused until a later read
+//   succeeds, or until the user chooses to replace the file (Overwrite).
+// A store without a file path (the application-data folder is unknown) reads and writes nothing.
 #pragma once
 
 #include "blacklist/BlackListFile.h"
@@ -23,7 +25,10 @@ public:
     public:
         virtual ~OutputFile() = default;
         virtual bool Write(const char* data, size_t size) = 0; // false: not all bytes were written
-        virtual bool Close() = 0;                              // false: the data may not be on disk
+        // Asks for the data on the medium before the file takes the old one's place. Not counted: some
+        // targets (some network shares) cannot be flushed, and what a write handed over is kept anyway.
+        virtual bool Flush() = 0;
+        virtual bool Close() = 0; // false: the data may not be on disk
     };
 
     virtual ~BlackListFileSystem() = default;
@@ -41,22 +46,34 @@ public:
 // One holder's view of the file: the main window has one, the dialog its own.
 class BlackListStore {
 public:
-    // `folder` is created by a save when it is missing; `filePath` lies inside it.
+    enum class SaveResult {
+        Saved,
+        Failed,  // the file could not be written (or there is no file path): it is as it was
+        Refused, // the last load could not read the file, or nothing was loaded yet: nothing was tried
+    };
+
+    // `folder` is created by a save when it is missing; `filePath` lies inside it. Both empty: no file.
     BlackListStore(BlackListFileSystem& files, std::string folder, std::string filePath);
 
     // Replaces `list` with the file's entries when the file was read; otherwise `list` is left as it is.
+    // Without a file path nothing is read and the result is Missing.
     BlackListFileSystem::ReadResult Load(BlackList& list);
 
-    // Writes `list` to the file; false when the file was left as it was (the save could not be completed,
-    // or the last load found the file unreadable, or nothing has been loaded yet).
-    bool Save(const BlackList& list);
+    // Writes `list` to the file, unless the holder has not read what the file holds.
+    SaveResult Save(const BlackList& list);
+    // Writes `list` in the file's place even when the last load could not read it: the user chose to give
+    // up what the file holds. The same checked writes as Save; false when the file was left as it was.
+    bool Overwrite(const BlackList& list);
 
     const std::string& FilePath() const { return filePath; }
 
 private:
+    bool Write(const BlackList& list);
+
     BlackListFileSystem& files;
     std::string folder;
     std::string filePath;
-    // True once a load read the file or found it missing; false again after a load that could not read it.
+    // True once a load read the file or found it missing, or a write replaced it; false again after a load
+    // that could not read it.
     bool mayOverwrite = false;
 };

@@ -10,6 +10,7 @@ class TextFileOutput : public BlackListFileSystem::OutputFile {
 public:
     bool Open(const std::string& path) { return file.CreateEmpty(path); }
     bool Write(const char* data, size_t size) override { return file.Write(data, size); }
+    bool Flush() override { return file.Flush(); }
     bool Close() override { return file.Close(); }
 
 private:

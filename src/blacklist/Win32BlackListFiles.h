@@ -13,7 +13,8 @@ public:
     void Remove(const std::string& path) override;
 };
 
-// blacklist.xml in the data folder (the folder is created by a save only).
+// blacklist.xml in the data folder (the folder is created by a save only); no file at all when the
+// application-data folder is unknown.
 class DataFolderBlackList {
 public:
     DataFolderBlackList();
@@ -21,7 +22,8 @@ public:
     DataFolderBlackList& operator=(const DataFolderBlackList&) = delete;
 
     BlackListFileSystem::ReadResult Load(BlackList& list) { return store.Load(list); }
-    bool Save(const BlackList& list) { return store.Save(list); }
+    BlackListStore::SaveResult Save(const BlackList& list) { return store.Save(list); }
+    bool Overwrite(const BlackList& list) { return store.Overwrite(list); }
     const std::string& FilePath() const { return store.FilePath(); }
 
 private:

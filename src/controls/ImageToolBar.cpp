@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -133,11 +134,6 @@ public:
     BitmapOwner(const BitmapOwner&) = delete;
     BitmapOwner& operator=(const BitmapOwner&) = delete;
     HBITMAP get() const { return bitmap; }
-    HBITMAP reset(HBITMAP replacement) {
-        if (bitmap != nullptr)
-            DeleteObject(bitmap);
-        return bitmap = replacement;
-    }
 
 private:
     HBITMAP bitmap;
@@ -180,19 +176,22 @@ void ToolBarImageSet::Swap(ToolBarImageSet& other) noexcept {
 
 HIMAGELIST ToolBarImageSet::GetImageList(int kind) const { return kind >= 0 && kind < 4 ? lists[kind] : nullptr; }
 
-// strips by list kind. The swap target also gets the pressed strip and then a second copy of its own strip,
-// so that pressing and releasing are plain copies inside one list (see ImageToolBar::SetPressedPicture).
-bool ToolBarImageSet::AddStrips(const HBITMAP (&strips)[4], int pressedTarget, bool masked) {
-    auto add = [&](HIMAGELIST list, HBITMAP strip) {
-        return strip != nullptr &&
-               (masked ? ImageList_AddMasked(list, strip, kMagenta) : ImageList_Add(list, strip, nullptr)) >= 0;
+// Fills the lists: each kind's strip into its own list, then the pressed strip and a second copy of the swap
+// target's own strip into the swap target, so that pressing and releasing are plain copies inside one list
+// (see ImageToolBar::SetPressedPicture). Every add gets a strip built for it: ImageList_AddMasked turns the
+// mask-colour pixels of the bitmap it is given black, so a strip added a second time would bring black boxes
+// in place of its see-through pixels.
+bool ToolBarImageSet::AddStrips(const std::function<HBITMAP(int kind)>& build, int pressedTarget, bool masked) {
+    auto add = [&](int list, int kind) {
+        BitmapOwner strip(build(kind));
+        return strip.get() != nullptr && (masked ? ImageList_AddMasked(lists[list], strip.get(), kMagenta)
+                                                 : ImageList_Add(lists[list], strip.get(), nullptr)) >= 0;
     };
     for (int kind = 0; kind < 4; ++kind) {
-        if (!add(lists[kind], strips[kind]))
+        if (!add(kind, kind))
             return false;
     }
-    return pressedTarget < 0 ||
-           (add(lists[pressedTarget], strips[kPressedImages]) && add(lists[pressedTarget], strips[pressedTarget]));
+    return pressedTarget < 0 || (add(pressedTarget, kPressedImages) && add(pressedTarget, pressedTarget));
 }
 
 bool ToolBarImageSet::LoadFromPng(UINT id, HWND reference, int pressedTarget) {
@@ -215,11 +214,8 @@ bool ToolBarImageSet::LoadFromPng(UINT id, HWND reference, int pressedTarget) {
     {
         ToolbarTheme theme;
         const toolbar::PngImage* prepared[4] = {&normal, &hot, &disabled, &hot};
-        BitmapOwner owners[4];
-        HBITMAP strips[4] = {};
-        for (int kind = 0; kind < 4; ++kind)
-            strips[kind] = owners[kind].reset(BuildStrip(memory, theme, kThemeStates[kind], *prepared[kind]));
-        added = AddStrips(strips, pressedTarget, true);
+        added = AddStrips([&](int kind) { return BuildStrip(memory, theme, kThemeStates[kind], *prepared[kind]); },
+                          pressedTarget, true);
     }
     DeleteDC(memory);
     return added;
@@ -266,11 +262,7 @@ bool ToolBarImageSet::LoadFromBitmap(UINT id, int pressedTarget) {
             toolbar::MakeDarkened(pixels, w, h, stride, bytesPerPixel, !alpha);
         return work;
     };
-    BitmapOwner owners[4];
-    HBITMAP strips[4] = {};
-    for (int kind = 0; kind < 4; ++kind)
-        strips[kind] = owners[kind].reset(strip(kind));
-    return AddStrips(strips, pressedTarget, !alpha);
+    return AddStrips(strip, pressedTarget, !alpha);
 }
 
 // --- ImageToolBar ------------------------------------------------------------------------------------------

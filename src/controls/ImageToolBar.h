@@ -11,6 +11,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 enum ImageListKind { kNormalImages = 0, kHotImages = 1, kDisabledImages = 2, kPressedImages = 3 };
 
 // The four image lists of the toolbar. Owns them; the toolbar control only borrows them.
@@ -34,7 +36,8 @@ public:
 
 private:
     void DeleteLists();
-    bool AddStrips(const HBITMAP (&strips)[4], int pressedTarget, bool masked);
+    // Adds a strip built by `build` for each list that takes it (see the definition).
+    bool AddStrips(const std::function<HBITMAP(int kind)>& build, int pressedTarget, bool masked);
 
     HIMAGELIST lists[4] = {};
     UINT colorFlags = ILC_COLOR24 | ILC_MASK;

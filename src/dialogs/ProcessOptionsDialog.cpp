@@ -42,6 +42,7 @@ BOOL ProcessOptionsDialog::OnInitDialog() {
 
     EnsureDataFolder();
     logFileEdit.LimitText(kMaxLogFileChars);
+    // Empty when the application-data folder is unknown: there is no default file to offer then.
     std::string logFile = DefaultLogFilePath();
 
     if (SettingsKey key = SettingsKey::Open(); key.IsOpen()) {

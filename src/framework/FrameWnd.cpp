@@ -77,6 +77,13 @@ std::vector<CControlBar*> CFrameWnd::ControlBars() const {
         if (auto* bar = dynamic_cast<CControlBar*>(FromHandlePermanent(child)))
             bars.push_back(bar);
     }
+    for (CControlBar* bar : FloatingBars())
+        bars.push_back(bar);
+    return bars;
+}
+
+std::vector<CControlBar*> CFrameWnd::FloatingBars() const {
+    std::vector<CControlBar*> bars;
     for (CControlBar* bar : dockBars) {
         if (bar->hwnd != nullptr && ::GetParent(bar->hwnd) != hwnd)
             bars.push_back(bar);

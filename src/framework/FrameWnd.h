@@ -42,6 +42,8 @@ public:
     CRect DockedBarRect(CControlBar* bar, DockSide side);
     void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay);
     CControlBar* GetControlBar(UINT id) const;
+    // The draggable bars that float in their own tool windows, so are no longer children of the frame.
+    std::vector<CControlBar*> FloatingBars() const;
 
     // Shows the prompt part of a command's string (or the idle text) in the status bar.
     void SetMessageText(UINT id);

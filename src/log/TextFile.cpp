@@ -14,6 +14,8 @@ bool AppendToLog(TextFile& file, const std::string& path, const std::string& tex
         file.Close();
         return false;
     }
+    // Not counted (see TextFile::Flush): a target that cannot be flushed would keep every line queued.
+    file.Flush();
     if (!file.Close()) {
         // The bytes may or may not have reached the file: open it again and cut them off, so the
         // queue kept for the next flush is not written twice.
@@ -34,6 +36,8 @@ bool SaveText(TextFile& file, const std::string& path, const std::string& text) 
     if (!file.CreateEmpty(path))
         return false;
     const bool written = file.Write(text.data(), text.size());
+    if (written)
+        file.Flush(); // not counted (see TextFile::Flush)
     const bool closed = file.Close();
     if (written && closed)
         return true;

@@ -20,6 +20,10 @@ public:
     virtual bool Write(const char* data, size_t size) = 0;
     // Cuts the open file back to `length` bytes.
     virtual bool Truncate(uint64_t length) = 0;
+    // Asks the system to write what it holds of the file to the medium. Only a failed write or close counts
+    // as a failure: some targets (devices, some network shares) cannot be flushed at all, and what the
+    // system took from a write is the file's either way.
+    virtual bool Flush() = 0;
     // Closes the file; the handle is released even when closing reports a failure.
     virtual bool Close() = 0;
     virtual bool Remove(const std::string& path) = 0;

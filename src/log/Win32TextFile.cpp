@@ -50,13 +50,14 @@ bool Win32TextFile::Truncate(uint64_t length) {
     return SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
 }
 
+bool Win32TextFile::Flush() { return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != FALSE; }
+
 bool Win32TextFile::Close() {
     if (handle == INVALID_HANDLE_VALUE)
         return false;
-    const bool flushed = FlushFileBuffers(handle) != FALSE;
     const bool closed = CloseHandle(handle) != FALSE;
     handle = INVALID_HANDLE_VALUE;
-    return flushed && closed;
+    return closed;
 }
 
 bool Win32TextFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }

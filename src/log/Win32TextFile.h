@@ -17,8 +17,7 @@ public:
     bool CreateEmpty(const std::string& path) override;
     bool Write(const char* data, size_t size) override;
     bool Truncate(uint64_t length) override;
-    // Flushes the system's buffers first, so a write the system only failed on the way to the disk
-    // still counts as a failure here.
+    bool Flush() override;
     bool Close() override;
     bool Remove(const std::string& path) override;
 

@@ -6,6 +6,7 @@
 #include <winsock2.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 using namespace e2e;
@@ -269,4 +270,65 @@ TEST_F(BlackList, SaveThatCannotWriteWarnsAndKeepsTheDialogOpen) {
     Press(app, dialog, kSave);
     WaitClosed(dialog);
     EXPECT_EQ(ReadTextFile(FilePath()), FileOf({"192.0.2.7"}));
+}
+
+// blacklist.xml was there when the dialog opened but could not be read (held open without sharing): Save asks
+// before it replaces what it never read. No keeps the file, Yes replaces it with the rows; both save the
+// check box and close the dialog.
+TEST_F(BlackList, SaveOverAFileTheDialogCouldNotReadAsksWhetherToReplaceIt) {
+    WriteTextFile(FilePath(), FileOf({"on-disk"}));
+    App app(table.Options());
+    const std::string question = "The black list file could not be read:\n" + FilePath() +
+                                 "\n\nReplace it with the list shown? (No keeps the old file.)";
+    for (int answer : {IDNO, IDYES}) {
+        HANDLE held = CreateFileA(FilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        HWND dialog = OpenDialog(app);
+        CloseHandle(held);
+        EXPECT_TRUE(Entries(app, dialog).empty());
+        Type(dialog, "shown");
+        Press(app, dialog, kAdd);
+        Send(Item(dialog, kEnable), BM_SETCHECK, answer == IDYES ? BST_CHECKED : BST_UNCHECKED);
+        Press(app, dialog, kSave);
+        Answer(app, question, {"&Yes", "&No"}, IDI_QUESTION, answer);
+        WaitClosed(dialog);
+        EXPECT_EQ(ReadTextFile(FilePath()), FileOf({answer == IDYES ? "shown" : "on-disk"})) << answer;
+        EXPECT_EQ(ReadDword(kSettingsKey, "EnableBlackList"), std::optional<DWORD>(answer == IDYES)) << answer;
+        EXPECT_EQ(GetFileAttributesA((FilePath() + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+// Without an application-data folder (the prefix's Roaming folder moved away, so SHGetFolderPathA fails) no
+// data file is read, written or created, least of all in "\Pelloran" at the root of the program's current
+// drive (C:, its staging folder's). Process Options offers no default log path; Save says why it cannot save.
+TEST_F(BlackList, WithoutAnApplicationDataFolderNoDataFileIsReadOrWritten) {
+    struct PutBack {
+        std::string roaming = AppDataFolder(), away = roaming + ".away";
+        ~PutBack() {
+            MoveFileA(away.c_str(), roaming.c_str());
+            std::error_code ignored;
+            std::filesystem::remove_all("C:\\Pelloran", ignored); // what a failing program made
+        }
+    } folder;
+    WriteDword(kSettingsKey, "EnableLogging", 1);
+    table.Write(Row("ESTABLISHED", "10.0.0.1", 40000, "192.0.2.7", 443));
+    ASSERT_TRUE(MoveFileA(folder.roaming.c_str(), folder.away.c_str()));
+    App app(table.Options());
+    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 1; })); // and queued for the log
+    app.PostCommand(32795);
+    HWND options = app.WaitForWindow("Process Options");
+    EXPECT_EQ(ControlText(Item(options, 1002)), "");
+    Post(options, WM_COMMAND, IDCANCEL, 0);
+    WaitClosed(options);
+    HWND dialog = OpenDialog(app);
+    Type(dialog, "192.0.2.7");
+    Press(app, dialog, kAdd);
+    Press(app, dialog, kSave);
+    Answer(app, "Cannot save the black list: the application-data folder cannot be found.", {"OK"}, IDI_EXCLAMATION,
+           IDOK);
+    Post(dialog, WM_COMMAND, IDCANCEL, 0);
+    WaitClosed(dialog);
+    EXPECT_EQ(app.Close(), 0u); // logging is on: the close flushes the queued event
+    EXPECT_EQ(GetFileAttributesA("C:\\Pelloran"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(folder.roaming.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing made it again";
 }

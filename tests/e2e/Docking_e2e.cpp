@@ -204,6 +204,15 @@ TEST_F(Docking, DraggedToTheMiddleItFloatsAndWorksThereAndADoubleClickOnItsCapti
     EXPECT_TRUE(WaitUntil([&] { return app->Tools().ButtonById(kEstablishedOnly).checked; }))
         << "the click ran the command and the idle update reached the floating bar";
 
+    // A colour change reaches the floating bar as well: it builds its pictures anew, into new image lists.
+    // (Under Wine a program keeps the colours it started with, so the change sets the colour in use.)
+    const LRESULT pictures = Send(app->ToolBarWindow(), TB_GETIMAGELIST);
+    const int element = COLOR_BTNFACE;
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    ASSERT_TRUE(SetSysColors(1, &element, &face));
+    EXPECT_TRUE(WaitUntil([&] { return Send(app->ToolBarWindow(), TB_GETIMAGELIST) != pictures; }))
+        << "the floating bar was not rebuilt";
+
     // A double click on the caption: upright at the left edge again, where it was docked last.
     const RECT window = WindowRect(floating);
     ClickAt({window.left + 12, window.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSMCAPTION) / 2},

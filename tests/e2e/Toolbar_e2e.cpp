@@ -293,6 +293,15 @@ TEST_P(ToolbarPictures, WithADamagedPngTheBitmapPicturesShowAndTheProgramRuns) {
     MoveMouse(Center(ButtonOnScreen(app, kRefreshIndex)));
     EXPECT_TRUE(ShowsPicture(app, kRefreshIndex, bitmap, kRefreshPicture, Picture(Darkened, themed())));
     CaptureScreenRect(WindowRect(app.ToolBarWindow()), ScreenshotPath("toolbar-fallback-" + Suffix()));
+    // The pressed picture and the one put back after the click come from the extra copies in the list: their
+    // see-through pixels must still show the button, not black.
+    PressMouse(Center(ButtonOnScreen(app, kRefreshIndex)));
+    EXPECT_TRUE(ShowsPicture(app, kRefreshIndex, bitmap, kRefreshPicture, Picture(Darkened, themed()))) << "pressed";
+    ReleaseMouse(Center(ButtonOnScreen(app, kRefreshIndex)));
+    MouseAway(app);
+    EXPECT_TRUE(ShowsPicture(app, kRefreshIndex, bitmap, kRefreshPicture, Picture(Normal, themed())))
+        << "normal again after the click";
+    CaptureScreenRect(WindowRect(app.ToolBarWindow()), ScreenshotPath("toolbar-fallback-clicked-" + Suffix()));
     app.SendCommand(32778); // Refresh: still answering
     EXPECT_EQ(app.Close(), 0u);
 }

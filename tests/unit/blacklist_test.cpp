@@ -58,7 +58,7 @@ TEST(BlackListFile, MalformedInputGivesADefinedList) {
 // Real files in a scratch folder; each step of a save can be made to fail.
 class ScratchFiles : public BlackListFileSystem {
 public:
-    enum class Fail { None, Create, Write, Close, Replace };
+    enum class Fail { None, Create, Write, Flush, Close, Replace };
     Fail fail = Fail::None;
     bool readFails = false; // the file is there but cannot be read (held open by another program, say)
 
@@ -107,6 +107,7 @@ private:
                 return std::fwrite(data, 1, size / 2, file) && false;
             return std::fwrite(data, 1, size, file) == size;
         }
+        bool Flush() override { return std::fflush(file) == 0 && fail != Fail::Flush; }
         bool Close() override {
             const bool closed = std::fclose(file) == 0;
             file = nullptr;
@@ -114,6 +115,8 @@ private:
         }
     };
 };
+
+using Saved = BlackListStore::SaveResult;
 
 class BlackListStoreTest : public ::testing::Test {
 protected:
@@ -139,7 +142,7 @@ TEST_F(BlackListStoreTest, MissingFileKeepsTheListAndTheFirstSaveCreatesFolderAn
     EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Missing);
     EXPECT_EQ(list, BlackList{"kept"});
     EXPECT_FALSE(fs::exists(folder)) << "reading creates no folder";
-    ASSERT_TRUE(store.Save({"a", "b"}));
+    ASSERT_EQ(store.Save({"a", "b"}), Saved::Saved);
     EXPECT_EQ(FileBytes(), FormatBlackList({"a", "b"}));
     EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Read);
     EXPECT_EQ(list, (BlackList{"a", "b"}));
@@ -148,39 +151,57 @@ TEST_F(BlackListStoreTest, MissingFileKeepsTheListAndTheFirstSaveCreatesFolderAn
 TEST_F(BlackListStoreTest, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     BlackList list;
     store.Load(list);
-    ASSERT_TRUE(store.Save({"old"}));
+    ASSERT_EQ(store.Save({"old"}), Saved::Saved);
     const std::string old = FileBytes();
     for (auto fail : {ScratchFiles::Fail::Create, ScratchFiles::Fail::Write, ScratchFiles::Fail::Close,
                       ScratchFiles::Fail::Replace}) {
         files.fail = fail;
-        EXPECT_FALSE(store.Save({"new"})) << static_cast<int>(fail);
+        EXPECT_EQ(store.Save({"new"}), Saved::Failed) << static_cast<int>(fail);
         EXPECT_EQ(FileBytes(), old) << static_cast<int>(fail);
         EXPECT_FALSE(fs::exists(file + ".tmp")) << static_cast<int>(fail);
     }
-    files.fail = ScratchFiles::Fail::None;
-    EXPECT_TRUE(store.Save({"new"}));
+    // Some network shares cannot be flushed: what was written is kept.
+    files.fail = ScratchFiles::Fail::Flush;
+    EXPECT_EQ(store.Save({"new"}), Saved::Saved);
     EXPECT_EQ(FileBytes(), FormatBlackList({"new"}));
+}
+
+// The user chose to replace a file the holder could not read: the same checked writes, so a failure still
+// keeps the old file.
+TEST_F(BlackListStoreTest, OverwriteReplacesAnUnreadFileOnlyThroughACompleteWrite) {
+    fs::create_directories(folder);
+    std::ofstream(file, std::ios::binary) << "<link>on disk</link>\n";
+    files.readFails = true;
+    BlackList list;
+    ASSERT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Unreadable);
+    files.fail = ScratchFiles::Fail::Replace;
+    EXPECT_FALSE(store.Overwrite({"shown"}));
+    EXPECT_EQ(FileBytes(), "<link>on disk</link>\n");
+    files.fail = ScratchFiles::Fail::None;
+    EXPECT_TRUE(store.Overwrite({"shown"}));
+    EXPECT_EQ(FileBytes(), FormatBlackList({"shown"}));
+    EXPECT_EQ(store.Save({"shown", "next"}), Saved::Saved) << "the file now holds this holder's list";
 }
 
 TEST_F(BlackListStoreTest, AFileThatCouldNotBeReadIsNotOverwrittenUntilAReadSucceeds) {
     BlackList list = {"in memory"};
-    EXPECT_FALSE(store.Save(list)) << "nothing loaded yet";
+    EXPECT_EQ(store.Save(list), Saved::Refused) << "nothing loaded yet";
     fs::create_directories(folder);
     std::ofstream(file, std::ios::binary) << "<link>on disk</link>\n";
     files.readFails = true;
     EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Unreadable);
     EXPECT_EQ(list, BlackList{"in memory"});
-    EXPECT_FALSE(store.Save(list));
+    EXPECT_EQ(store.Save(list), Saved::Refused);
     EXPECT_EQ(FileBytes(), "<link>on disk</link>\n");
     files.readFails = false;
     EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Read);
     EXPECT_EQ(list, BlackList{"on disk"});
-    EXPECT_TRUE(store.Save({"on disk", "added"}));
+    EXPECT_EQ(store.Save({"on disk", "added"}), Saved::Saved);
     // A directory in the file's place cannot be read either, nor replaced.
     fs::remove(file);
     fs::create_directory(file);
     EXPECT_EQ(store.Load(list), BlackListFileSystem::ReadResult::Unreadable);
-    EXPECT_FALSE(store.Save(list));
+    EXPECT_EQ(store.Save(list), Saved::Refused);
     EXPECT_TRUE(fs::is_directory(file));
 }
 

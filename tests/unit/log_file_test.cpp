@@ -10,12 +10,14 @@
 namespace {
 
 // Files in memory. A write takes at most writeBudget bytes (a full disk keeps part of a write);
-// failClose makes the next close report a failure after the bytes are in.
+// failFlush makes every flush fail (a device cannot be flushed); failClose makes the next close report a
+// failure after the bytes are in.
 class FailingFile : public TextFile {
 public:
     std::map<std::string, std::string> files;
     bool failOpen = false;
     size_t writeBudget = std::string::npos;
+    bool failFlush = false;
     bool failClose = false;
     bool open = false;
     int opens = 0;
@@ -51,6 +53,7 @@ public:
         files[current].resize(length);
         return true;
     }
+    bool Flush() override { return open && !failFlush; }
     bool Close() override {
         const bool wasOpen = open;
         open = false;
@@ -97,6 +100,18 @@ TEST(LogAppend, OutcomesOfOneFlush) {
         EXPECT_EQ(file.files[kPath], c.expectedContent) << c.name;
         EXPECT_FALSE(file.open) << c.name << ": left open";
     }
+}
+
+// The system took the bytes; a target that cannot be flushed (a device, some network shares) must not
+// keep the lines queued for ever, nor make every export fail.
+TEST(LogAppend, ATargetThatCannotBeFlushedStillTakesTheLinesAndTheExport) {
+    FailingFile file;
+    file.failFlush = true;
+    file.files[kPath] = "old";
+    EXPECT_TRUE(AppendToLog(file, kPath, kLines));
+    EXPECT_EQ(file.files[kPath], "old" + kLines);
+    EXPECT_TRUE(SaveText(file, kPath, "a \tb\r\n"));
+    EXPECT_EQ(file.files[kPath], "a \tb\r\n");
 }
 
 TEST(LogAppend, RetryAfterAFailureWritesTheLinesOnce) {

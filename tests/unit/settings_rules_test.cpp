@@ -25,6 +25,14 @@ TEST(SettingsRules, LogFileMustFitThePathBufferWithItsNul) {
     EXPECT_FALSE(settings::LogFileLengthAccepted(260));
 }
 
+TEST(SettingsRules, DataFilesLieInPelloranOfTheApplicationDataFolderAndNowhereWithoutIt) {
+    const std::string roaming = "C:\\users\\me\\AppData\\Roaming";
+    EXPECT_EQ(settings::DataFolderPath(roaming), roaming + "\\Pelloran");
+    EXPECT_EQ(settings::DataFilePath(roaming, "blacklist.xml"), roaming + "\\Pelloran\\blacklist.xml");
+    EXPECT_EQ(settings::DataFolderPath(""), "") << "not \\Pelloran at the root of the current drive";
+    EXPECT_EQ(settings::DataFilePath("", "LogEvents.txt"), "");
+}
+
 TEST(SettingsRules, PlacementNeedsPositiveSizeAndAVisibleWorkArea) {
     const std::vector<Rect> oneScreen = {{0, 0, 1280, 994}};
     EXPECT_TRUE(PlacementUsable({100, 50, 900, 650}, oneScreen));
