@@ -60,7 +60,7 @@ protected:
         }
     }
 
-    // A button's click, handled before the call returns (a message box it opens waits for Answer).
+    // A button's click, handled before the call returns (a message box it opens waits for AnswerMessageBox).
     static void Press(App& app, HWND dialog, int id) {
         Post(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(Item(dialog, id)));
         app.Sync();
@@ -72,10 +72,6 @@ protected:
 
     static std::vector<std::string> Entries(App& app, HWND dialog) {
         return ListView{app.ProcessHandle(), Item(dialog, kEntries)}.ColumnTexts(0);
-    }
-
-    static void Answer(App& app, const std::string& text, std::vector<std::string> buttons, LPCSTR icon, int button) {
-        AnswerMessageBox(app, text, buttons, icon, button);
     }
 
     static HWND OpenDialog(App& app) {
@@ -199,7 +195,8 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
     Press(app, dialog, kAdd);
     Type(dialog, "a-entry");
     Press(app, dialog, kAdd);
-    Answer(app, "Selected entry already exists.\nPlease enter another address.", {"OK"}, IDI_EXCLAMATION, IDOK);
+    AnswerMessageBox(app, "Selected entry already exists.\nPlease enter another address.", {"OK"}, IDI_EXCLAMATION,
+                     IDOK);
     EXPECT_EQ(ControlText(Item(dialog, kEdit)), "a-entry");
     Post(dialog, WM_COMMAND, IDOK, 0);
     app.Sync();
@@ -208,11 +205,11 @@ TEST_F(BlackList, DialogEditsItsOwnCopyAndSaveWritesFileAndSetting) {
 
     // Delete asks for a clicked row, then asks before it deletes.
     Press(app, dialog, kDelete);
-    Answer(app, "Please select an item to delete.", {"OK"}, IDI_EXCLAMATION, IDOK);
+    AnswerMessageBox(app, "Please select an item to delete.", {"OK"}, IDI_EXCLAMATION, IDOK);
     Click(list, Center(entries.ItemRect(0)));
     for (int answer : {IDNO, IDYES}) {
         Press(app, dialog, kDelete);
-        Answer(app, "Are you sure you want to delete this item?", {"&Yes", "&No"}, IDI_QUESTION, answer);
+        AnswerMessageBox(app, "Are you sure you want to delete this item?", {"&Yes", "&No"}, IDI_QUESTION, answer);
     }
     app.Sync();
     EXPECT_EQ(Entries(app, dialog), (std::vector<std::string>{"a-entry", "192.0.2.7", "A-entry"}));
@@ -257,7 +254,7 @@ TEST_F(BlackList, SaveThatCannotWriteWarnsAndKeepsTheDialogOpen) {
     Press(app, dialog, kAdd);
     Send(Item(dialog, kEnable), BM_SETCHECK, BST_CHECKED);
     Press(app, dialog, kSave);
-    Answer(app, "Cannot save the black list to:\n" + FilePath(), {"OK"}, IDI_EXCLAMATION, IDOK);
+    AnswerMessageBox(app, "Cannot save the black list to:\n" + FilePath(), {"OK"}, IDI_EXCLAMATION, IDOK);
     app.Sync();
     EXPECT_TRUE(IsWindow(dialog)) << "the dialog stays open with its rows";
     EXPECT_EQ(Entries(app, dialog), std::vector<std::string>{"192.0.2.7"});
@@ -290,7 +287,7 @@ TEST_F(BlackList, SaveOverAFileTheDialogCouldNotReadAsksWhetherToReplaceIt) {
         Press(app, dialog, kAdd);
         Send(Item(dialog, kEnable), BM_SETCHECK, answer == IDYES ? BST_CHECKED : BST_UNCHECKED);
         Press(app, dialog, kSave);
-        Answer(app, question, {"&Yes", "&No"}, IDI_QUESTION, answer);
+        AnswerMessageBox(app, question, {"&Yes", "&No"}, IDI_QUESTION, answer);
         WaitClosed(dialog);
         EXPECT_EQ(ReadTextFile(FilePath()), FileOf({answer == IDYES ? "shown" : "on-disk"})) << answer;
         EXPECT_EQ(ReadDword(kSettingsKey, "EnableBlackList"), std::optional<DWORD>(answer == IDYES)) << answer;
@@ -324,8 +321,8 @@ TEST_F(BlackList, WithoutAnApplicationDataFolderNoDataFileIsReadOrWritten) {
     Type(dialog, "192.0.2.7");
     Press(app, dialog, kAdd);
     Press(app, dialog, kSave);
-    Answer(app, "Cannot save the black list: the application-data folder cannot be found.", {"OK"}, IDI_EXCLAMATION,
-           IDOK);
+    AnswerMessageBox(app, "Cannot save the black list: the application-data folder cannot be found.", {"OK"},
+                     IDI_EXCLAMATION, IDOK);
     Post(dialog, WM_COMMAND, IDCANCEL, 0);
     WaitClosed(dialog);
     EXPECT_EQ(app.Close(), 0u); // logging is on: the close flushes the queued event
