@@ -1,7 +1,7 @@
-// Fuzz target of the black-list reader (run by tools/bench.sh, not by CTest). Any bytes must give a list
+// Fuzz target of the black-list reader (run by tools/fuzz.sh, not by CTest). Any bytes must give a list
 // of unique entries free of "<", LF and NUL, and writing that list and reading it back must give it again.
-// Built with clang's libFuzzer where clang is installed; otherwise PELLORAN_RANDOM_DRIVER adds a main
-// that feeds random inputs made of the file's own tokens and random bytes.
+// Built with clang's libFuzzer where clang is installed, otherwise linked with fuzz_random_driver.cpp;
+// seeds in fuzz-corpus/blacklist_reader/, the file's tokens in fuzz-corpus/blacklist_reader.dict.
 #include "blacklist/BlackListFile.h"
 
 #include <cstdint>
@@ -22,28 +22,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     return 0;
 }
-
-#ifdef PELLORAN_RANDOM_DRIVER
-#include <cstdio>
-#include <random>
-
-int main(int argc, char** argv) {
-    const long runs = argc > 1 ? std::atol(argv[1]) : 1000000;
-    static const char* const tokens[] = {"<link>", "</link>", "<", "\n", "\r\n", "\r", " ", "\t", "a", "B", "\xE9"};
-    std::mt19937 random(12345);
-    std::string input;
-    for (long run = 0; run < runs; ++run) {
-        input.clear();
-        const int pieces = static_cast<int>(random() % 40);
-        for (int i = 0; i < pieces; ++i) {
-            if (random() % 4 == 0)
-                input += static_cast<char>(random() % 256);
-            else
-                input += tokens[random() % (sizeof tokens / sizeof tokens[0])];
-        }
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
-    }
-    std::printf("blacklist reader: %ld random inputs, no failure\n", runs);
-    return 0;
-}
-#endif

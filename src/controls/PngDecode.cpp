@@ -49,6 +49,10 @@ bool ReadImage(DecodeState* state) {
         return false;
     png_set_read_fn(png, &state->reader, ReadFromMemory);
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    // A reader only warns about "benign" errors by default, and one of them is a chunk longer than the
+    // chunk size limit: after the warning it allocates whatever length the chunk states (up to 2 GB).
+    // Here every error ends the decode.
+    png_set_benign_errors(png, 0);
     png_read_info(png, info);
     png_set_expand(png);
     png_set_interlace_handling(png);

@@ -35,7 +35,8 @@ struct PngImage {
 // Decodes a PNG held in memory to 8-bit RGBA. Palette, grey and low bit depths are expanded; an image
 // that still does not come out at 32 bits per pixel (no alpha channel, 16-bit samples) gives nothing, as
 // does any damage: a short or corrupt stream is reported by the decoder and ends here, never in the
-// process. Pictures larger than kMaxPngSide on a side are refused.
+// process; so do the errors libpng calls benign, such as a chunk longer than its chunk size limit.
+// Pictures larger than kMaxPngSide on a side are refused.
 inline constexpr int kMaxPngSide = 4096;
 std::optional<PngImage> DecodePng(const uint8_t* data, size_t size);
 

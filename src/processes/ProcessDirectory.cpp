@@ -1,7 +1,7 @@
 // Process names and process lists from the system: the native process list (ntdll's
 // ZwQuerySystemInformation, class 5) and Toolhelp snapshots (kernel32), both bound at run time. The
-// native records are read with the system's own layout for the program's pointer size, and never
-// trusted beyond the buffer the system filled (see ProcessRecords.h).
+// native records are walked by the portable reader (ProcessRecords.h) with the system's own layout for
+// the program's pointer size, and never trusted beyond the buffer the system filled.
 #include "processes/ProcessDirectory.h"
 #include "processes/ProcessRecords.h"
 
@@ -27,7 +27,18 @@ template <class Fn> Fn Bind(const char* module, const char* name) {
     return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
 }
 
-DWORD RecordPid(HANDLE field) { return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(field)); }
+// The portable walk reads the records with the layout of this build's pointer size; it must be the system's.
+#ifdef _WIN64
+constexpr ProcessRecordLayout kRecordLayout = kProcessRecords64;
+#else
+constexpr ProcessRecordLayout kRecordLayout = kProcessRecords32;
+#endif
+static_assert(kRecordLayout.recordBytes == sizeof(SYSTEM_PROCESS_INFORMATION) &&
+              kRecordLayout.pointerBytes == sizeof(HANDLE) && kRecordLayout.pointerBytes == sizeof(PWSTR) &&
+              kRecordLayout.nameLength == offsetof(SYSTEM_PROCESS_INFORMATION, ImageName.Length) &&
+              kRecordLayout.nameBuffer == offsetof(SYSTEM_PROCESS_INFORMATION, ImageName.Buffer) &&
+              kRecordLayout.processId == offsetof(SYSTEM_PROCESS_INFORMATION, UniqueProcessId) &&
+              kRecordLayout.parentId == offsetof(SYSTEM_PROCESS_INFORMATION, InheritedFromUniqueProcessId));
 
 // One process-heap block filled with the native process list.
 class NativeSnapshot {
@@ -68,10 +79,7 @@ public:
 
     // Visits the records from the first; the visitor returns false to stop.
     template <class Visit> void Walk(Visit visit) const {
-        const auto* bytes = static_cast<const unsigned char*>(block);
-        WalkRecordChain(bytes, blockSize, sizeof(SYSTEM_PROCESS_INFORMATION), [&](size_t offset) {
-            return visit(*reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(bytes + offset));
-        });
+        WalkProcessRecords(static_cast<const unsigned char*>(block), blockSize, kRecordLayout, visit);
     }
 
 private:
@@ -93,13 +101,13 @@ const wchar_t* QueryProcessName(DWORD pid) {
     NativeSnapshot snapshot;
     if (!snapshot.Take())
         return nullptr;
-    snapshot.Walk([pid](const SYSTEM_PROCESS_INFORMATION& record) {
-        if (RecordPid(record.UniqueProcessId) != pid)
+    snapshot.Walk([pid](const ProcessRecord& record) {
+        if (record.pid != pid)
             return true;
-        if (record.ImageName.Length > 0) {
+        if (record.nameBytes > 0) {
             // By its length: the name need not be terminated.
-            if (CopyImageName(nameBuffer, record.ImageName.Buffer, record.ImageName.Length) == 0 ||
-                nameBuffer[0] == L'\0')
+            const auto* name = reinterpret_cast<const wchar_t*>(static_cast<ULONG_PTR>(record.nameAddress));
+            if (CopyImageName(nameBuffer, name, record.nameBytes) == 0 || nameBuffer[0] == L'\0')
                 wcscpy(nameBuffer, L"Idle");
         }
         return false;
@@ -112,8 +120,8 @@ bool NativeProcessList(ProcessList& list) try {
     NativeSnapshot snapshot;
     if (!snapshot.Take())
         return false;
-    snapshot.Walk([&list](const SYSTEM_PROCESS_INFORMATION& record) {
-        list.push_back({RecordPid(record.UniqueProcessId), RecordPid(record.InheritedFromUniqueProcessId)});
+    snapshot.Walk([&list](const ProcessRecord& record) {
+        list.push_back({record.pid, record.parentPid});
         return true;
     });
     return true;

@@ -34,6 +34,59 @@ template <class Visit> void WalkRecordChain(const unsigned char* buffer, size_t 
     }
 }
 
+// Where the fields the program reads lie in one record of the native process list, for each pointer
+// size: the record's size, the width of its pointer-sized fields, the image name's byte length (16 bits)
+// and pointer, the process id and the parent's id. The Win32 side checks its build's entry against the
+// system's own structure, so these are the records the system writes.
+struct ProcessRecordLayout {
+    size_t recordBytes;
+    size_t pointerBytes;
+    size_t nameLength;
+    size_t nameBuffer;
+    size_t processId;
+    size_t parentId;
+};
+inline constexpr ProcessRecordLayout kProcessRecords32{184, 4, 0x38, 0x3C, 0x44, 0x48};
+inline constexpr ProcessRecordLayout kProcessRecords64{256, 8, 0x38, 0x40, 0x50, 0x58};
+
+// One record's fields. The ids are pointer-sized in the record; the program keeps their low 32 bits,
+// as the system's process ids are 32-bit. nameAddress is the name pointer as the system wrote it.
+struct ProcessRecord {
+    uint32_t pid = 0;
+    uint32_t parentPid = 0;
+    uint16_t nameBytes = 0;
+    uint64_t nameAddress = 0;
+};
+
+// Reads one record that lies wholly inside the buffer. Field by field with memcpy: the program takes
+// no alignment or structure from bytes it did not write.
+inline ProcessRecord ReadProcessRecord(const unsigned char* record, const ProcessRecordLayout& layout) {
+    auto pointerField = [&](size_t at) -> uint64_t {
+        if (layout.pointerBytes == 8) {
+            uint64_t value = 0;
+            std::memcpy(&value, record + at, sizeof value);
+            return value;
+        }
+        uint32_t value = 0;
+        std::memcpy(&value, record + at, sizeof value);
+        return value;
+    };
+    ProcessRecord fields;
+    fields.pid = static_cast<uint32_t>(pointerField(layout.processId));
+    fields.parentPid = static_cast<uint32_t>(pointerField(layout.parentId));
+    std::memcpy(&fields.nameBytes, record + layout.nameLength, sizeof fields.nameBytes);
+    fields.nameAddress = pointerField(layout.nameBuffer);
+    return fields;
+}
+
+// Calls visit(const ProcessRecord&) for each record of the native process list in `size` bytes, along
+// the chain as WalkRecordChain follows it; the walk ends where it ends or when visit returns false.
+template <class Visit>
+void WalkProcessRecords(const unsigned char* buffer, size_t size, const ProcessRecordLayout& layout, Visit visit) {
+    WalkRecordChain(buffer, size, layout.recordBytes,
+                    [&](size_t offset) { return visit(ReadProcessRecord(buffer + offset, layout)); });
+}
+
 // Copies a name of lengthBytes bytes (UTF-16, so lengthBytes / 2 units) into destination, which holds
 // kImageNameUnits units: at most kImageNameUnits - 1 units are copied and a terminator always follows.
 // Returns the units copied.

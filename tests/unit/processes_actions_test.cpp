@@ -91,4 +91,29 @@ TEST(WalkRecordChain, EndsAtTheLastRecordOrWhereTheChainLeavesTheBuffer) {
     }
 }
 
+// Both layouts: the fields come from their offsets in each record (the second record starts at an odd
+// offset, which the reader must take as well), and the pointer-sized ids keep their low 32 bits.
+TEST(WalkProcessRecords, ReadsTheFieldsOfEachLayoutAlongTheChain) {
+    for (const ProcessRecordLayout& layout : {kProcessRecords32, kProcessRecords64}) {
+        const size_t second = layout.recordBytes + 3;
+        std::vector<unsigned char> buffer(second + layout.recordBytes, 0);
+        auto put = [&](size_t at, uint64_t value, size_t bytes) { std::memcpy(buffer.data() + at, &value, bytes); };
+        put(0, second, 4);
+        put(layout.processId, 0x1234, layout.pointerBytes);
+        put(layout.parentId, 0, layout.pointerBytes);
+        put(layout.nameLength, 14, 2);
+        put(layout.nameBuffer, 0x00401000, layout.pointerBytes);
+        put(second + layout.processId, layout.pointerBytes == 8 ? 0x7700000088ull : 0x88, layout.pointerBytes);
+        put(second + layout.parentId, 0x1234, layout.pointerBytes);
+        std::vector<std::tuple<uint32_t, uint32_t, uint16_t, uint64_t>> records;
+        WalkProcessRecords(buffer.data(), buffer.size(), layout, [&](const ProcessRecord& r) {
+            records.emplace_back(r.pid, r.parentPid, r.nameBytes, r.nameAddress);
+            return true;
+        });
+        const std::vector<std::tuple<uint32_t, uint32_t, uint16_t, uint64_t>> expected{{0x1234, 0, 14, 0x00401000},
+                                                                                       {0x88, 0x1234, 0, 0}};
+        EXPECT_EQ(records, expected) << layout.recordBytes;
+    }
+}
+
 } // namespace
