@@ -1,16 +1,13 @@
 // Host-name cache, process-name cache, resolve queue with the read's queuing rule, and the event queue.
 #include "connections/EventQueue.h"
 #include "connections/HostNameCache.h"
-#include "connections/ListRefresh.h"
 #include "connections/ProcessNameCache.h"
 #include "connections/ResolveQueue.h"
 #include "connections/testing/ConnectionTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 // Records in append order; FindFrom gives the next record of an address; Contains compares whole texts
@@ -135,60 +132,4 @@ TEST(EventQueue, HoldsOneCopyPerRemoteAddressText) {
     EXPECT_TRUE(events.Empty());
     EXPECT_FALSE(events.ContainsRemote("8.8.8.8"));
     EXPECT_TRUE(events.AppendIfNew(second)) << "after emptying, an address is new again";
-}
-
-// The owner's locking scheme: one mutex around every access. A resolver thread drains the queue into
-// the cache while the GUI side keeps reading and refreshing; run under ThreadSanitizer this shows the
-// classes keep no hidden shared state, and afterwards every address has exactly one record.
-TEST(ConnectionCaches, WorkWithOneOuterLockAcrossTwoThreads) {
-    std::mutex lock;
-    HostNameCache hostNames;
-    ResolveQueue queue;
-    ProcessNameCache processNames;
-    EventQueue events;
-    ConnectionSnapshot snapshot;
-    for (uint32_t i = 0; i < 50; ++i) {
-        snapshot.push_back(MakeEntry(Ip(192, 168, 0, 1), 1000, Ip(10, 0, 0, i), 80, kEstablished));
-    }
-
-    auto resolveAll = [&] {
-        for (size_t i = 0;; ++i) {
-            uint32_t address;
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                if (i >= queue.Size()) {
-                    queue.Clear();
-                    return;
-                }
-                address = queue.At(i);
-            }
-            char text[16];
-            FormatAddress(text, HostToNetworkLong(address));
-            const std::string name = std::string("name-") + text;
-            std::lock_guard<std::mutex> guard(lock);
-            hostNames.Append(text, name.c_str());
-        }
-    };
-
-    RecordingRows rows(5);
-    for (int round = 0; round < 5; ++round) {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            for (const ConnectionEntry& entry : snapshot) {
-                QueueAddresses(entry, hostNames, 0, queue);
-            }
-        }
-        std::thread resolver(resolveAll);
-        for (int refresh = 0; refresh < 3; ++refresh) {
-            std::lock_guard<std::mutex> guard(lock);
-            RefreshList(rows, snapshot, hostNames, processNames, events, ColumnIndexes{}, {false, false, true, true});
-        }
-        resolver.join();
-    }
-
-    EXPECT_EQ(hostNames.Size(), 51u) << "each address resolved once";
-    RefreshList(rows, snapshot, hostNames, processNames, events, ColumnIndexes{}, {false, false, true, false});
-    EXPECT_EQ(rows.Cell(0, 0), "name-192.168.0.1");
-    EXPECT_EQ(rows.Cell(49, 2), "name-10.0.0.49");
-    EXPECT_EQ(events.Size(), 50u);
 }
