@@ -163,13 +163,12 @@ TEST_F(AboutColors, ColorsShowsTheBuiltInColoursAndTheStoredOnesAndDefaultIsStor
     }
 
     // Stored values replace their rows' colours, in the dialog and in the list; FIN and SYN are separate; a
-    // value that is no DWORD (five bytes) shows the built-in colour.
+    // value that is no DWORD (five bytes) shows the built-in colour. Every other row has a colour of its own, so
+    // Default must reset each one.
     ResetSettings();
-    std::vector<COLORREF> seeded = BuiltIn();
-    seeded[1] = RGB(10, 20, 30);
-    seeded[3] = RGB(40, 50, 60);
-    seeded[6] = RGB(70, 80, 90);
-    for (int i : {1, 3, 6})
+    std::vector<COLORREF> seeded = {RGB(5, 15, 25),  RGB(10, 20, 30), kRows[2].builtIn, RGB(40, 50, 60),
+                                    RGB(41, 51, 61), RGB(42, 52, 62), RGB(70, 80, 90),  RGB(90, 100, 110)};
+    for (int i : {0, 1, 3, 4, 5, 6, 7})
         WriteDword(kSettingsKey, kRows[i].setting, seeded[i]);
     WriteBinary(kSettingsKey, "ClosedColor", {1, 2, 3, 0, 0});
     App app(table.Options());
