@@ -166,8 +166,7 @@ TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsT
 
     HWND dialog = Open(app);
     Send(Item(dialog, kUpdateCombo), CB_SETCURSEL, 1); // 2 sec
-    Press(dialog, kOnTopCheck);
-    Press(dialog, kLoggingCheck);
+    Press(dialog, kLoggingCheck);                      // the two boxes differ here and below
     ASSERT_TRUE(WaitUntil([&] { return Enabled(dialog, kLoggingCombo); })) << "checking logging enables its controls";
     Send(Item(dialog, kLoggingCombo), CB_SETCURSEL, 2); // 15 minutes
     const std::string path = "C:\\logs\\connections.txt";
@@ -177,30 +176,31 @@ TEST_F(ProcessOptionsDialog, OkWritesTheControlsAndTheFrameTakesThemButKeepsItsT
     EXPECT_EQ(ReadDword(kSettingsKey, "UpdateInterval"), std::optional<DWORD>(2));
     EXPECT_EQ(ReadDword(kSettingsKey, "LoggingInterval"), std::optional<DWORD>(15));
     EXPECT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(1));
-    EXPECT_EQ(ReadDword(kSettingsKey, "WindowOnTop"), std::optional<DWORD>(1));
+    EXPECT_EQ(ReadDword(kSettingsKey, "WindowOnTop"), std::optional<DWORD>(0));
     EXPECT_EQ(ReadString(kSettingsKey, "LogFile"), std::optional<std::string>(path));
-    EXPECT_TRUE(app.IsTopmost());
+    EXPECT_FALSE(app.IsTopmost());
     EXPECT_TRUE(app.MenuCommand(kAutoupdate).checked);
     EXPECT_TRUE(app.MenuCommand(kEstablishedOnly).checked) << "the reload keeps the menu toggles";
     EXPECT_FALSE(app.MenuCommand(kResolve).checked);
     ExpectRefreshPeriod(1500, 2700, "two seconds after OK");
 
-    // Off again: on-top at once, without moving or resizing the window; the logging controls greyed by
-    // unchecking logging are still written.
+    // On top at once, without moving or resizing the window; the logging controls greyed by unchecking
+    // logging are still written.
     dialog = Open(app);
     Send(Item(dialog, kLoggingCombo), CB_SETCURSEL, 1); // 10 minutes
     const std::string greyedPath = "C:\\logs\\greyed.txt";
     Send(Item(dialog, kLogFileEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(greyedPath.c_str()));
     Press(dialog, kOnTopCheck);
     Press(dialog, kLoggingCheck);
-    ASSERT_TRUE(WaitUntil([&] { return !Checked(dialog, kOnTopCheck) && !Enabled(dialog, kBrowseButton); }));
+    ASSERT_TRUE(WaitUntil([&] { return Checked(dialog, kOnTopCheck) && !Enabled(dialog, kBrowseButton); }));
     EXPECT_FALSE(Enabled(dialog, kLoggingCombo));
     EXPECT_FALSE(Enabled(dialog, kLogFileEdit));
     Close(app, dialog, IDOK);
-    EXPECT_FALSE(app.IsTopmost());
+    EXPECT_TRUE(app.IsTopmost());
     RECT after = WindowRect(app.MainWindow());
     EXPECT_TRUE(EqualRect(&before, &after)) << Describe(before) << " became " << Describe(after);
     EXPECT_EQ(ReadDword(kSettingsKey, "EnableLogging"), std::optional<DWORD>(0));
+    EXPECT_EQ(ReadDword(kSettingsKey, "WindowOnTop"), std::optional<DWORD>(1));
     EXPECT_EQ(ReadDword(kSettingsKey, "LoggingInterval"), std::optional<DWORD>(10));
     EXPECT_EQ(ReadString(kSettingsKey, "LogFile"), std::optional<std::string>(greyedPath));
 
