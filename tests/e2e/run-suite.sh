@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one end-to-end suite on the bench env.sh started:
-#   run-suite.sh WORKDIR SUITE SCREENSHOTS
+#   run-suite.sh WORKDIR SUITE SCREENSHOTS [DRIVER]
 # runs the driver pelloran_e2e.exe of the build under test (WIN_BUILD in the bench's env file) under its Wine
 # with the GoogleTest filter SUITE.*:SUITE/*, with name lookups kept
 # on this machine, then turns the BMP screenshots the tests left in SCREENSHOTS into PNG files. The exit code is
@@ -10,6 +10,7 @@ set -uo pipefail
 work="${1:?usage: run-suite.sh WORKDIR SUITE SCREENSHOTS}"
 suite="${2:?}"
 screenshots="${3:?}"
+driver_file="${4:-pelloran_e2e.exe}"
 
 if [ ! -f "$work/env" ]; then
     echo "no test bench: $work/env is missing (the e2e.env.start fixture did not run or failed)" >&2
@@ -21,7 +22,7 @@ if ! kill -0 "$XVFB_PID" 2>/dev/null; then
     echo "the virtual display $DISPLAY is gone" >&2
     exit 1
 fi
-driver="$WIN_BUILD/bin/pelloran_e2e.exe"
+driver="$WIN_BUILD/bin/$driver_file"
 echo "Build under test: $WIN_ARCH ($driver)"
 if [ ! -f "$driver" ]; then
     echo "no test driver at $driver: build the cross tree first" >&2

@@ -19,17 +19,27 @@ set_tests_properties(e2e.env.start PROPERTIES FIXTURES_SETUP e2e_env RESOURCE_LO
 add_test(NAME e2e.env.stop COMMAND bash ${e2e_script_dir}/env.sh stop ${e2e_work_dir})
 set_tests_properties(e2e.env.stop PROPERTIES FIXTURES_CLEANUP e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 120)
 
-file(GLOB e2e_suite_files CONFIGURE_DEPENDS ${e2e_script_dir}/*_e2e.cpp)
-foreach(file IN LISTS e2e_suite_files)
-    get_filename_component(name ${file} NAME_WE)
-    string(REGEX REPLACE "_e2e$" "" suite ${name})
-    # Timings print figures and are run by tools/bench.sh, not as tests.
-    if(suite STREQUAL "Benchmark")
-        continue()
-    endif()
-    add_test(NAME e2e.${suite}
-             COMMAND bash ${e2e_script_dir}/run-suite.sh ${e2e_work_dir} ${suite} ${CMAKE_BINARY_DIR}/screenshots)
-    set_tests_properties(e2e.${suite} PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 900)
+foreach(set IN ITEMS "new::pelloran_e2e.exe" "old:old/:pelloran_e2e_old.exe")
+    string(REPLACE ":" ";" set "${set}")
+    list(GET set 0 kind)
+    list(GET set 1 folder)
+    list(GET set 2 driver)
+    file(GLOB e2e_suite_files CONFIGURE_DEPENDS ${e2e_script_dir}/${folder}*_e2e.cpp)
+    foreach(file IN LISTS e2e_suite_files)
+        get_filename_component(name ${file} NAME_WE)
+        string(REGEX REPLACE "_e2e$" "" suite ${name})
+        # Timings print figures and are run by tools/bench.sh, not as tests.
+        if(suite STREQUAL "Benchmark")
+            continue()
+        endif()
+        set(test e2e.${suite})
+        if(kind STREQUAL "old")
+            set(test e2e.old.${suite})
+        endif()
+        add_test(NAME ${test} COMMAND bash ${e2e_script_dir}/run-suite.sh ${e2e_work_dir} ${suite}
+                                      ${CMAKE_BINARY_DIR}/screenshots ${driver})
+        set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 900)
+    endforeach()
 endforeach()
 
 # Smoke test of the test IP helper DLL and in-process tests of the program's classes, in the same prefix.

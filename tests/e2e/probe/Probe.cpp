@@ -1,286 +1,512 @@
-// pelloran_probe.dll: the test driver hooks it into the program's GUI thread (WH_GETMESSAGE), because one process
-// cannot read another's menus. It answers the driver's posted requests (see ProbeProtocol.h) from inside the hook
-// and swallows them, so the program never sees a message it does not know.
-#include "ProbeProtocol.h"
+// pelloran_probe.dll: runs inside the program's GUI thread and answers the driver's generic requests (see
+// Protocol.h) there, where every control message may carry a pointer and menus can be read at all.
+//   windows                     top-level windows of the thread          controls <h>   every descendant of h
+//   list <h>                    a list view: columns, rows, cells        toolbar <h>    buttons and image lists
+//   menu bar|state|open|sizes|rects|windows|append                       tip            the tool-tip shown
+//   send <h> <msg> <w> <l>      SendMessage, numbers only                text <h> <msg> <w> <text>: lParam = text
+//   cell <h> <row> <col> <text> LVM_SETITEMTEXT                          select <h> <row>: the only selected row
+//   module <name>               a loaded module's path                   timers         SetTimer/KillTimer calls
+#include "Protocol.h"
+
+#include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace e2e::probe;
+using Row = std::vector<std::string>;
 
-UINT RequestMessage() {
-    static const UINT message = RegisterWindowMessageA(kRequestMessage);
-    return message;
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        out += c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : std::string(1, c);
+    return out;
 }
 
-void AppendEscaped(std::string& out, const char* text) {
-    for (; *text; ++text)
-        out += *text == '\\' ? "\\\\" : *text == '\t' ? "\\t" : *text == '\n' ? "\\n" : std::string(1, *text);
+std::string Line(const Row& fields) {
+    std::string out;
+    for (size_t i = 0; i < fields.size(); ++i)
+        out += (i ? "\t" : "") + Escape(fields[i]);
+    return out + "\n";
 }
 
-bool ReadItem(HMENU menu, int index, MENUITEMINFOA& info, char* text, UINT textSize) {
+std::string Num(long long value) { return std::to_string(value); }
+std::string Handle(const void* handle) { return Num(static_cast<long long>(reinterpret_cast<uintptr_t>(handle))); }
+HWND ToWindow(const std::string& text) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(text))); }
+void AddRect(Row& row, const RECT& rect) {
+    for (LONG edge : {rect.left, rect.top, rect.right, rect.bottom})
+        row.push_back(Num(edge));
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string TextOf(HWND window) {
+    std::string text(static_cast<size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+    text.resize(static_cast<size_t>(SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    return text;
+}
+
+// handle, parent (owner for a top-level window), id, class, text, style, ex-style, visible, enabled, screen rect,
+// then what the class adds: a button's check state, the system icon a static shows, a combo box's or list box's
+// selection and rows, a status bar's simple mode and parts.
+std::string DescribeWindow(HWND window) {
+    const std::string cls = ClassOf(window);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
+    Row row{Handle(window), Handle(child ? GetParent(window) : GetWindow(window, GW_OWNER)), Num(GetDlgCtrlID(window)),
+            cls, TextOf(window), Num(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE))),
+            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE))), Num(IsWindowVisible(window)),
+            Num(IsWindowEnabled(window))};
+    AddRect(row, rect);
+    auto rows = [&](UINT countMessage, UINT lengthMessage, UINT textMessage, UINT selectionMessage) {
+        row.push_back(Num(SendMessageA(window, selectionMessage, 0, 0)));
+        for (LRESULT i = 0, n = SendMessageA(window, countMessage, 0, 0); i < n; ++i) {
+            std::string text(static_cast<size_t>(SendMessageA(window, lengthMessage, i, 0)) + 1, '\0');
+            SendMessageA(window, textMessage, i, reinterpret_cast<LPARAM>(&text[0]));
+            row.push_back(text.c_str());
+        }
+    };
+    if (lstrcmpiA(cls.c_str(), "Button") == 0) {
+        row.push_back(Num(SendMessageA(window, BM_GETCHECK, 0, 0)));
+    } else if (lstrcmpiA(cls.c_str(), "Static") == 0) {
+        const auto icon = reinterpret_cast<HICON>(SendMessageA(window, STM_GETICON, 0, 0));
+        const std::pair<LPCSTR, const char*> icons[] = {{IDI_EXCLAMATION, "exclamation"},
+                                                        {IDI_QUESTION, "question"},
+                                                        {IDI_HAND, "hand"},
+                                                        {IDI_ASTERISK, "asterisk"}};
+        std::string name = icon ? "other" : "";
+        for (const auto& [id, text] : icons)
+            if (icon && icon == LoadIconA(nullptr, id))
+                name = text;
+        row.push_back(name);
+    } else if (lstrcmpiA(cls.c_str(), "ComboBox") == 0) {
+        rows(CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_GETCURSEL);
+    } else if (lstrcmpiA(cls.c_str(), "ListBox") == 0) {
+        rows(LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT, LB_GETCURSEL);
+    } else if (cls == STATUSCLASSNAMEA) {
+        const bool simple = SendMessageA(window, SB_ISSIMPLE, 0, 0) != 0;
+        row.push_back(Num(simple));
+        const LRESULT parts = simple ? 1 : SendMessageA(window, SB_GETPARTS, 0, 0);
+        for (LRESULT i = 0; i < parts; ++i) {
+            const WPARAM part = simple ? SB_SIMPLEID : static_cast<WPARAM>(i);
+            std::string text(LOWORD(SendMessageA(window, SB_GETTEXTLENGTHA, part, 0)) + 1, '\0');
+            SendMessageA(window, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(&text[0]));
+            row.push_back(text.c_str());
+        }
+    }
+    return Line(row);
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM out) {
+    if (ClassOf(window) != kWindowClass)
+        reinterpret_cast<std::vector<HWND>*>(out)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> ThreadWindows() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// "list": count, selected, focused, top index, per page, extended style, background colour, header;
+// "col": title, width, format, header item format, header item rect (header client coordinates);
+// "row": selected, bounds (list client coordinates), the cells.
+std::string DescribeList(HWND list) {
+    const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    std::string out = Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
+                            Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)),
+                            Num(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)),
+                            Num(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)),
+                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
+                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0))), Handle(header)});
+    char text[1024];
+    for (int i = 0; i < columns; ++i) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = text;
+        column.cchTextMax = sizeof text;
+        text[0] = '\0';
+        SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        RECT rect{};
+        SendMessageA(header, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
+        Row row{"col", text, Num(column.cx), Num(column.fmt & LVCFMT_JUSTIFYMASK), Num(item.fmt)};
+        AddRect(row, rect);
+        out += Line(row);
+    }
+    for (int i = 0; i < count; ++i) {
+        RECT rect{};
+        rect.left = LVIR_BOUNDS;
+        SendMessageA(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
+        Row row{"row", Num(SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED) != 0)};
+        AddRect(row, rect);
+        for (int c = 0; c < columns; ++c) {
+            LVITEMA item{};
+            item.iSubItem = c;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            text[0] = '\0';
+            SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+            row.push_back(text);
+        }
+        out += Line(row);
+    }
+    return out;
+}
+
+// "images": the normal, hot and disabled image lists; "button": id, separator, enabled, checked, pressed, hidden,
+// rect (toolbar client coordinates).
+std::string DescribeToolBar(HWND bar) {
+    std::string out = Line({"images", Handle(reinterpret_cast<void*>(SendMessageA(bar, TB_GETIMAGELIST, 0, 0))),
+                            Handle(reinterpret_cast<void*>(SendMessageA(bar, TB_GETHOTIMAGELIST, 0, 0))),
+                            Handle(reinterpret_cast<void*>(SendMessageA(bar, TB_GETDISABLEDIMAGELIST, 0, 0)))});
+    for (LRESULT i = 0, n = SendMessageA(bar, TB_BUTTONCOUNT, 0, 0); i < n; ++i) {
+        TBBUTTON button{};
+        SendMessageA(bar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        RECT rect{};
+        SendMessageA(bar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
+        const BYTE state = button.fsState;
+        Row row{"button",
+                Num(button.idCommand),
+                Num((button.fsStyle & BTNS_SEP) != 0),
+                Num((state & TBSTATE_ENABLED) != 0),
+                Num((state & TBSTATE_CHECKED) != 0),
+                Num((state & TBSTATE_PRESSED) != 0),
+                Num((state & TBSTATE_HIDDEN) != 0)};
+        AddRect(row, rect);
+        out += Line(row);
+    }
+    return out;
+}
+
+// ---- menus ----
+
+bool ReadItem(HMENU menu, int index, MENUITEMINFOA& info, char* text, UINT size) {
     info = {};
     info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING | MIIM_DATA;
     info.dwTypeData = text;
-    info.cch = textSize - 1;
+    info.cch = size - 1;
     text[0] = '\0';
     return GetMenuItemInfoA(menu, index, TRUE, &info) != FALSE;
 }
 
-// One line per item: depth, flags (Separator, Popup, Grayed, Disabled, Checked, Hilite, Owner-drawn; "-" for
-// none), id and text, separated by tabs.
-void AppendItemLine(std::string& out, int depth, const MENUITEMINFOA& info, const char* text) {
-    const std::pair<bool, char> flags[] = {
-        {(info.fType & MFT_SEPARATOR) != 0, 'S'}, {info.hSubMenu != nullptr, 'P'},
-        {(info.fState & MF_GRAYED) != 0, 'G'},    {(info.fState & MF_DISABLED) != 0, 'D'},
-        {(info.fState & MFS_CHECKED) != 0, 'C'},  {(info.fState & MFS_HILITE) != 0, 'H'},
-        {(info.fType & MFT_OWNERDRAW) != 0, 'O'}};
-    std::string set;
-    for (const auto& [on, flag] : flags)
-        if (on)
-            set += flag;
-    out += std::to_string(depth) + '\t' + (set.empty() ? "-" : set) + '\t' + std::to_string(info.wID) + '\t';
-    AppendEscaped(out, text);
-    out += '\n';
-}
-
-// Lists the items of one menu and, depth first, of its submenus. With an update window, every submenu is first
-// announced to it with WM_INITMENUPOPUP, as the system does right before it opens a pop-up, so the program's
-// enable and check rules have run when the items are read.
-void DescribeMenu(HMENU menu, int depth, HWND updateWindow, std::string& out) {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
+// One line per item, children right after their pop-up: depth, flags (Separator, Popup, Grayed, Disabled,
+// Checked, Hilite, Owner-drawn; "-" for none), id, text. With an update window every pop-up is first announced
+// with WM_INITMENUPOPUP, as the system does before it opens one, so the program's update rules have run; with
+// `sizes` the line adds what the window answers to WM_MEASUREITEM for an owner-drawn item (-1 -1 otherwise).
+void DescribeMenu(HMENU menu, int depth, HWND update, bool sizes, std::string& out) {
+    for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
         MENUITEMINFOA info;
         char text[512];
-        if (!ReadItem(menu, i, info, text, sizeof text)) {
-            out += std::to_string(depth) + "\t?\t0\t\n";
-            continue;
+        ReadItem(menu, i, info, text, sizeof text);
+        if (info.hSubMenu && update) {
+            SendMessageA(update, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), MAKELPARAM(i, FALSE));
+            ReadItem(menu, i, info, text, sizeof text);
         }
-        const HMENU submenu = info.hSubMenu;
-        if (submenu && updateWindow) {
-            SendMessageA(updateWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), MAKELPARAM(i, FALSE));
-            ReadItem(menu, i, info, text, sizeof text); // the update may have changed the entry itself
+        std::string flags;
+        for (const auto& [on, flag] : {std::pair{(info.fType & MFT_SEPARATOR) != 0, 'S'},
+                                       {info.hSubMenu != nullptr, 'P'},
+                                       {(info.fState & MF_GRAYED) != 0, 'G'},
+                                       {(info.fState & MF_DISABLED) != 0, 'D'},
+                                       {(info.fState & MFS_CHECKED) != 0, 'C'},
+                                       {(info.fState & MFS_HILITE) != 0, 'H'},
+                                       {(info.fType & MFT_OWNERDRAW) != 0, 'O'}})
+            if (on)
+                flags += flag;
+        Row row{Num(depth), flags.empty() ? "-" : flags, Num(info.wID), text};
+        if (sizes) {
+            MEASUREITEMSTRUCT measure{ODT_MENU, 0, info.wID, 0, 0, info.dwItemData};
+            const bool drawn = (info.fType & MFT_OWNERDRAW) != 0;
+            if (drawn)
+                SendMessageA(update, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+            row.push_back(Num(drawn ? static_cast<long long>(measure.itemWidth) : -1));
+            row.push_back(Num(drawn ? static_cast<long long>(measure.itemHeight) : -1));
         }
-        AppendItemLine(out, depth, info, text);
-        if (submenu)
-            DescribeMenu(submenu, depth + 1, updateWindow, out);
-        if (submenu && updateWindow)
-            SendMessageA(updateWindow, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), 0);
-    }
-}
-
-BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32768") == 0 && IsWindowVisible(window))
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
-}
-
-// Pop-up menu windows come in z-order, the innermost (last opened) first.
-std::string DescribeOpenMenus() {
-    std::vector<HWND> windows;
-    EnumThreadWindows(GetCurrentThreadId(), CollectMenuWindow, reinterpret_cast<LPARAM>(&windows));
-    std::reverse(windows.begin(), windows.end());
-    std::string out;
-    for (HWND window : windows) {
-        const auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
-        if (!menu)
-            continue;
-        out += "0\tP\t0\t\n";
-        DescribeMenu(menu, 1, nullptr, out);
-    }
-    return out;
-}
-
-// The size the owner answers to WM_MEASUREITEM for every owner-drawn item, after the update pass.
-void DescribeSizes(HMENU menu, int depth, HWND owner, std::string& out) {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA;
-        if (!GetMenuItemInfoA(menu, i, TRUE, &info))
-            continue;
+        out += Line(row);
         if (info.hSubMenu)
-            SendMessageA(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), MAKELPARAM(i, FALSE));
-        long width = -1, height = -1;
-        if (info.fType & MFT_OWNERDRAW) {
-            MEASUREITEMSTRUCT measure{};
-            measure.CtlType = ODT_MENU;
-            measure.itemID = info.wID;
-            measure.itemData = info.dwItemData;
-            SendMessageA(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
-            width = static_cast<long>(measure.itemWidth);
-            height = static_cast<long>(measure.itemHeight);
-        }
-        char line[96];
-        std::snprintf(line, sizeof line, "%d\t%u\t%ld\t%ld\n", depth, info.wID, width, height);
-        out += line;
-        if (info.hSubMenu) {
-            DescribeSizes(info.hSubMenu, depth + 1, owner, out);
-            SendMessageA(owner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), 0);
-        }
+            DescribeMenu(info.hSubMenu, depth + 1, update, sizes, out);
+        if (info.hSubMenu && update)
+            SendMessageA(update, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), 0);
     }
 }
 
-BOOL CALLBACK CollectAnyMenuWindow(HWND window, LPARAM param) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32768") == 0)
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
+std::vector<HWND> MenuWindows(bool visibleOnly) {
+    std::vector<HWND> found;
+    for (HWND window : ThreadWindows())
+        if (ClassOf(window) == "#32768" && (!visibleOnly || IsWindowVisible(window)))
+            found.push_back(window);
+    return found; // z-order: the innermost (last opened) first
 }
 
 bool Subclassed(HWND window) {
     WNDCLASSA info{};
-    const bool own = GetClassInfoA(nullptr, "#32768", &info) &&
-                     reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != info.lpfnWndProc;
-    return GetPropA(window, "OldMenuProc") != nullptr || own;
+    const bool replaced = GetClassInfoA(nullptr, "#32768", &info) &&
+                          reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != info.lpfnWndProc;
+    return GetPropA(window, "OldMenuProc") != nullptr || replaced;
 }
 
-// Menu windows that ended, watched from the first kMenuWindows request on.
-LONG endedWindows = 0;
-LONG endedSubclassed = 0;
+// Menu windows that ended since the first "menu windows" request, and how many were still subclassed then.
+LONG endedWindows = 0, endedSubclassed = 0;
 HHOOK endWatch = nullptr;
 
 LRESULT CALLBACK WatchMenuWindowEnd(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        char className[16] = {};
-        if (call->message == WM_NCDESTROY && GetClassNameA(call->hwnd, className, sizeof className) &&
-            lstrcmpA(className, "#32768") == 0) {
-            ++endedWindows;
-            if (Subclassed(call->hwnd))
-                ++endedSubclassed;
-        }
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_NCDESTROY && ClassOf(call->hwnd) == "#32768") {
+        ++endedWindows;
+        endedSubclassed += Subclassed(call->hwnd) ? 1 : 0;
     }
     return CallNextHookEx(endWatch, code, wParam, lParam);
 }
 
-std::string DescribeMenuWindows() {
-    if (!endWatch) {
-        HMODULE self = nullptr;
-        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(&WatchMenuWindowEnd), &self);
-        endWatch = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchMenuWindowEnd, self, GetCurrentThreadId());
-    }
-    std::vector<HWND> windows;
-    EnumThreadWindows(GetCurrentThreadId(), CollectAnyMenuWindow, reinterpret_cast<LPARAM>(&windows));
-    std::string out;
-    for (HWND window : windows) {
-        out += IsWindowVisible(window) ? "1\t" : "0\t";
-        out += Subclassed(window) ? "1\n" : "0\n";
-    }
-    char line[64];
-    std::snprintf(line, sizeof line, "-1\t%ld\t%ld\t%d\n", endedWindows, endedSubclassed,
-                  GlobalFindAtomA("OldMenuProc") != 0 ? 1 : 0);
-    return out + line;
+HMODULE Self() {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&WatchMenuWindowEnd), &self);
+    return self;
 }
 
-std::string DescribeOpenMenuRects() {
-    std::vector<HWND> windows;
-    EnumThreadWindows(GetCurrentThreadId(), CollectMenuWindow, reinterpret_cast<LPARAM>(&windows));
-    if (windows.empty())
-        return {};
-    HWND innermost = windows.front();
-    const auto menu = reinterpret_cast<HMENU>(SendMessageA(innermost, MN_GETHMENU, 0, 0));
+HWND MainWindow() {
+    for (HWND window : ThreadWindows())
+        if (GetMenu(window) && !GetWindow(window, GW_OWNER))
+            return window;
+    return nullptr;
+}
+
+std::string Menus(const std::string& what) {
+    HWND frame = MainWindow();
     std::string out;
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        RECT rect{};
-        GetMenuItemRect(innermost, menu, i, &rect);
-        char line[96];
-        std::snprintf(line, sizeof line, "%u\t%ld\t%ld\t%ld\t%ld\n", GetMenuItemID(menu, i), rect.left, rect.top,
-                      rect.right, rect.bottom);
-        out += line;
+    if (what == "bar" || what == "state" || what == "sizes") {
+        if (!frame)
+            throw std::runtime_error("no window with a menu bar");
+        DescribeMenu(GetMenu(frame), 0, what == "state" ? nullptr : frame, what == "sizes", out);
+    } else if (what == "open") {
+        std::vector<HWND> windows = MenuWindows(true);
+        std::reverse(windows.begin(), windows.end());
+        for (HWND window : windows)
+            if (const auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0))) {
+                out += Line({"0", "P", "0", ""});
+                DescribeMenu(menu, 1, nullptr, false, out);
+            }
+    } else if (what == "rects") { // items of the innermost open pop-up: id, screen rect
+        const std::vector<HWND> windows = MenuWindows(true);
+        const auto menu = windows.empty() ? nullptr : reinterpret_cast<HMENU>(SendMessageA(windows[0], MN_GETHMENU, 0, 0));
+        for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+            RECT rect{};
+            GetMenuItemRect(windows[0], menu, i, &rect);
+            Row row{Num(GetMenuItemID(menu, i))};
+            AddRect(row, rect);
+            out += Line(row);
+        }
+    } else if (what == "windows") { // every menu window: visible, subclassed; then ended, ended subclassed, atom
+        if (!endWatch)
+            endWatch = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchMenuWindowEnd, Self(), GetCurrentThreadId());
+        for (HWND window : MenuWindows(false))
+            out += Line({"window", Num(IsWindowVisible(window)), Num(Subclassed(window))});
+        out += Line({"ended", Num(endedWindows), Num(endedSubclassed), Num(GlobalFindAtomA("OldMenuProc") != 0)});
+    } else if (what == "append") {
+        if (!frame || !AppendMenuA(GetSubMenu(GetMenu(frame), 0), MF_STRING, kUnknownCommand, "Probe"))
+            throw std::runtime_error("cannot append to the first pop-up");
+    } else {
+        throw std::runtime_error("unknown menu request " + what);
     }
     return out;
 }
 
-void Reply(LONG sequence, LONG status, const std::string& text) {
-    const DWORD processId = GetCurrentProcessId();
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, ReplyMappingName(processId).c_str());
-    if (!mapping)
-        return; // the driver is gone; nobody waits for this reply
-    if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kReplyCapacity)) {
-        auto* header = static_cast<ReplyHeader*>(view);
-        const DWORD length = static_cast<DWORD>(std::min<size_t>(text.size(), kReplyCapacity - sizeof(ReplyHeader)));
-        CopyMemory(header + 1, text.data(), length);
-        header->length = length;
-        header->status = status;
-        header->sequence = sequence;
-        UnmapViewOfFile(view);
+std::string VisibleTip() {
+    for (HWND window : ThreadWindows()) {
+        if (ClassOf(window) != TOOLTIPS_CLASSA || !IsWindowVisible(window))
+            continue;
+        char text[512] = {};
+        TOOLINFOA info{};
+        info.cbSize = sizeof info;
+        if (!SendMessageA(window, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&info)))
+            continue;
+        info.lpszText = text;
+        SendMessageA(window, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+        return Line({text});
     }
-    CloseHandle(mapping);
-    if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, ReplyEventName(processId).c_str())) {
-        SetEvent(done);
-        CloseHandle(done);
+    return {};
+}
+
+// ---- timers: the program's own SetTimer and KillTimer imports lead here from the probe's arrival on ----
+
+std::string timerLog;
+decltype(&SetTimer) realSetTimer = nullptr;
+decltype(&KillTimer) realKillTimer = nullptr;
+
+UINT_PTR WINAPI LoggedSetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc) {
+    timerLog += Line({"set", Num(static_cast<long long>(id)), Num(ms)});
+    return realSetTimer(window, id, ms, proc);
+}
+
+BOOL WINAPI LoggedKillTimer(HWND window, UINT_PTR id) {
+    timerLog += Line({"kill", Num(static_cast<long long>(id))});
+    return realKillTimer(window, id);
+}
+
+void HookTimers() {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         imports.VirtualAddress && entry->Name; ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), "user32.dll") != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const char* name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name;
+            void* replacement = lstrcmpA(name, "SetTimer") == 0    ? reinterpret_cast<void*>(&LoggedSetTimer)
+                                : lstrcmpA(name, "KillTimer") == 0 ? reinterpret_cast<void*>(&LoggedKillTimer)
+                                                                   : nullptr;
+            if (!replacement)
+                continue;
+            DWORD old = 0;
+            VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+            (name[0] == 'S' ? reinterpret_cast<void*&>(realSetTimer) : reinterpret_cast<void*&>(realKillTimer)) =
+                reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
+        }
     }
 }
 
-void Answer(const MSG& request) {
-    const auto sequence = static_cast<LONG>(request.lParam);
-    HWND frame = request.hwnd ? GetAncestor(request.hwnd, GA_ROOT) : nullptr;
-    switch (request.wParam) {
-    case kPing:
-        Reply(sequence, 0, {});
-        return;
-    case kMenuBar:
-    case kMenuBarState: {
-        HMENU bar = frame ? GetMenu(frame) : nullptr;
-        if (!bar) {
-            Reply(sequence, ERROR_INVALID_MENU_HANDLE, {});
-            return;
-        }
+// ---- the conversation ----
+
+std::string Answer(const std::string& request) {
+    std::istringstream in(request);
+    std::string verb, a, b, c;
+    in >> verb;
+    auto rest = [&] { // the request's remaining text, one leading space dropped
+        std::string text;
+        std::getline(in, text);
+        return text.empty() ? text : text.substr(1);
+    };
+    if (verb == "windows") {
         std::string out;
-        DescribeMenu(bar, 0, request.wParam == kMenuBar ? frame : nullptr, out);
-        Reply(sequence, 0, out);
-        return;
+        for (HWND window : ThreadWindows())
+            out += DescribeWindow(window);
+        return out;
     }
-    case kOpenMenus:
-        Reply(sequence, 0, DescribeOpenMenus());
-        return;
-    case kMenuBarSizes: {
-        HMENU bar = frame ? GetMenu(frame) : nullptr;
+    if (verb == "controls") {
+        in >> a;
+        std::vector<HWND> children;
+        EnumChildWindows(ToWindow(a), CollectWindow, reinterpret_cast<LPARAM>(&children));
         std::string out;
-        if (bar)
-            DescribeSizes(bar, 0, frame, out);
-        Reply(sequence, bar ? 0 : ERROR_INVALID_MENU_HANDLE, out);
-        return;
+        for (HWND child : children)
+            out += DescribeWindow(child);
+        return out;
     }
-    case kOpenMenuRects:
-        Reply(sequence, 0, DescribeOpenMenuRects());
-        return;
-    case kMenuWindows:
-        Reply(sequence, 0, DescribeMenuWindows());
-        return;
-    case kAppendUnknownCommand: {
-        HMENU bar = frame ? GetMenu(frame) : nullptr;
-        HMENU file = bar ? GetSubMenu(bar, 0) : nullptr;
-        const bool done = file && AppendMenuA(file, MF_STRING, kProbeCommand, "Probe");
-        Reply(sequence, done ? 0 : ERROR_INVALID_MENU_HANDLE, {});
-        return;
+    if (verb == "list" && in >> a)
+        return DescribeList(ToWindow(a));
+    if (verb == "toolbar" && in >> a)
+        return DescribeToolBar(ToWindow(a));
+    if (verb == "menu" && in >> a)
+        return Menus(a);
+    if (verb == "tip")
+        return VisibleTip();
+    if (verb == "send" && in >> a >> b >> c) {
+        long long l = 0;
+        in >> l;
+        return Line({Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c), static_cast<LPARAM>(l)))});
     }
-    default:
-        Reply(sequence, ERROR_INVALID_FUNCTION, {});
+    if (verb == "text" && in >> a >> b >> c) {
+        const std::string text = rest();
+        return Line({Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c),
+                                      reinterpret_cast<LPARAM>(text.c_str())))});
     }
+    if (verb == "cell" && in >> a >> b >> c) {
+        std::string text = rest();
+        LVITEMA item{};
+        item.iSubItem = std::stoi(c);
+        item.pszText = &text[0];
+        return Line({Num(SendMessageA(ToWindow(a), LVM_SETITEMTEXTA, std::stoi(b), reinterpret_cast<LPARAM>(&item)))});
+    }
+    if (verb == "select" && in >> a >> b) {
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(ToWindow(a), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+        item.state = item.stateMask;
+        SendMessageA(ToWindow(a), LVM_SETITEMSTATE, std::stoi(b), reinterpret_cast<LPARAM>(&item));
+        return {};
+    }
+    if (verb == "module") {
+        char path[MAX_PATH] = {};
+        HMODULE module = GetModuleHandleA(rest().c_str());
+        if (!module || !GetModuleFileNameA(module, path, sizeof path))
+            return {};
+        return Line({path});
+    }
+    if (verb == "timers")
+        return timerLog;
+    throw std::runtime_error("unknown request: " + request);
+}
+
+void Reply(HWND to, ULONG_PTR status, const std::string& text) {
+    COPYDATASTRUCT data{status, static_cast<DWORD>(text.size()), const_cast<char*>(text.data())};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(to, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result);
+}
+
+LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COPYDATA)
+        return DefWindowProcA(window, message, wParam, lParam);
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    const auto driver = reinterpret_cast<HWND>(data->dwData);
+    const std::string request(static_cast<const char*>(data->lpData), data->cbData);
+    try {
+        Reply(driver, 0, Answer(request));
+    } catch (const std::exception& error) {
+        Reply(driver, 1, error.what());
+    }
+    return TRUE;
+}
+
+HHOOK hook = nullptr;
+
+void Arrive() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = ProbeWindowProc;
+    windowClass.hInstance = Self();
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassA(&windowClass);
+    CreateWindowExA(0, kWindowClass, std::to_string(GetCurrentProcessId()).c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE,
+                    nullptr, Self(), nullptr);
+    HookTimers();
 }
 
 } // namespace
 
-// Runs for every message the GUI thread takes from its queue, including inside modal loops (dialogs, menu
-// tracking), so requests are answered even while a menu is open.
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeGetMessageProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && wParam == PM_REMOVE) {
-        auto* msg = reinterpret_cast<MSG*>(lParam);
-        if (msg->message != 0 && msg->message == RequestMessage()) {
-            Answer(*msg);
-            msg->message = WM_NULL;
-        }
+    static bool arrived = false;
+    static const UINT syncMessage = RegisterWindowMessageA(kSyncMessage);
+    if (!arrived) {
+        arrived = true;
+        Arrive();
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == syncMessage) {
+        Reply(reinterpret_cast<HWND>(msg->wParam), 0, Line({"sync", Num(static_cast<long long>(msg->lParam))}));
+        msg->message = WM_NULL; // the program never sees a message it does not know
+    }
+    return CallNextHookEx(hook, code, wParam, lParam);
 }

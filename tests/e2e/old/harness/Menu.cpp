@@ -112,7 +112,7 @@ std::string DescribeMenu(const Menu& menu) {
     return out.str();
 }
 
-std::string ProbePath() { return DriverDirectory() + "\\pelloran_probe.dll"; }
+std::string ProbePath() { return DriverDirectory() + "\\pelloran_probe_old.dll"; }
 
 MenuProbe::MenuProbe(HWND frame, DWORD processId, DWORD guiThreadId) : frame(frame) {
     message = RegisterWindowMessageA(probe::kRequestMessage);
