@@ -57,7 +57,7 @@ suite() { # label, program (Windows path; empty: the build's own), result file
     echo "$1"
     # An empty PELLORAN_EXE would name no program at all: the built one runs when the variable is unset.
     if [ -n "$2" ]; then export PELLORAN_EXE="$2"; else unset PELLORAN_EXE; fi
-    bash "$here/tests/e2e/run-suite.sh" "$work" Benchmark "$work/screenshots" pelloran_e2e_old.exe >"$3" 2>&1 || status=1
+    bash "$here/tests/e2e/run-suite.sh" "$work" Benchmark "$work/screenshots" >"$3" 2>&1 || status=1
     grep -E '^\[ +(OK|FAILED) +\] Benchmark\.' "$3" || true
 }
 results=()

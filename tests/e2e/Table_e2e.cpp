@@ -55,8 +55,8 @@ protected:
         return WaitUntil([&] { return app->Cells().size() == count; });
     }
     COLORREF Background(int row) {
-        const RECT rect = app->List().rects.at(row);
-        return app->Pixel(app->Bar(Program::kListId), {rect.right - 8, Center(rect).y});
+        const ListView list = app->List(nullptr, row, 1);
+        return app->Pixel(app->Bar(Program::kListId), {list.client.cx - 8, Center(list.rects.at(0)).y});
     }
     // Clicks the row (spaced from the last click by the double-click time) and returns the menu that opens.
     Menu OpenRowMenu(int row, MouseButton button = MouseButton::Right) {

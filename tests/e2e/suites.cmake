@@ -42,11 +42,7 @@ foreach(set IN ITEMS "new::pelloran_e2e.exe" "old:old/:pelloran_e2e_old.exe")
     endforeach()
 endforeach()
 
-# Smoke test of the test IP helper DLL and in-process tests of the program's classes, in the same prefix.
-foreach(program FakesSelftest:fakes_selftest.exe InProcess:pelloran_inproc.exe)
-    string(REPLACE ":" ";" program ${program})
-    list(GET program 0 name)
-    list(GET program 1 file)
-    add_test(NAME e2e.${name} COMMAND bash ${e2e_script_dir}/run-program.sh ${e2e_work_dir} ${file} --gtest_brief=1)
-    set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 300)
-endforeach()
+# In-process tests of the program's classes, in the same prefix.
+add_test(NAME e2e.InProcess COMMAND bash ${e2e_script_dir}/run-program.sh ${e2e_work_dir} pelloran_inproc.exe
+                                    --gtest_brief=1)
+set_tests_properties(e2e.InProcess PROPERTIES FIXTURES_REQUIRED e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 300)

@@ -34,7 +34,7 @@ struct Error : std::runtime_error {
 bool WaitUntil(const std::function<bool()>& predicate, Milliseconds timeout = kTimeout);
 void Pause(Milliseconds duration);
 
-std::string Here();                        // the driver's folder, where the build puts everything a test starts
+std::string Here(); // the driver's folder, where the build puts everything a test starts
 std::string TempPath(const std::string& name);
 std::string ReadFile(const std::string& path); // empty when unreadable
 void WriteFile(const std::string& path, const std::string& bytes);
@@ -110,13 +110,14 @@ struct Column {
     RECT rect{}; // header client coordinates
 };
 struct ListView {
-    int selected = -1, focused = -1, top = 0, perPage = 0;
+    int count = 0, selected = -1, focused = -1, top = 0, perPage = 0; // count: all rows, not only those read
     DWORD exStyle = 0, background = 0;
     HWND header = nullptr;
+    SIZE client{};
     std::vector<Column> columns;
-    Rows rows;                          // cells
-    std::vector<RECT> rects;            // list client coordinates
-    std::vector<int> selection;         // rows selected
+    Rows rows;                  // cells
+    std::vector<RECT> rects;    // list client coordinates
+    std::vector<int> selection; // rows selected
     std::vector<std::string> Titles() const;
     std::vector<std::string> ColumnTexts(size_t column) const;
 };
@@ -173,7 +174,7 @@ public:
     // A visible top-level window of the program with this title other than the main window (a dialog, a box).
     HWND WaitForWindow(const std::string& title, Milliseconds timeout = kTimeout);
     HWND Bar(int id); // the list, the toolbar or the status bar, also in a floating bar's window
-    ListView List(HWND list = nullptr);
+    ListView List(HWND list = nullptr, int first = 0, int count = -1); // rows from `first` on, all or `count`
     Rows Cells() { return List().rows; }
     ToolBar Tools();
     std::string Status(int part = 0);

@@ -36,8 +36,8 @@ HWND ReplyWindow() {
         windowClass.lpfnWndProc = ReplyProc;
         windowClass.lpszClassName = "Pelloran.E2e.Driver";
         RegisterClassA(&windowClass);
-        replies.window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                         nullptr, nullptr);
+        replies.window =
+            CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     }
     return replies.window;
 }
@@ -125,7 +125,8 @@ Menu ParseMenu(const Rows& rows) {
 
 void DescribeInto(const Menu& menu, int depth, std::string& out) {
     for (const auto& item : menu) {
-        out += std::string(depth * 4, ' ') + (item.separator ? "----" : '"' + item.text + "\" " + std::to_string(item.id));
+        out +=
+            std::string(depth * 4, ' ') + (item.separator ? "----" : '"' + item.text + "\" " + std::to_string(item.id));
         out += std::string(item.enabled ? "" : " disabled") + (item.checked ? " checked" : "") +
                (item.ownerDrawn ? " owner-drawn" : "") + "\n";
         DescribeInto(item.items, depth + 1, out);
@@ -295,10 +296,12 @@ HWND Program::Bar(int id) {
     Fail("the program shows no control " + std::to_string(id));
 }
 
-ListView Program::List(HWND list) {
+ListView Program::List(HWND list, int first, int count) {
     ListView view;
-    for (const auto& row : Ask("list " + ToText(list ? list : Bar(kListId)))) {
+    const std::string range = " " + std::to_string(first) + " " + std::to_string(count);
+    for (const auto& row : Ask("list " + ToText(list ? list : Bar(kListId)) + range)) {
         if (row.at(0) == "list") {
+            view.count = static_cast<int>(Number(row.at(1)));
             view.selected = static_cast<int>(Number(row.at(2)));
             view.focused = static_cast<int>(Number(row.at(3)));
             view.top = static_cast<int>(Number(row.at(4)));
@@ -306,13 +309,13 @@ ListView Program::List(HWND list) {
             view.exStyle = static_cast<DWORD>(Number(row.at(6)));
             view.background = static_cast<DWORD>(Number(row.at(7)));
             view.header = ToWindow(row.at(8));
+            view.client = {static_cast<LONG>(Number(row.at(9))), static_cast<LONG>(Number(row.at(10)))};
         } else if (row.at(0) == "col") {
-            view.columns.push_back({row.at(1), static_cast<int>(Number(row.at(2))),
-                                    static_cast<int>(Number(row.at(3))), static_cast<int>(Number(row.at(4))),
-                                    RectAt(row, 5)});
+            view.columns.push_back({row.at(1), static_cast<int>(Number(row.at(2))), static_cast<int>(Number(row.at(3))),
+                                    static_cast<int>(Number(row.at(4))), RectAt(row, 5)});
         } else {
             if (row.at(1) == "1")
-                view.selection.push_back(static_cast<int>(view.rows.size()));
+                view.selection.push_back(first + static_cast<int>(view.rows.size()));
             view.rects.push_back(RectAt(row, 2));
             view.rows.emplace_back(row.begin() + 6, row.end());
         }
@@ -392,8 +395,10 @@ void Program::Post(HWND window, UINT message, WPARAM w, LPARAM l) {
 }
 
 LRESULT Program::SendText(HWND window, UINT message, WPARAM w, const std::string& text) {
-    return static_cast<LRESULT>(Number(
-        Ask("text " + ToText(window) + " " + std::to_string(message) + " " + std::to_string(w) + " " + text).at(0).at(0)));
+    return static_cast<LRESULT>(
+        Number(Ask("text " + ToText(window) + " " + std::to_string(message) + " " + std::to_string(w) + " " + text)
+                   .at(0)
+                   .at(0)));
 }
 
 void Program::Sync(Milliseconds timeout) {
@@ -450,7 +455,8 @@ void Program::HighlightMenuItem(int popup, int item) {
             WaitUntil([&] { return (now = current()) != before; }, 3s);
         }
         if (now != target)
-            Fail(std::string("cannot highlight ") + what + " " + std::to_string(target) + "\n" + Describe(Menus("open")));
+            Fail(std::string("cannot highlight ") + what + " " + std::to_string(target) + "\n" +
+                 Describe(Menus("open")));
     };
     Foreground(frame);
     PressKey(VK_MENU); // Alt alone enters menu mode on the first bar entry

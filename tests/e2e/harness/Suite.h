@@ -13,8 +13,20 @@
 namespace e2e {
 
 // TCP states as the table stores them.
-enum State { kClosed = 1, kListen, kSynSent, kSynRcvd, kEstablished, kFinWait1, kFinWait2, kCloseWait, kClosing,
-             kLastAck, kTimeWait, kDeleteTcb };
+enum State {
+    kClosed = 1,
+    kListen,
+    kSynSent,
+    kSynRcvd,
+    kEstablished,
+    kFinWait1,
+    kFinWait2,
+    kCloseWait,
+    kClosing,
+    kLastAck,
+    kTimeWait,
+    kDeleteTcb
+};
 
 inline std::string Row(int state, const std::string& local, int localPort, const std::string& remote, int remotePort,
                        DWORD pid = 0) {

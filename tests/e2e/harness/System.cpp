@@ -191,8 +191,8 @@ void Inject(std::vector<INPUT> inputs) {
 }
 
 INPUT KeyInput(WORD vk, bool up) {
-    static const WORD extended[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END, VK_PRIOR, VK_NEXT,
-                                    VK_INSERT, VK_DELETE, VK_APPS};
+    static const WORD extended[] = {VK_LEFT,  VK_RIGHT, VK_UP,     VK_DOWN,   VK_HOME, VK_END,
+                                    VK_PRIOR, VK_NEXT,  VK_INSERT, VK_DELETE, VK_APPS};
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;

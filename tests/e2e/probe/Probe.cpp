@@ -1,7 +1,7 @@
 // pelloran_probe.dll: runs inside the program's GUI thread and answers the driver's generic requests (see
 // Protocol.h) there, where every control message may carry a pointer and menus can be read at all.
 //   windows                     top-level windows of the thread          controls <h>   every descendant of h
-//   list <h>                    a list view: columns, rows, cells        toolbar <h>    buttons and image lists
+//   list <h> [first count]      a list view: columns, rows, cells        toolbar <h>    buttons and image lists
 //   menu bar|state|open|sizes|rects|windows|append                       tip            the tool-tip shown
 //   send <h> <msg> <w> <l>      SendMessage, numbers only                text <h> <msg> <w> <text>: lParam = text
 //   cell <h> <row> <col> <text> LVM_SETITEMTEXT                          select <h> <row>: the only selected row
@@ -64,9 +64,14 @@ std::string DescribeWindow(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
     const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
-    Row row{Handle(window), Handle(child ? GetParent(window) : GetWindow(window, GW_OWNER)), Num(GetDlgCtrlID(window)),
-            cls, TextOf(window), Num(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE))),
-            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE))), Num(IsWindowVisible(window)),
+    Row row{Handle(window),
+            Handle(child ? GetParent(window) : GetWindow(window, GW_OWNER)),
+            Num(GetDlgCtrlID(window)),
+            cls,
+            TextOf(window),
+            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE))),
+            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE))),
+            Num(IsWindowVisible(window)),
             Num(IsWindowEnabled(window))};
     AddRect(row, rect);
     auto rows = [&](UINT countMessage, UINT lengthMessage, UINT textMessage, UINT selectionMessage) {
@@ -120,19 +125,22 @@ std::vector<HWND> ThreadWindows() {
     return windows;
 }
 
-// "list": count, selected, focused, top index, per page, extended style, background colour, header;
+// "list": count, selected, focused, top index, per page, extended style, background colour, header, client size;
 // "col": title, width, format, header item format, header item rect (header client coordinates);
 // "row": selected, bounds (list client coordinates), the cells.
-std::string DescribeList(HWND list) {
+std::string DescribeList(HWND list, int first, int wanted) {
     const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-    std::string out = Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
-                            Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)),
-                            Num(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)),
-                            Num(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)),
-                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
-                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0))), Handle(header)});
+    RECT client{};
+    GetClientRect(list, &client);
+    std::string out =
+        Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
+              Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)),
+              Num(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)), Num(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)),
+              Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
+              Num(static_cast<DWORD>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0))), Handle(header), Num(client.right),
+              Num(client.bottom)});
     char text[1024];
     for (int i = 0; i < columns; ++i) {
         LVCOLUMNA column{};
@@ -150,7 +158,7 @@ std::string DescribeList(HWND list) {
         AddRect(row, rect);
         out += Line(row);
     }
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < count && i - first != wanted; ++i) {
         RECT rect{};
         rect.left = LVIR_BOUNDS;
         SendMessageA(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
@@ -306,7 +314,8 @@ std::string Menus(const std::string& what) {
             }
     } else if (what == "rects") { // items of the innermost open pop-up: id, screen rect
         const std::vector<HWND> windows = MenuWindows(true);
-        const auto menu = windows.empty() ? nullptr : reinterpret_cast<HMENU>(SendMessageA(windows[0], MN_GETHMENU, 0, 0));
+        const auto menu =
+            windows.empty() ? nullptr : reinterpret_cast<HMENU>(SendMessageA(windows[0], MN_GETHMENU, 0, 0));
         for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
             RECT rect{};
             GetMenuItemRect(windows[0], menu, i, &rect);
@@ -363,7 +372,8 @@ BOOL WINAPI LoggedKillTimer(HWND window, UINT_PTR id) {
 
 void HookTimers() {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          imports.VirtualAddress && entry->Name; ++entry) {
@@ -416,8 +426,11 @@ std::string Answer(const std::string& request) {
             out += DescribeWindow(child);
         return out;
     }
-    if (verb == "list" && in >> a)
-        return DescribeList(ToWindow(a));
+    if (verb == "list" && in >> a) {
+        int first = 0, count = -1; // a range of rows: the whole of a 100,000-row list is slow to read
+        in >> first >> count;
+        return DescribeList(ToWindow(a), first, count);
+    }
     if (verb == "toolbar" && in >> a)
         return DescribeToolBar(ToWindow(a));
     if (verb == "menu" && in >> a)
@@ -431,8 +444,8 @@ std::string Answer(const std::string& request) {
     }
     if (verb == "text" && in >> a >> b >> c) {
         const std::string text = rest();
-        return Line({Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c),
-                                      reinterpret_cast<LPARAM>(text.c_str())))});
+        return Line(
+            {Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c), reinterpret_cast<LPARAM>(text.c_str())))});
     }
     if (verb == "cell" && in >> a >> b >> c) {
         std::string text = rest();

@@ -1,9 +1,8 @@
 // The scripted entry points of the test IP helper DLL, GetTcpTable, GetExtendedTcpTable, SetTcpEntry and
 // GetTcpStatistics, with the platform's signatures. Every call reads the script named by PELLORAN_FAKE_IPHLPAPI
 // again when the file changed, answers from it and appends one line to the call log named by
-// PELLORAN_FAKE_IPHLPAPI_LOG. Every other iphlpapi export is passed to the system DLL (Forwarding.cpp). The script
-// format is in
-// tests/fakes/README.md.
+// PELLORAN_FAKE_IPHLPAPI_LOG (GetTcpStatistics logs nothing). Every other iphlpapi export is passed to the system
+// DLL (Forwarding.cpp). The script format is in tests/fakes/README.md.
 #include "FakeScript.h"
 
 #include <winsock2.h>
@@ -78,11 +77,8 @@ void Log(const std::string& line) {
     CloseHandle(file);
 }
 
-std::string SizeText(const DWORD* size) { return size != nullptr ? std::to_string(*size) : "null"; }
-
 DWORD Serve(const char* function, void* buffer, DWORD* size, BOOL sort, bool valid, bool withPid, const char* extra) {
     AcquireSRWLockExclusive(&sessionLock);
-    std::string in = SizeText(size);
     DWORD status = ERROR_INVALID_PARAMETER;
     if (size != nullptr && valid) {
         try {
@@ -95,9 +91,8 @@ DWORD Serve(const char* function, void* buffer, DWORD* size, BOOL sort, bool val
         }
     }
     char line[256];
-    std::snprintf(line, sizeof line, "%s buffer=%d in=%s sort=%d%s result=%lu out=%s rows=%zu", function,
-                  buffer != nullptr, in.c_str(), sort != FALSE, extra, static_cast<unsigned long>(status),
-                  SizeText(size).c_str(), script.rows.size());
+    std::snprintf(line, sizeof line, "%s buffer=%d sort=%d%s result=%lu", function, buffer != nullptr, sort != FALSE,
+                  extra, static_cast<unsigned long>(status));
     Log(line);
     ReleaseSRWLockExclusive(&sessionLock);
     return status;
@@ -160,7 +155,6 @@ ULONG WINAPI GetTcpStatistics(PMIB_TCPSTATS statistics) {
             std::memcpy(statistics, script.tcpStats.data(), sizeof(MIB_TCPSTATS));
         }
     }
-    Log("GetTcpStatistics result=" + std::to_string(status));
     ReleaseSRWLockExclusive(&sessionLock);
     return status;
 }

@@ -13,24 +13,17 @@ namespace fakes {
 // One table row with every field as the IP helper returns it: addresses in network byte order, each port in
 // network byte order in the low 16 bits of its field.
 struct TcpRow {
-    uint32_t state = 0;
-    uint32_t localAddr = 0;
-    uint32_t localPort = 0;
-    uint32_t remoteAddr = 0;
-    uint32_t remotePort = 0;
-    uint32_t pid = 0;
+    uint32_t state = 0, localAddr = 0, localPort = 0, remoteAddr = 0, remotePort = 0, pid = 0;
 };
 
 inline constexpr size_t kMaxRows = 1'000'000;
 inline constexpr uint32_t kStatusInsufficientBuffer = 122;
 
 struct FakeScript {
-    std::vector<TcpRow> rows;   // in script order
-    uint32_t failReadCode = 0;  // 0: reads do not fail
-    uint64_t failReadTimes = 0; // reads left to fail
-    uint32_t setResult = 0;     // what SetTcpEntry returns
-    uint32_t setDelayMs = 0;    // how long SetTcpEntry takes before it answers
-    size_t skippedLines = 0;
+    std::vector<TcpRow> rows;  // in script order
+    uint32_t failReadCode = 0; // what every read with a big enough buffer returns instead of rows (0: none)
+    uint32_t setResult = 0;    // what SetTcpEntry returns
+    uint32_t setDelayMs = 0;   // how long SetTcpEntry takes before it answers
     // GetTcpStatistics: the fifteen MIB_TCPSTATS fields in record order (all 0 unless scripted), and the
     // status it returns instead of the record (0: no failure).
     std::array<uint32_t, 15> tcpStats{};
@@ -38,13 +31,8 @@ struct FakeScript {
 };
 
 FakeScript ParseScript(std::string_view text);
-
-// Bytes a table of `rows` rows needs: the 32-bit row count, then rows of 5 or, withPid, 6 fields.
-uint32_t TableSize(size_t rows, bool withPid);
-
-// One table call against the script: with no buffer or a buffer below the table's size, 122 and *size set to
-// the size needed; a scripted read failure; else the row count and the rows (sorted by local then remote
-// endpoint, each as a number in host order, when sort is set) and 0.
-uint32_t ServeTable(FakeScript& script, void* buffer, uint32_t* size, bool sort, bool withPid);
+// One table call: with no buffer or one below the table's size, 122 and *size set to the size needed; the
+// scripted failure; else the row count and the rows (sorted by local then remote endpoint when asked), and 0.
+uint32_t ServeTable(const FakeScript& script, void* buffer, uint32_t* size, bool sort, bool withPid);
 
 } // namespace fakes

@@ -5,9 +5,9 @@
 // no paint pending (GetUpdateRect, which PendingPaintIsSeenFromOutside checks across processes). The tests print
 // "bench|" lines and assert only that the work was done; tools/bench.sh runs them (CTest does not) and lines up
 // the figures of two programs.
-#include "Screen.h"
 #include "Suite.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 #include <winsock2.h>
 
@@ -27,12 +27,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The harness polls every 20 ms; the figures need a finer grain.
+bool WaitFinely(const std::function<bool()>& done, Milliseconds timeout) {
+    for (const auto end = Clock::now() + timeout; Clock::now() < end; Pause(5ms))
+        if (done())
+            return true;
+    return done();
+}
+
 constexpr UINT kRefresh = 32778;
 constexpr int kLocalPortColumn = 3;
 constexpr int kStateColumn = 6;
 // Stored in the settings key, so the figures never depend on the default colours.
-constexpr COLORREF kEstablished = RGB(220, 255, 220), kClosed = RGB(255, 200, 200), kListening = RGB(255, 255, 220),
-                   kTimeWait = RGB(255, 220, 220);
+constexpr COLORREF kEstablishedColour = RGB(220, 255, 220), kClosedColour = RGB(255, 200, 200),
+                   kListeningColour = RGB(255, 255, 220), kTimeWaitColour = RGB(255, 220, 220);
 
 void Figure(const std::string& what, const std::string& value) {
     std::printf("bench| %s| %s\n", what.c_str(), value.c_str());
@@ -52,9 +60,10 @@ double MsSince(Clock::time_point start) {
 // The table (the program reads it sorted by local address and port): a first row whose state the refreshes change,
 // the generated bulk (10.0.0.1 and up, ports 1024..61023), and two rows a sort by local port brings to the top:
 // port 65535 (LISTENING) descending, port 1 ascending.
-std::string Table(int rows, const char* first, const char* bulk, const char* portOne) {
-    return Row(first, "9.0.0.1", 5000, "192.0.2.7", 443) + "generate " + std::to_string(rows - 3) + " " + bulk +
-           " 0\n" + Row("LISTENING", "10.0.9.2", 65535, "0.0.0.0", 0) + Row(portOne, "10.0.9.3", 1, "192.0.2.8", 443);
+std::string Table(int rows, int first, int bulk, int portOne) {
+    return Row(first, "9.0.0.1", 5000, "192.0.2.7", 443) + "generate " + std::to_string(rows - 3) + " " +
+           std::to_string(bulk) + "\n" + Row(kListen, "10.0.9.2", 65535, "0.0.0.0", 0) +
+           Row(portOne, "10.0.9.3", 1, "192.0.2.8", 443);
 }
 
 bool PaintPending(HWND window) { return GetUpdateRect(window, nullptr, FALSE) != FALSE; }
@@ -66,15 +75,14 @@ int RowCountNow(HWND list) {
 }
 
 // The text of one of the program's Unix process files, read through Wine's Z: drive.
-std::string ProcFile(const std::string& pid, const char* name) {
-    return ReadTextFile("Z:\\proc\\" + pid + "\\" + name);
-}
+std::string ProcFile(const std::string& pid, const char* name) { return ReadFile("Z:\\proc\\" + pid + "\\" + name); }
 
 // The Unix process of the started program. Wine shows a program's Windows path as its command line, and each App
 // runs its own copy from a fresh staging folder, so within one Wine prefix exactly one process may match; other
 // benches on the machine run their own prefixes (named in the environment the program inherits from the driver).
-std::string UnixProcessOf(const App& app) {
-    const std::string prefix = std::string("WINEPREFIX=") + GetEnv("WINEPREFIX").value_or("?") + '\0';
+std::string UnixProcessOf(const Program& app) {
+    const std::string prefix =
+        std::string("WINEPREFIX=") + (std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "?") + '\0';
     std::vector<std::string> found;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
@@ -86,13 +94,13 @@ std::string UnixProcessOf(const App& app) {
             continue;
         const std::string commandLine = ProcFile(name, "cmdline");
         const std::string program = commandLine.substr(0, commandLine.find('\0'));
-        if (_stricmp(program.c_str(), app.ProgramPath().c_str()) == 0 &&
+        if (_stricmp(program.c_str(), app.Path().c_str()) == 0 &&
             ('\0' + ProcFile(name, "environ")).find('\0' + prefix) != std::string::npos)
             found.push_back(name);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     if (found.size() != 1)
-        Fail(std::to_string(found.size()) + " Unix processes run " + app.ProgramPath());
+        Fail(std::to_string(found.size()) + " Unix processes run " + app.Path());
     return found[0];
 }
 
@@ -169,22 +177,33 @@ private:
     std::thread server;
 };
 
+// Table reads that returned rows.
+size_t Reads(const FakeTable& table) {
+    size_t reads = 0;
+    for (const std::string& call : table.Calls("GetExtendedTcpTable"))
+        reads += call.find(" buffer=1 ") != std::string::npos && call.find(" result=0 ") != std::string::npos;
+    return reads;
+}
+
 class Benchmark : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
         WriteDword(kSettingsKey, "Resolve", 0);
-        WriteDword(kSettingsKey, "EstablishedColor", kEstablished);
-        WriteDword(kSettingsKey, "ClosedColor", kClosed);
-        WriteDword(kSettingsKey, "ListeningColor", kListening);
-        WriteDword(kSettingsKey, "TimeWaitColor", kTimeWait);
-        StorePlacement(0, 0, 1000, 700);
+        WriteDword(kSettingsKey, "EstablishedColor", kEstablishedColour);
+        WriteDword(kSettingsKey, "ClosedColor", kClosedColour);
+        WriteDword(kSettingsKey, "ListeningColor", kListeningColour);
+        WriteDword(kSettingsKey, "TimeWaitColor", kTimeWaitColour);
+        for (auto [name, value] :
+             {std::pair{"WindowPosX", 0}, {"WindowPosY", 0}, {"WindowSizeX", 1000}, {"WindowSizeY", 700}})
+            WriteDword(kSettingsKey, name, value);
     }
 
     // A pixel of the row's background right of its last cell, as a point of the list (rows keep their place while
     // the list is scrolled to the top).
-    static POINT RowPoint(const App& app, int row) {
-        return {Width(ClientRect(app.ListWindow())) - 8, Center(app.List().ItemRect(row)).y};
+    static POINT RowPoint(Program& app, int row) {
+        const ListView list = app.List(nullptr, row, 1);
+        return {list.client.cx - 8, Center(list.rects.at(0)).y};
     }
 
     // Waits until the row at `point` shows `colour` with no paint pending in the list; gives the time since
@@ -194,10 +213,10 @@ protected:
         COLORREF seen = CLR_INVALID;
         finished =
             finished &&
-            WaitUntil([&] { return (seen = WindowPixel(list, point)) == colour && !PaintPending(list); }, timeout, 5ms);
+            WaitFinely([&] { return (seen = ScreenPixel(ToScreen(list, point))) == colour && !PaintPending(list); },
+                       timeout);
         if (!finished && why.empty())
-            why = TimedOut() + " (the row shows " + DescribeColor(seen) +
-                  (PaintPending(list) ? ", a paint is pending)" : ")");
+            why = TimedOut() + " (the row shows " + Hex(seen) + (PaintPending(list) ? ", a paint is pending)" : ")");
         return finished ? std::optional<double>(MsSince(start)) : std::nullopt;
     }
 
@@ -210,10 +229,12 @@ protected:
         return ms.has_value();
     }
 
-    void WorkingSet(const App& app, const std::string& when) {
+    void WorkingSet(const Program& app, const std::string& when) {
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof counters;
-        ASSERT_TRUE(GetProcessMemoryInfo(app.ProcessHandle(), &counters, sizeof counters));
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, app.Id());
+        ASSERT_TRUE(GetProcessMemoryInfo(process, &counters, sizeof counters));
+        CloseHandle(process);
         Figure("working set " + when + " (GetProcessMemoryInfo)",
                Format("%.1f MB", counters.WorkingSetSize / 1048576.0) +
                    (finished ? "" : " (taken while a step had not finished)"));
@@ -228,39 +249,41 @@ protected:
             table.Write(script);
             const auto start = Clock::now();
             app->PostCommand(kRefresh);
-            return Shown(app->ListWindow(), point, colour, start);
+            return Shown(app->Bar(Program::kListId), point, colour, start);
         };
         auto click = [&](POINT point, COLORREF colour) -> std::optional<double> {
             if (!finished)
                 return std::nullopt;
-            const POINT centre = Center(app->Header().ItemRect(kLocalPortColumn));
+            const ListView shown = app->List(nullptr, 0, 1);
+            const POINT centre = Center(shown.columns.at(kLocalPortColumn).rect);
             Pause(std::chrono::milliseconds(GetDoubleClickTime() + 100)); // two quick clicks make a double click
             const auto start = Clock::now();
-            app->Click(app->Header().Handle(), centre);
-            return Shown(app->ListWindow(), point, colour, start);
+            app->Click(shown.header, centre);
+            return Shown(app->Bar(Program::kListId), point, colour, start);
         };
 
-        table.Write(Table(rows, "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
+        table.Write(Table(rows, kEstablished, kEstablished, kTimeWait));
         const auto start = Clock::now();
-        app = std::make_unique<App>(table.Options());
-        const HWND list = app->ListWindow();
-        finished = WaitUntil([&] { return RowCountNow(list) == rows; }, timeout, 5ms);
+        app = std::make_unique<Program>(table.Options());
+        const HWND list = app->Bar(Program::kListId);
+        finished = WaitFinely([&] { return RowCountNow(list) == rows; }, timeout);
         if (!finished) {
             const int listed = RowCountNow(list);
             why = TimedOut() +
                   (listed < 0 ? " (the list does not answer)" : " (" + std::to_string(listed) + " rows listed)");
         }
         const POINT first = finished ? RowPoint(*app, 0) : POINT{}, second = finished ? RowPoint(*app, 1) : POINT{};
-        Report("start-up to all rows shown" + at, Shown(list, first, kEstablished, start));
+        Report("start-up to all rows shown" + at, Shown(list, first, kEstablishedColour, start));
 
         // The states the table holds now: the first row's, the bulk's and the port-1 row's.
-        const char* firstState = "ESTABLISHED";
-        const char* bulk = "ESTABLISHED";
+        int firstState = kEstablished;
+        int bulk = kEstablished;
         std::vector<double> times;
         for (int round = 0; round < refreshRounds && finished; ++round) {
             const bool closed = round % 2 == 0;
-            firstState = closed ? "CLOSED" : "ESTABLISHED";
-            if (auto ms = refresh(Table(rows, firstState, bulk, "TIME_WAIT"), first, closed ? kClosed : kEstablished))
+            firstState = closed ? kClosed : kEstablished;
+            if (auto ms = refresh(Table(rows, firstState, bulk, kTimeWait), first,
+                                  closed ? kClosedColour : kEstablishedColour))
                 times.push_back(*ms);
         }
         std::sort(times.begin(), times.end());
@@ -269,27 +292,27 @@ protected:
                times.size() > 1 ? " (median of " + std::to_string(times.size()) + ")" : "");
 
         if (everyRow) {
-            bulk = "TIME_WAIT";
+            bulk = kTimeWait;
             if (Report("refresh, every row changed, to shown" + at,
-                       refresh(Table(rows, "TIME_WAIT", bulk, "TIME_WAIT"), second, kTimeWait))) {
-                EXPECT_EQ(app->List().CellText(rows - 3, kStateColumn), "TIME_WAIT");
+                       refresh(Table(rows, kTimeWait, bulk, kTimeWait), second, kTimeWaitColour))) {
+                EXPECT_EQ(app->List(nullptr, rows - 3, 1).rows.at(0).at(kStateColumn), "TIME_WAIT");
             }
-            firstState = "TIME_WAIT";
+            firstState = kTimeWait;
         }
-        if (Report("header click to sorted order shown, descending" + at, click(first, kListening))) {
-            EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "65535");
+        if (Report("header click to sorted order shown, descending" + at, click(first, kListeningColour))) {
+            EXPECT_EQ(app->List(nullptr, 0, 1).rows.at(0).at(kLocalPortColumn), "65535");
         }
-        if (Report("header click to sorted order shown, ascending" + at, click(first, kTimeWait))) {
-            EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "1");
+        if (Report("header click to sorted order shown, ascending" + at, click(first, kTimeWaitColour))) {
+            EXPECT_EQ(app->List(nullptr, 0, 1).rows.at(0).at(kLocalPortColumn), "1");
         }
         if (Report("refresh of the sorted list, one row changed, to shown" + at,
-                   refresh(Table(rows, firstState, bulk, "ESTABLISHED"), first, kEstablished))) {
-            EXPECT_EQ(app->List().CellText(0, kLocalPortColumn), "1");
+                   refresh(Table(rows, firstState, bulk, kEstablished), first, kEstablishedColour))) {
+            EXPECT_EQ(app->List(nullptr, 0, 1).rows.at(0).at(kLocalPortColumn), "1");
         }
         WorkingSet(*app, "at " + std::to_string(rows) + " rows");
     }
 
-    std::unique_ptr<App> app;
+    std::unique_ptr<Program> app;
     bool finished = true;
     std::string why; // what the next figure says when it was not taken
     Milliseconds timeout = 120s;
@@ -299,11 +322,11 @@ protected:
 
 // The "no paint pending" half of every figure: the list's update region as another process sees it.
 TEST_F(Benchmark, PendingPaintIsSeenFromOutside) {
-    table.Write(Table(100, "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
-    App app(table.Options());
-    const HWND list = app.ListWindow();
-    ASSERT_TRUE(WaitUntil([&] { return app.List().RowCount() == 100 && !PaintPending(list); }));
-    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, app.GuiThreadId());
+    table.Write(Table(100, kEstablished, kEstablished, kTimeWait));
+    Program app(table.Options());
+    const HWND list = app.Bar(Program::kListId);
+    ASSERT_TRUE(WaitUntil([&] { return app.Cells().size() == 100 && !PaintPending(list); }));
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(app.Frame(), nullptr));
     ASSERT_NE(thread, nullptr);
     ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1));
     InvalidateRect(list, nullptr, FALSE);
@@ -334,7 +357,7 @@ TEST_F(Benchmark, IdleCostOfTheAutomaticRefresh) {
     WriteDword(kSettingsKey, "Autoupdate", 1);
     std::string named;
     for (int i = 0; i < kRows; ++i)
-        named += Row("ESTABLISHED", "127.0.0.1", 1024 + i, "192.0.2.10", 443);
+        named += Row(kEstablished, "127.0.0.1", 1024 + i, "192.0.2.10", 443);
     const std::string unnamed = "generate " + std::to_string(kRows) + " ESTABLISHED 0\n";
     const struct {
         std::string script, what;
@@ -346,18 +369,18 @@ TEST_F(Benchmark, IdleCostOfTheAutomaticRefresh) {
     for (const auto& t : tables) {
         table.Write(t.script);
         WriteDword(kSettingsKey, "Resolve", t.resolve);
-        App app(table.Options());
-        ASSERT_TRUE(WaitUntil([&] { return RowCountNow(app.ListWindow()) == kRows; }, 60s));
+        Program app(table.Options());
+        ASSERT_TRUE(WaitUntil([&] { return RowCountNow(app.Bar(Program::kListId)) == kRows; }, 60s));
         Pause(5s);
         const std::string pid = UnixProcessOf(app);
-        const size_t reads = table.SuccessfulReads().size();
+        const size_t reads = Reads(table);
         const size_t queries = names.Queries();
         const long long ticks = CpuTicks(pid);
         const auto start = Clock::now();
         Pause(kSpan);
         const double ms = MsSince(start);
         const double cpu = (CpuTicks(pid) - ticks) * 10.0 / ms * 100.0;
-        const size_t refreshes = table.SuccessfulReads().size() - reads;
+        const size_t refreshes = Reads(table) - reads;
         const size_t lookups = names.Queries() - queries;
         EXPECT_GT(refreshes, 0u) << "the automatic refresh did not run";
         const std::string what = ", refresh every 1 s, " + std::to_string(kRows) + " unchanged rows, " + t.what;
@@ -375,23 +398,23 @@ TEST_F(Benchmark, BlackListOfAHundredEntriesAtTenThousandRows) {
     for (int i = 0; i < 100; ++i)
         file += "  <link>" + (i % 2 ? "blocked-" + std::to_string(i) + ".example" : "198.51.100." + std::to_string(i)) +
                 "</link>\r\n";
-    WriteTextFile(DataFolder() + "\\blacklist.xml", file + "</blacklist>\r\n");
+    WriteFile(DataFolder() + "\\blacklist.xml", file + "</blacklist>\r\n");
     WriteDword(kSettingsKey, "EnableBlackList", 1);
     WriteDword(kSettingsKey, "UpdateInterval", 1);
     const std::string at = " (" + std::to_string(kRows) + " rows, black list of 100 enabled)";
 
-    table.Write(Table(kRows, "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
-    app = std::make_unique<App>(table.Options());
-    const HWND list = app->ListWindow();
+    table.Write(Table(kRows, kEstablished, kEstablished, kTimeWait));
+    app = std::make_unique<Program>(table.Options());
+    const HWND list = app->Bar(Program::kListId);
     ASSERT_TRUE(WaitUntil([&] { return RowCountNow(list) == kRows; }, timeout));
     const POINT first = RowPoint(*app, 0);
     std::vector<double> times;
     for (int round = 0; round < 3 && finished; ++round) {
         const bool closed = round % 2 == 0;
-        table.Write(Table(kRows, closed ? "CLOSED" : "ESTABLISHED", "ESTABLISHED", "TIME_WAIT"));
+        table.Write(Table(kRows, closed ? kClosed : kEstablished, kEstablished, kTimeWait));
         const auto start = Clock::now();
         app->PostCommand(kRefresh);
-        if (auto ms = Shown(list, first, closed ? kClosed : kEstablished, start))
+        if (auto ms = Shown(list, first, closed ? kClosedColour : kEstablishedColour, start))
             times.push_back(*ms);
     }
     std::sort(times.begin(), times.end());
@@ -400,15 +423,15 @@ TEST_F(Benchmark, BlackListOfAHundredEntriesAtTenThousandRows) {
            " (median of " + std::to_string(times.size()) + ")");
     WorkingSet(*app, "after the refreshes" + at);
 
-    app->SendCommand(32798); // Autoupdate on, every second
+    app->Command(32798); // Autoupdate on, every second
     Pause(5s);
     const std::string pid = UnixProcessOf(*app);
-    const size_t reads = table.SuccessfulReads().size();
+    const size_t reads = Reads(table);
     const long long ticks = CpuTicks(pid);
     const auto start = Clock::now();
     Pause(30s);
     const double cpu = (CpuTicks(pid) - ticks) * 10.0 / MsSince(start) * 100.0;
-    const size_t refreshes = table.SuccessfulReads().size() - reads;
+    const size_t refreshes = Reads(table) - reads;
     EXPECT_GT(refreshes, 0u) << "the automatic refresh did not run";
     Figure("idle CPU, refresh every 1 s, unchanged" + at + ", 30 s (/proc of the program)",
            Format("%.2f %% of one core", cpu) + " (" + std::to_string(refreshes) + " refreshes)");
