@@ -32,6 +32,17 @@ FAULTS = [
     ("W5", "src/processes/RowMenu.cpp", "TrimSpace(clickedRow.remoteAddress)", "TrimSpace(clickedRow.localAddress)",
      "Table"),
     ("W11", "src/menuskin/NewMenu.cpp", "(separator ? 0 : MIIM_STRING)", "0", "Table"),
+    ("W7", "src/log/EventLog.cpp", "if (AppendToLog(file, logFile, lines))\n        eventQueue.Clear();",
+     "AppendToLog(file, logFile, lines);\n    eventQueue.Clear();", "Files"),
+    ("U8", "src/log/ExportText.cpp", 'text += " \\t";', 'text += "\\t";', "Files"),
+    ("U19", "src/connections/ResolverLoop.cpp", 'strncmp(text, "127", 3) == 0', 'strcmp(text, "127.0.0.1") == 0', "Names"),
+    # The historical faults of e87429d (a failed flush counted as a failed write) and 8b5edfe (no state kept at the
+    # session's end; a close under a modal loop not deferred).
+    ("e87429d", "src/log/TextFile.cpp", "    file.Flush();\n    if (!file.Close()) {",
+     "    if (!file.Flush()) {\n        file.Close();\n        return false;\n    }\n    if (!file.Close()) {", "Files"),
+    ("8b5edfe-end", "src/app/MainFrame.cpp", "ON_WM_ENDSESSION()\n", "", "Files"),
+    ("8b5edfe-close", "src/framework/FrameWnd.cpp", "    if (!ModalLoop::Running())\n        return false;",
+     "    return false;", "Files"),
 ]
 
 
