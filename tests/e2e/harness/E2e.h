@@ -34,7 +34,7 @@ struct Error : std::runtime_error {
 bool WaitUntil(const std::function<bool()>& predicate, Milliseconds timeout = kTimeout);
 void Pause(Milliseconds duration);
 
-std::string Here();                        // the driver's folder, where the build puts everything a test starts
+std::string Here(); // the driver's folder, where the build puts everything a test starts
 std::string TempPath(const std::string& name);
 std::string ReadFile(const std::string& path); // empty when unreadable
 void WriteFile(const std::string& path, const std::string& bytes);
@@ -43,10 +43,11 @@ std::string Quote(const std::string& argument); // for a command line
 // The current user's hive unless another root is given; writers create the key.
 void WriteDword(const std::string& key, const std::string& name, DWORD value, HKEY root = HKEY_CURRENT_USER);
 // REG_SZ; without `terminated` the stored bytes lack the final NUL, as a careless writer leaves them.
-void WriteString(const std::string& key, const std::string& name, const std::string& value, bool terminated = true);
+void WriteString(const std::string& key, const std::string& name, const std::string& value, bool terminated = true,
+                 HKEY root = HKEY_CURRENT_USER);
 void WriteBinary(const std::string& key, const std::string& name, const std::string& bytes);
 std::optional<DWORD> ReadDword(const std::string& key, const std::string& name);
-std::optional<std::string> ReadString(const std::string& key, const std::string& name);
+std::optional<std::string> ReadString(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 void DeleteTree(const std::string& key);
 std::string DataFolder(); // the program's folder in the application-data folder
 // No settings key, no data folder, Wine's default Windows version: the first start of a fresh profile.
@@ -114,9 +115,9 @@ struct ListView {
     DWORD exStyle = 0, background = 0;
     HWND header = nullptr;
     std::vector<Column> columns;
-    Rows rows;                          // cells
-    std::vector<RECT> rects;            // list client coordinates
-    std::vector<int> selection;         // rows selected
+    Rows rows;                  // cells
+    std::vector<RECT> rects;    // list client coordinates
+    std::vector<int> selection; // rows selected
     std::vector<std::string> Titles() const;
     std::vector<std::string> ColumnTexts(size_t column) const;
 };
