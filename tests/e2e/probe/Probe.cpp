@@ -38,7 +38,13 @@ std::string Line(const Row& fields) {
 
 std::string Num(long long value) { return std::to_string(value); }
 std::string Handle(const void* handle) { return Num(static_cast<long long>(reinterpret_cast<uintptr_t>(handle))); }
-HWND ToWindow(const std::string& text) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(text))); }
+// A request naming a window that has gone is refused: read as empty, it would pass for an empty control.
+HWND ToWindow(const std::string& text) {
+    const auto window = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(text)));
+    if (!IsWindow(window))
+        throw std::runtime_error("no window " + text);
+    return window;
+}
 void AddRect(Row& row, const RECT& rect) {
     for (LONG edge : {rect.left, rect.top, rect.right, rect.bottom})
         row.push_back(Num(edge));
@@ -64,9 +70,14 @@ std::string DescribeWindow(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
     const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
-    Row row{Handle(window), Handle(child ? GetParent(window) : GetWindow(window, GW_OWNER)), Num(GetDlgCtrlID(window)),
-            cls, TextOf(window), Num(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE))),
-            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE))), Num(IsWindowVisible(window)),
+    Row row{Handle(window),
+            Handle(child ? GetParent(window) : GetWindow(window, GW_OWNER)),
+            Num(GetDlgCtrlID(window)),
+            cls,
+            TextOf(window),
+            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE))),
+            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE))),
+            Num(IsWindowVisible(window)),
             Num(IsWindowEnabled(window))};
     AddRect(row, rect);
     auto rows = [&](UINT countMessage, UINT lengthMessage, UINT textMessage, UINT selectionMessage) {
@@ -127,12 +138,12 @@ std::string DescribeList(HWND list) {
     const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-    std::string out = Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
-                            Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)),
-                            Num(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)),
-                            Num(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)),
-                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
-                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0))), Handle(header)});
+    std::string out =
+        Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
+              Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)),
+              Num(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)), Num(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)),
+              Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
+              Num(static_cast<DWORD>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0))), Handle(header)});
     char text[1024];
     for (int i = 0; i < columns; ++i) {
         LVCOLUMNA column{};
@@ -306,7 +317,8 @@ std::string Menus(const std::string& what) {
             }
     } else if (what == "rects") { // items of the innermost open pop-up: id, screen rect
         const std::vector<HWND> windows = MenuWindows(true);
-        const auto menu = windows.empty() ? nullptr : reinterpret_cast<HMENU>(SendMessageA(windows[0], MN_GETHMENU, 0, 0));
+        const auto menu =
+            windows.empty() ? nullptr : reinterpret_cast<HMENU>(SendMessageA(windows[0], MN_GETHMENU, 0, 0));
         for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
             RECT rect{};
             GetMenuItemRect(windows[0], menu, i, &rect);
@@ -363,7 +375,8 @@ BOOL WINAPI LoggedKillTimer(HWND window, UINT_PTR id) {
 
 void HookTimers() {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          imports.VirtualAddress && entry->Name; ++entry) {
@@ -431,8 +444,8 @@ std::string Answer(const std::string& request) {
     }
     if (verb == "text" && in >> a >> b >> c) {
         const std::string text = rest();
-        return Line({Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c),
-                                      reinterpret_cast<LPARAM>(text.c_str())))});
+        return Line(
+            {Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c), reinterpret_cast<LPARAM>(text.c_str())))});
     }
     if (verb == "cell" && in >> a >> b >> c) {
         std::string text = rest();
