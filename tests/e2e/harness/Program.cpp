@@ -36,8 +36,8 @@ HWND ReplyWindow() {
         windowClass.lpfnWndProc = ReplyProc;
         windowClass.lpszClassName = "Pelloran.E2e.Driver";
         RegisterClassA(&windowClass);
-        replies.window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                         nullptr, nullptr);
+        replies.window =
+            CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     }
     return replies.window;
 }
@@ -125,7 +125,8 @@ Menu ParseMenu(const Rows& rows) {
 
 void DescribeInto(const Menu& menu, int depth, std::string& out) {
     for (const auto& item : menu) {
-        out += std::string(depth * 4, ' ') + (item.separator ? "----" : '"' + item.text + "\" " + std::to_string(item.id));
+        out +=
+            std::string(depth * 4, ' ') + (item.separator ? "----" : '"' + item.text + "\" " + std::to_string(item.id));
         out += std::string(item.enabled ? "" : " disabled") + (item.checked ? " checked" : "") +
                (item.ownerDrawn ? " owner-drawn" : "") + "\n";
         DescribeInto(item.items, depth + 1, out);
@@ -219,10 +220,14 @@ Program::Program(const LaunchOptions& options) {
     if (!hook)
         FailWithLastError("cannot hook " + probe + " into the program");
     const std::string title = std::to_string(process.Id());
-    WaitUntil([&] {
-        PostMessageA(frame, WM_NULL, 0, 0); // the hook runs, and so loads the probe, when the thread takes a message
-        return (probeWindow = FindWindowExA(HWND_MESSAGE, nullptr, probe::kWindowClass, title.c_str())) != nullptr;
-    });
+    // The hook runs, and so loads the probe, when the thread takes a message; on a loaded machine that is still part
+    // of the start.
+    WaitUntil(
+        [&] {
+            PostMessageA(frame, WM_NULL, 0, 0);
+            return (probeWindow = FindWindowExA(HWND_MESSAGE, nullptr, probe::kWindowClass, title.c_str())) != nullptr;
+        },
+        kStartTimeout);
     if (!probeWindow)
         Fail("the probe did not arrive in the program");
 }
@@ -307,9 +312,8 @@ ListView Program::List(HWND list) {
             view.background = static_cast<DWORD>(Number(row.at(7)));
             view.header = ToWindow(row.at(8));
         } else if (row.at(0) == "col") {
-            view.columns.push_back({row.at(1), static_cast<int>(Number(row.at(2))),
-                                    static_cast<int>(Number(row.at(3))), static_cast<int>(Number(row.at(4))),
-                                    RectAt(row, 5)});
+            view.columns.push_back({row.at(1), static_cast<int>(Number(row.at(2))), static_cast<int>(Number(row.at(3))),
+                                    static_cast<int>(Number(row.at(4))), RectAt(row, 5)});
         } else {
             if (row.at(1) == "1")
                 view.selection.push_back(static_cast<int>(view.rows.size()));
@@ -392,8 +396,10 @@ void Program::Post(HWND window, UINT message, WPARAM w, LPARAM l) {
 }
 
 LRESULT Program::SendText(HWND window, UINT message, WPARAM w, const std::string& text) {
-    return static_cast<LRESULT>(Number(
-        Ask("text " + ToText(window) + " " + std::to_string(message) + " " + std::to_string(w) + " " + text).at(0).at(0)));
+    return static_cast<LRESULT>(
+        Number(Ask("text " + ToText(window) + " " + std::to_string(message) + " " + std::to_string(w) + " " + text)
+                   .at(0)
+                   .at(0)));
 }
 
 void Program::Sync(Milliseconds timeout) {
@@ -450,7 +456,8 @@ void Program::HighlightMenuItem(int popup, int item) {
             WaitUntil([&] { return (now = current()) != before; }, 3s);
         }
         if (now != target)
-            Fail(std::string("cannot highlight ") + what + " " + std::to_string(target) + "\n" + Describe(Menus("open")));
+            Fail(std::string("cannot highlight ") + what + " " + std::to_string(target) + "\n" +
+                 Describe(Menus("open")));
     };
     Foreground(frame);
     PressKey(VK_MENU); // Alt alone enters menu mode on the first bar entry
