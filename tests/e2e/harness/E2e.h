@@ -43,10 +43,11 @@ std::string Quote(const std::string& argument); // for a command line
 // The current user's hive unless another root is given; writers create the key.
 void WriteDword(const std::string& key, const std::string& name, DWORD value, HKEY root = HKEY_CURRENT_USER);
 // REG_SZ; without `terminated` the stored bytes lack the final NUL, as a careless writer leaves them.
-void WriteString(const std::string& key, const std::string& name, const std::string& value, bool terminated = true);
+void WriteString(const std::string& key, const std::string& name, const std::string& value, bool terminated = true,
+                 HKEY root = HKEY_CURRENT_USER);
 void WriteBinary(const std::string& key, const std::string& name, const std::string& bytes);
 std::optional<DWORD> ReadDword(const std::string& key, const std::string& name);
-std::optional<std::string> ReadString(const std::string& key, const std::string& name);
+std::optional<std::string> ReadString(const std::string& key, const std::string& name, HKEY root = HKEY_CURRENT_USER);
 void DeleteTree(const std::string& key);
 std::string DataFolder(); // the program's folder in the application-data folder
 // No settings key, no data folder, Wine's default Windows version: the first start of a fresh profile.

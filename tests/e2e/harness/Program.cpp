@@ -220,10 +220,14 @@ Program::Program(const LaunchOptions& options) {
     if (!hook)
         FailWithLastError("cannot hook " + probe + " into the program");
     const std::string title = std::to_string(process.Id());
-    WaitUntil([&] {
-        PostMessageA(frame, WM_NULL, 0, 0); // the hook runs, and so loads the probe, when the thread takes a message
-        return (probeWindow = FindWindowExA(HWND_MESSAGE, nullptr, probe::kWindowClass, title.c_str())) != nullptr;
-    });
+    // The hook runs, and so loads the probe, when the thread takes a message; on a loaded machine that is still part
+    // of the start.
+    WaitUntil(
+        [&] {
+            PostMessageA(frame, WM_NULL, 0, 0);
+            return (probeWindow = FindWindowExA(HWND_MESSAGE, nullptr, probe::kWindowClass, title.c_str())) != nullptr;
+        },
+        kStartTimeout);
     if (!probeWindow)
         Fail("the probe did not arrive in the program");
 }

@@ -71,8 +71,11 @@ void WriteDword(const std::string& key, const std::string& name, DWORD value, HK
     SetValue(root, key, name, REG_DWORD, &value, sizeof value);
 }
 
-void WriteString(const std::string& key, const std::string& name, const std::string& value, bool terminated) {
-    SetValue(HKEY_CURRENT_USER, key, name, REG_SZ, value.c_str(), value.size() + (terminated ? 1 : 0));
+void WriteString(const std::string& key, const std::string& name, const std::string& value, bool terminated,
+                 HKEY root) {
+    // The system counts a NUL that follows the given bytes itself, so an unterminated text is followed by another.
+    const std::string bytes = value + (terminated ? '\0' : '#');
+    SetValue(root, key, name, REG_SZ, bytes.c_str(), value.size() + (terminated ? 1 : 0));
 }
 
 void WriteBinary(const std::string& key, const std::string& name, const std::string& bytes) {
@@ -86,10 +89,10 @@ std::optional<DWORD> ReadDword(const std::string& key, const std::string& name) 
     return value;
 }
 
-std::optional<std::string> ReadString(const std::string& key, const std::string& name) {
+std::optional<std::string> ReadString(const std::string& key, const std::string& name, HKEY root) {
     char text[4096] = {};
     DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size))
+    if (RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size))
         return std::nullopt;
     return std::string(text);
 }

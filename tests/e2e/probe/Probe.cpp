@@ -38,7 +38,13 @@ std::string Line(const Row& fields) {
 
 std::string Num(long long value) { return std::to_string(value); }
 std::string Handle(const void* handle) { return Num(static_cast<long long>(reinterpret_cast<uintptr_t>(handle))); }
-HWND ToWindow(const std::string& text) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(text))); }
+// A request naming a window that has gone is refused: read as empty, it would pass for an empty control.
+HWND ToWindow(const std::string& text) {
+    const auto window = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(text)));
+    if (!IsWindow(window))
+        throw std::runtime_error("no window " + text);
+    return window;
+}
 void AddRect(Row& row, const RECT& rect) {
     for (LONG edge : {rect.left, rect.top, rect.right, rect.bottom})
         row.push_back(Num(edge));
