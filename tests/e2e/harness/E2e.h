@@ -81,6 +81,8 @@ void Foreground(HWND window); // the window's top-level window gets the activati
 void PressKey(WORD vk, std::initializer_list<WORD> modifiers = {});
 void MoveMouse(POINT screen);
 void ClickAt(POINT screen, MouseButton button = MouseButton::Left, int clicks = 1);
+void PressMouse(POINT screen);   // the left button goes down at the point and stays down
+void ReleaseMouse(POINT screen); // and comes up there
 void Drag(POINT from, POINT to); // the left button pressed at `from`, moved in steps, released at `to`
 COLORREF ScreenPixel(POINT screen);
 struct Pixels {
@@ -144,6 +146,8 @@ const MenuItem* FindMenuItem(const Menu& menu, UINT id);
 std::string Describe(const Menu& menu);
 
 struct LaunchOptions {
+    // The program file; empty: PELLORAN_EXE, else Pelloran.exe beside the driver.
+    std::string program;
     // A folder holding the test IP helper DLL: the program then runs from a fresh folder with a copy of itself and
     // of every DLL there, the native iphlpapi preferred.
     std::string fakeIpHelperDirectory;

@@ -173,7 +173,9 @@ std::string Describe(const Menu& menu) {
 }
 
 Program::Program(const LaunchOptions& options) {
-    path = std::getenv("PELLORAN_EXE") ? std::getenv("PELLORAN_EXE") : Here() + "\\Pelloran.exe";
+    path = !options.program.empty()      ? options.program
+           : std::getenv("PELLORAN_EXE") ? std::getenv("PELLORAN_EXE")
+                                         : Here() + "\\Pelloran.exe";
     const std::string file = std::filesystem::path(path).filename().string();
     const std::string overrides = "Software\\Wine\\AppDefaults\\" + file + "\\DllOverrides";
     RegDeleteKeyValueA(HKEY_CURRENT_USER, overrides.c_str(), "iphlpapi");

@@ -270,6 +270,10 @@ void ClickAt(POINT screen, MouseButton button, int clicks) {
     Inject(inputs);
 }
 
+void PressMouse(POINT screen) { Inject({MouseInput(0, screen), MouseInput(MOUSEEVENTF_LEFTDOWN, screen)}); }
+
+void ReleaseMouse(POINT screen) { Inject({MouseInput(MOUSEEVENTF_LEFTUP, screen)}); }
+
 void Drag(POINT from, POINT to) {
     Inject({MouseInput(0, from), MouseInput(MOUSEEVENTF_LEFTDOWN, from)});
     for (int step = 1; step <= 8; ++step) {

@@ -1,0 +1,58 @@
+// The table mode the Windows version chooses, one start per version: systems older than NT 5 (NT 4, the 9x family)
+// read the table without owners through GetTcpTable alone, in five columns without double buffering, and their row
+// menu has no kill commands; NT 5.0 and later read the owners' table in seven columns.
+#include "Suite.h"
+
+#include <commctrl.h>
+
+using namespace e2e;
+
+namespace {
+class Modes : public ProgramTest {};
+} // namespace
+
+TEST_F(Modes, TheWindowsVersionChoosesTheTableMode) {
+    const std::vector<std::string> seven = {"Process",        "PID",         "Local Address", "Local Port",
+                                            "Remote Address", "Remote Port", "Status"};
+    const std::vector<std::string> five(seven.begin() + 2, seven.end());
+    table.Write(Row(kEstablished, "10.0.0.1", 80, "10.0.0.2", 5));
+    for (const auto& [version, legacy] :
+         {std::pair{"nt40", true}, {"win98", true}, {"win2k", false}, {"winxp", false}}) {
+        SCOPED_TRACE(version);
+        SetWindowsVersion(version);
+        const size_t extended = table.Calls("GetExtendedTcpTable").size(), plain = table.Calls("GetTcpTable").size();
+        Program app(table.Options());
+        ASSERT_TRUE(WaitUntil([&] { return app.Cells().size() == 1; }));
+        SetWindowPos(app.Frame(), nullptr, 0, 0, 800, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        app.Sync();
+        const ListView list = app.List();
+        EXPECT_EQ(list.Titles(), legacy ? five : seven);
+        int total = 0;
+        for (const auto& column : list.columns)
+            total += column.width;
+        RECT client{};
+        GetClientRect(app.Bar(Program::kListId), &client);
+        EXPECT_EQ(total, client.right) << "the columns fill the list";
+        EXPECT_EQ(list.exStyle, DWORD(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | (legacy ? 0 : LVS_EX_DOUBLEBUFFER)));
+        EXPECT_EQ(table.Calls("GetExtendedTcpTable").size() == extended, legacy) << "the legacy read never binds it";
+        EXPECT_EQ(table.Calls("GetTcpTable").size() > plain, legacy);
+
+        Menu open; // a click that only activated the window is given once more, after the double-click time
+        for (int attempt = 0; attempt < 3 && open.empty(); ++attempt) {
+            Pause(Milliseconds(GetDoubleClickTime() + 100));
+            app.Click(app.Bar(Program::kListId), Center(list.rects.at(0)), MouseButton::Right);
+            WaitUntil([&] { return !(open = app.Menus("open")).empty(); }, 3s);
+        }
+        ASSERT_FALSE(open.empty()) << "the row menu did not open";
+        EXPECT_EQ(open.front().items.size(), legacy ? 4u : 7u) << Describe(open);
+        app.CloseMenus();
+        if (legacy) { // without owners a kill stops after its question, and reads nothing
+            const size_t calls = table.Calls().size();
+            app.PostCommand(32772); // Kill Process
+            app.AnswerBox("Are you sure you want to kill this process?", {"OK", "Cancel"}, "question", IDOK);
+            app.Sync();
+            EXPECT_EQ(table.Calls().size(), calls);
+        }
+        EXPECT_EQ(app.Close(), 0u);
+    }
+}
