@@ -19,7 +19,7 @@ set_tests_properties(e2e.env.start PROPERTIES FIXTURES_SETUP e2e_env RESOURCE_LO
 add_test(NAME e2e.env.stop COMMAND bash ${e2e_script_dir}/env.sh stop ${e2e_work_dir})
 set_tests_properties(e2e.env.stop PROPERTIES FIXTURES_CLEANUP e2e_env RESOURCE_LOCK e2e_wine TIMEOUT 120)
 
-foreach(set IN ITEMS "new::pelloran_e2e.exe" "old:old/:pelloran_e2e_old.exe")
+foreach(set IN ITEMS "new::pelloran_e2e.exe")
     string(REPLACE ":" ";" set "${set}")
     list(GET set 0 kind)
     list(GET set 1 folder)
