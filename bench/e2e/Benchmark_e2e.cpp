@@ -194,9 +194,7 @@ protected:
         WriteDword(kSettingsKey, "ClosedColor", kClosedColour);
         WriteDword(kSettingsKey, "ListeningColor", kListeningColour);
         WriteDword(kSettingsKey, "TimeWaitColor", kTimeWaitColour);
-        for (auto [name, value] :
-             {std::pair{"WindowPosX", 0}, {"WindowPosY", 0}, {"WindowSizeX", 1000}, {"WindowSizeY", 700}})
-            WriteDword(kSettingsKey, name, value);
+        StorePlacement(0, 0, 1000, 700);
     }
 
     // A pixel of the row's background right of its last cell, as a point of the list (rows keep their place while

@@ -54,9 +54,7 @@ class Frame : public ProgramTest {};
 } // namespace
 
 TEST_F(Frame, FirstStartShowsTheWindowItsMenusAndBarsAndTheToolbarDocksWhereItIsDragged) {
-    for (const auto& [name, value] :
-         {std::pair{"WindowPosX", 0}, {"WindowPosY", 0}, {"WindowSizeX", 900}, {"WindowSizeY", 600}})
-        WriteDword(kSettingsKey, name, value);
+    StorePlacement(0, 0, 900, 600);
     table.Write(Row(kEstablished, "10.0.0.1", 80, "10.0.0.2", 5));
     // Global atoms outlive their programs: one left behind by an earlier program is not this one's.
     for (int i = 0; i < 1000 && GlobalFindAtomA("OldMenuProc"); ++i)
@@ -234,17 +232,19 @@ TEST_F(Frame, FirstStartShowsTheWindowItsMenusAndBarsAndTheToolbarDocksWhereItIs
         SCOPED_TRACE(step.side + std::to_string(step.key));
         const std::string before = at(bar), landing = drag(step.to, step.key, step.side);
         EXPECT_TRUE(WaitUntil([&] { return laidOut(step.side); })) << "toolbar " << at(bar);
-        if (step.side != 'F')
+        if (step.side != 'F') {
             EXPECT_EQ(at(bar), step.key ? before : landing);
+        }
     }
     // Floating: a small tool window of the frame, where prompts, tips, clicks and colour changes still arrive.
     ASSERT_TRUE(floating());
     const HWND tool = GetAncestor(bar, GA_ROOT);
     for (const auto& window : app.Windows())
-        if (window.handle == tool)
+        if (window.handle == tool) {
             EXPECT_TRUE((window.exStyle & WS_EX_TOOLWINDOW) && (window.style & WS_CAPTION) &&
                         window.text == "Toolbar" && window.parent == frame)
                 << window.text;
+        }
     EXPECT_TRUE(app.MenuCommand(kViewToolBar).checked);
     hover(kRefresh, "Refresh TCP Table", "Refresh TCP Table");
     ClickAt(button(kEstablishedOnly));

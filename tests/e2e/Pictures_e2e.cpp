@@ -206,9 +206,7 @@ TEST_F(Pictures, ToolbarHeaderAndMenusShowWhatTheProgramDraws) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.version) + (c.themed ? " themed" : " unthemed") + (c.damaged ? " damaged" : ""));
         SetWindowsVersion(c.version);
-        for (const auto& [name, value] :
-             {std::pair{"WindowPosX", 0}, {"WindowPosY", 0}, {"WindowSizeX", 900}, {"WindowSizeY", 600}})
-            WriteDword(kSettingsKey, name, value);
+        StorePlacement(0, 0, 900, 600);
         WriteString(kThemeManager, "ThemeActive", c.themed ? "1" : "0");
         LaunchOptions options = table.Options();
         options.program = c.damaged ? ProgramWithDamagedPng() : "";

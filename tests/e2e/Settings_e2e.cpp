@@ -71,9 +71,7 @@ TEST_F(Settings, WhatOneCloseWritesTheNextStartShows) {
     WriteBinary(kSettingsKey, "WindowPosX", std::string("\x2C\x01", 2)); // 300
     WriteBinary(kSettingsKey, "WindowPosY", std::string("\x64\0\0\0\0", 5));
     EXPECT_EQ(start("300 0 820 580"), "1 300 0 820 580 1 1 0 - ");
-    for (const auto& [name, value] :
-         {std::pair{"WindowPosX", 5000}, {"WindowPosY", 4000}, {"WindowSizeX", 5800}, {"WindowSizeY", 4600}})
-        WriteDword(kSettingsKey, name, value);
+    StorePlacement(5000, 4000, 5800, 4600);
     start("on screen");
     DeleteTree(kSettingsKey);
     WriteDword(kSettingsKey, "EnableLogging", 0);

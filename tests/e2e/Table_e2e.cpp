@@ -46,9 +46,7 @@ protected:
         ProgramTest::SetUp();
         WriteDword(kSettingsKey, "Resolve", 0);
         WriteDword(kSettingsKey, "SelectColor", kSelect);
-        for (auto [name, value] :
-             {std::pair{"WindowPosX", 0}, {"WindowPosY", 0}, {"WindowSizeX", 1000}, {"WindowSizeY", 760}})
-            WriteDword(kSettingsKey, name, value);
+        StorePlacement(0, 0, 1000, 760);
     }
 
     bool ShowsRows(size_t count) {

@@ -83,7 +83,6 @@ void MoveMouse(POINT screen);
 void ClickAt(POINT screen, MouseButton button = MouseButton::Left, int clicks = 1);
 void PressMouse(POINT screen);   // the left button goes down at the point and stays down
 void ReleaseMouse(POINT screen); // and comes up there
-void Drag(POINT from, POINT to); // the left button pressed at `from`, moved in steps, released at `to`
 COLORREF ScreenPixel(POINT screen);
 struct Pixels {
     RECT rect{};
@@ -113,14 +112,13 @@ struct Column {
     RECT rect{}; // header client coordinates
 };
 struct ListView {
-    int count = 0, selected = -1, focused = -1, top = 0, perPage = 0; // count: all rows, not only those read
-    DWORD exStyle = 0, background = 0;
+    int count = 0, selected = -1; // count: all rows, not only those read
+    DWORD exStyle = 0;
     HWND header = nullptr;
     SIZE client{};
     std::vector<Column> columns;
-    Rows rows;                  // cells
-    std::vector<RECT> rects;    // list client coordinates
-    std::vector<int> selection; // rows selected
+    Rows rows;               // cells
+    std::vector<RECT> rects; // list client coordinates
     std::vector<std::string> Titles() const;
     std::vector<std::string> ColumnTexts(size_t column) const;
 };
@@ -138,7 +136,6 @@ struct MenuItem {
     std::string text;
     UINT id = 0;
     bool separator = false, popup = false, enabled = true, checked = false, highlighted = false, ownerDrawn = false;
-    int width = -1, height = -1; // "menu sizes" only
     std::vector<MenuItem> items;
 };
 using Menu = std::vector<MenuItem>;
@@ -183,7 +180,7 @@ public:
     Rows Cells() { return List().rows; }
     ToolBar Tools();
     std::string Status(int part = 0);
-    Menu Menus(const std::string& which = "bar"); // bar (update rules run), state, open, sizes
+    Menu Menus(const std::string& which = "bar"); // bar (update rules run), state, open
     MenuItem MenuCommand(UINT id);
     std::string Tip();
     Rows Timers(); // "set id ms" and "kill id" since the probe arrived

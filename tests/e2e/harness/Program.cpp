@@ -112,10 +112,6 @@ Menu ParseMenu(const Rows& rows) {
         item.checked = has('C');
         item.highlighted = has('H');
         item.ownerDrawn = has('O');
-        if (row.size() > 5) {
-            item.width = static_cast<int>(Number(row[4]));
-            item.height = static_cast<int>(Number(row[5]));
-        }
         levels.resize(depth + 1);
         levels[depth]->push_back(item);
         levels.push_back(&levels[depth]->back().items);
@@ -309,21 +305,15 @@ ListView Program::List(HWND list, int first, int count) {
         if (row.at(0) == "list") {
             view.count = static_cast<int>(Number(row.at(1)));
             view.selected = static_cast<int>(Number(row.at(2)));
-            view.focused = static_cast<int>(Number(row.at(3)));
-            view.top = static_cast<int>(Number(row.at(4)));
-            view.perPage = static_cast<int>(Number(row.at(5)));
-            view.exStyle = static_cast<DWORD>(Number(row.at(6)));
-            view.background = static_cast<DWORD>(Number(row.at(7)));
-            view.header = ToWindow(row.at(8));
-            view.client = {static_cast<LONG>(Number(row.at(9))), static_cast<LONG>(Number(row.at(10)))};
+            view.exStyle = static_cast<DWORD>(Number(row.at(3)));
+            view.header = ToWindow(row.at(4));
+            view.client = {static_cast<LONG>(Number(row.at(5))), static_cast<LONG>(Number(row.at(6)))};
         } else if (row.at(0) == "col") {
             view.columns.push_back({row.at(1), static_cast<int>(Number(row.at(2))), static_cast<int>(Number(row.at(3))),
                                     static_cast<int>(Number(row.at(4))), RectAt(row, 5)});
         } else {
-            if (row.at(1) == "1")
-                view.selection.push_back(first + static_cast<int>(view.rows.size()));
-            view.rects.push_back(RectAt(row, 2));
-            view.rows.emplace_back(row.begin() + 6, row.end());
+            view.rects.push_back(RectAt(row, 1));
+            view.rows.emplace_back(row.begin() + 5, row.end());
         }
     }
     return view;

@@ -36,6 +36,15 @@ inline std::string Row(int state, const std::string& local, int localPort, const
     return row.str();
 }
 
+// The window's stored placement (its edges, as the program keeps them), so clicks and pictures land where a test
+// expects them.
+inline void StorePlacement(DWORD left, DWORD top, DWORD right, DWORD bottom) {
+    WriteDword(kSettingsKey, "WindowPosX", left);
+    WriteDword(kSettingsKey, "WindowPosY", top);
+    WriteDword(kSettingsKey, "WindowSizeX", right);
+    WriteDword(kSettingsKey, "WindowSizeY", bottom);
+}
+
 class FakeTable {
 public:
     FakeTable() : folder(TempPath("pelloran-table-" + std::to_string(GetCurrentProcessId()) + "-" + Next())) {

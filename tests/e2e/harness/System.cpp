@@ -274,16 +274,6 @@ void PressMouse(POINT screen) { Inject({MouseInput(0, screen), MouseInput(MOUSEE
 
 void ReleaseMouse(POINT screen) { Inject({MouseInput(MOUSEEVENTF_LEFTUP, screen)}); }
 
-void Drag(POINT from, POINT to) {
-    Inject({MouseInput(0, from), MouseInput(MOUSEEVENTF_LEFTDOWN, from)});
-    for (int step = 1; step <= 8; ++step) {
-        Pause(30ms); // a drag loop reads the moves one by one
-        MoveMouse({from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8});
-    }
-    Pause(30ms);
-    Inject({MouseInput(MOUSEEVENTF_LEFTUP, to)});
-}
-
 Pixels Capture(const RECT& screen) {
     Pixels out{screen, {}};
     const int width = screen.right - screen.left, height = screen.bottom - screen.top;

@@ -2,7 +2,7 @@
 // Protocol.h) there, where every control message may carry a pointer and menus can be read at all.
 //   windows                     top-level windows of the thread          controls <h>   every descendant of h
 //   list <h> [first count]      a list view: columns, rows, cells        toolbar <h>    buttons and image lists
-//   menu bar|state|open|sizes|rects|windows|append                       tip            the tool-tip shown
+//   menu bar|state|open|rects|windows|append                       tip            the tool-tip shown
 //   send <h> <msg> <w> <l>      SendMessage, numbers only                text <h> <msg> <w> <text>: lParam = text
 //   cell <h> <row> <col> <text> LVM_SETITEMTEXT                          select <h> <row>: the only selected row
 //   module <name>               a loaded module's path                   timers         SetTimer/KillTimer calls
@@ -24,15 +24,21 @@ using Row = std::vector<std::string>;
 
 std::string Escape(const std::string& text) {
     std::string out;
-    for (char c : text)
-        out += c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : std::string(1, c);
+    for (char c : text) {
+        if (c == '\\' || c == '\t' || c == '\n')
+            out += '\\';
+        out += c == '\t' ? 't' : c == '\n' ? 'n' : c;
+    }
     return out;
 }
 
 std::string Line(const Row& fields) {
     std::string out;
-    for (size_t i = 0; i < fields.size(); ++i)
-        out += (i ? "\t" : "") + Escape(fields[i]);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i)
+            out += '\t'; // an empty first field still counts
+        out += Escape(fields[i]);
+    }
     return out + "\n";
 }
 
@@ -131,22 +137,18 @@ std::vector<HWND> ThreadWindows() {
     return windows;
 }
 
-// "list": count, selected, focused, top index, per page, extended style, background colour, header, client size;
+// "list": count, selected, extended style, header, client size;
 // "col": title, width, format, header item format, header item rect (header client coordinates);
-// "row": selected, bounds (list client coordinates), the cells.
+// "row": bounds (list client coordinates), the cells.
 std::string DescribeList(HWND list, int first, int wanted) {
     const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     RECT client{};
     GetClientRect(list, &client);
-    std::string out =
-        Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
-              Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)),
-              Num(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)), Num(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)),
-              Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
-              Num(static_cast<DWORD>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0))), Handle(header), Num(client.right),
-              Num(client.bottom)});
+    std::string out = Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
+                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
+                            Handle(header), Num(client.right), Num(client.bottom)});
     char text[1024];
     for (int i = 0; i < columns; ++i) {
         LVCOLUMNA column{};
@@ -168,7 +170,7 @@ std::string DescribeList(HWND list, int first, int wanted) {
         RECT rect{};
         rect.left = LVIR_BOUNDS;
         SendMessageA(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
-        Row row{"row", Num(SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED) != 0)};
+        Row row{"row"};
         AddRect(row, rect);
         for (int c = 0; c < columns; ++c) {
             LVITEMA item{};
@@ -223,9 +225,8 @@ bool ReadItem(HMENU menu, int index, MENUITEMINFOA& info, char* text, UINT size)
 
 // One line per item, children right after their pop-up: depth, flags (Separator, Popup, Grayed, Disabled,
 // Checked, Hilite, Owner-drawn; "-" for none), id, text. With an update window every pop-up is first announced
-// with WM_INITMENUPOPUP, as the system does before it opens one, so the program's update rules have run; with
-// `sizes` the line adds what the window answers to WM_MEASUREITEM for an owner-drawn item (-1 -1 otherwise).
-void DescribeMenu(HMENU menu, int depth, HWND update, bool sizes, std::string& out) {
+// with WM_INITMENUPOPUP, as the system does before it opens one, so the program's update rules have run.
+void DescribeMenu(HMENU menu, int depth, HWND update, std::string& out) {
     for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
         MENUITEMINFOA info;
         char text[512];
@@ -244,18 +245,9 @@ void DescribeMenu(HMENU menu, int depth, HWND update, bool sizes, std::string& o
                                        {(info.fType & MFT_OWNERDRAW) != 0, 'O'}})
             if (on)
                 flags += flag;
-        Row row{Num(depth), flags.empty() ? "-" : flags, Num(info.wID), text};
-        if (sizes) {
-            MEASUREITEMSTRUCT measure{ODT_MENU, 0, info.wID, 0, 0, info.dwItemData};
-            const bool drawn = (info.fType & MFT_OWNERDRAW) != 0;
-            if (drawn)
-                SendMessageA(update, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
-            row.push_back(Num(drawn ? static_cast<long long>(measure.itemWidth) : -1));
-            row.push_back(Num(drawn ? static_cast<long long>(measure.itemHeight) : -1));
-        }
-        out += Line(row);
+        out += Line({Num(depth), flags.empty() ? "-" : flags, Num(info.wID), text});
         if (info.hSubMenu)
-            DescribeMenu(info.hSubMenu, depth + 1, update, sizes, out);
+            DescribeMenu(info.hSubMenu, depth + 1, update, out);
         if (info.hSubMenu && update)
             SendMessageA(update, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), 0);
     }
@@ -306,17 +298,17 @@ HWND MainWindow() {
 std::string Menus(const std::string& what) {
     HWND frame = MainWindow();
     std::string out;
-    if (what == "bar" || what == "state" || what == "sizes") {
+    if (what == "bar" || what == "state") {
         if (!frame)
             throw std::runtime_error("no window with a menu bar");
-        DescribeMenu(GetMenu(frame), 0, what == "state" ? nullptr : frame, what == "sizes", out);
+        DescribeMenu(GetMenu(frame), 0, what == "state" ? nullptr : frame, out);
     } else if (what == "open") {
         std::vector<HWND> windows = MenuWindows(true);
         std::reverse(windows.begin(), windows.end());
         for (HWND window : windows)
             if (const auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0))) {
                 out += Line({"0", "P", "0", ""});
-                DescribeMenu(menu, 1, nullptr, false, out);
+                DescribeMenu(menu, 1, nullptr, out);
             }
     } else if (what == "rects") { // items of the innermost open pop-up: id, screen rect
         const std::vector<HWND> windows = MenuWindows(true);
