@@ -5,7 +5,7 @@
 #include "connections/ListRefresh.h"
 #include "connections/ResolveQueue.h"
 #include "connections/TableDecode.h"
-#include "connections/testing/ConnectionTestSupport.h"
+#include "support/ConnectionTestSupport.h"
 
 #include <benchmark/benchmark.h>
 

@@ -12,7 +12,7 @@
 #include "connections/TableFetch.h"
 #include "connections/TextIndex.h"
 #include "connections/WorkerState.h"
-#include "connections/testing/ConnectionTestSupport.h"
+#include "support/ConnectionTestSupport.h"
 
 #include <gtest/gtest.h>
 

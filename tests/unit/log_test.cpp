@@ -5,7 +5,7 @@
 #include "connections/HostNameCache.h"
 #include "log/ExportText.h"
 #include "log/LogText.h"
-#include "connections/testing/ConnectionTestSupport.h"
+#include "support/ConnectionTestSupport.h"
 #include "log/TextFile.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Test use only; the program never includes this header.
+// Shared by the unit tests and the benchmarks; the program never includes this header.
 // A ListRows that records every call and keeps the cell texts, row identities and selection flags the
 // way a list control would, plus builders for entries and raw table buffers.
 #pragma once
