@@ -5,7 +5,6 @@
 #include "resource.h"
 
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -35,14 +34,10 @@ const std::vector<COLORREF> kBuiltIn = {RGB(255, 255, 220), RGB(220, 255, 220), 
 constexpr char kHttpHandler[] = "http\\shell\\open\\command";
 
 bool CmdRunning() { // the stand-in browser
-    bool running = false;
-    const HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(all, &entry); more; more = Process32Next(all, &entry))
-        running = running || lstrcmpiA(entry.szExeFile, "cmd.exe") == 0;
-    CloseHandle(all);
-    return running;
+    for (const ProcessEntry& process : Processes())
+        if (lstrcmpiA(process.file.c_str(), "cmd.exe") == 0)
+            return true;
+    return false;
 }
 
 HCURSOR Cursor() {
@@ -255,9 +250,7 @@ TEST_F(Dialogs, EachDialogShowsTheKeyAndWritesWhatOkTakes) {
     const std::string file = DataFolder() + "\\blacklist.xml";
     ASSERT_TRUE(WaitUntil([&] { return app.Cells().at(1).at(4) == "docs-host.example"; }));
     for (int time = 0; time < 2; ++time) {
-        Pause(Milliseconds(GetDoubleClickTime() + 100)); // two clicks at one place would make a double click
-        app.Click(list, Center(app.List().rects.at(1)), MouseButton::Right);
-        ASSERT_TRUE(WaitUntil([&] { return !app.Menus("open").empty(); }));
+        app.RowMenu(1);
         app.CloseMenus();
         app.Command(ID_ADD_TO_BLACKLIST);
     }

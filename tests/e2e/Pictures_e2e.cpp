@@ -313,13 +313,7 @@ TEST_F(Pictures, ToolbarHeaderAndMenusShowWhatTheProgramDraws) {
         }
         app.CloseMenus();
         // The row menu, with the pictures of its commands.
-        Menu open;
-        for (int attempt = 0; attempt < 3 && open.empty(); ++attempt) {
-            Pause(Milliseconds(GetDoubleClickTime() + 100));
-            app.Click(app.Bar(Program::kListId), Center(app.List().rects.at(0)), MouseButton::Right);
-            WaitUntil([&] { return !(open = app.Menus("open")).empty(); }, 3s);
-        }
-        ASSERT_FALSE(open.empty()) << "the row menu did not open";
+        app.RowMenu(0);
         for (const auto& [id, rect] : OpenItems(app))
             EXPECT_TRUE(id == 0 || WaitUntil([&] { return ownPicture(id, rect).x >= 0; })) << "row menu " << id;
         app.CloseMenus();

@@ -4,7 +4,6 @@
 #include "Suite.h"
 
 #include <commctrl.h>
-#include <tlhelp32.h>
 #include <winsock2.h>
 
 #include <algorithm>
@@ -56,21 +55,9 @@ protected:
         const ListView list = app->List(nullptr, row, 1);
         return app->Pixel(app->Bar(Program::kListId), {list.client.cx - 8, Center(list.rects.at(0)).y});
     }
-    // Clicks the row (spaced from the last click by the double-click time) and returns the menu that opens.
-    Menu OpenRowMenu(int row, MouseButton button = MouseButton::Right) {
-        Menu open;
-        for (int attempt = 0; attempt < 2 && open.empty(); ++attempt) {
-            Pause(Milliseconds(GetDoubleClickTime() + 100));
-            app->Click(app->Bar(Program::kListId), Center(app->List().rects.at(row)), button);
-            WaitUntil([&] { return !(open = app->Menus("open")).empty(); }, 3s);
-        }
-        if (open.empty())
-            Fail("clicking row " + std::to_string(row) + " opened no menu");
-        return open.front().items;
-    }
     // Chooses the command as a user does: Down until it is highlighted, then Enter.
     void Choose(int row, UINT id) {
-        OpenRowMenu(row);
+        app->RowMenu(row);
         auto highlighted = [&] {
             const Menu open = app->Menus("open");
             for (const MenuItem& item : open.empty() ? Menu{} : open.front().items)
@@ -122,18 +109,12 @@ bool Alive(DWORD pid) {
 
 // The process and its descendants, from the parent links of a Toolhelp snapshot.
 std::vector<DWORD> Tree(DWORD root) {
-    std::vector<PROCESSENTRY32> all;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        all.push_back(entry);
-    CloseHandle(snapshot);
+    const std::vector<ProcessEntry> all = Processes();
     std::vector<DWORD> tree{root};
     for (size_t i = 0; i < tree.size(); ++i)
         for (const auto& process : all)
-            if (process.th32ParentProcessID == tree[i] && process.th32ProcessID != tree[i])
-                tree.push_back(process.th32ProcessID);
+            if (process.parent == tree[i] && process.id != tree[i])
+                tree.push_back(process.id);
     return tree;
 }
 
@@ -236,7 +217,7 @@ TEST_F(Table, ShowsPaintsRefreshesActsAndSorts) {
                                                              {kKillProcess, "Kill Process"},
                                                              {kKillProcessTree, "Kill Process Tree"}};
     for (MouseButton button : {MouseButton::Right, MouseButton::Left}) {
-        const Menu menu = OpenRowMenu(1, button);
+        const Menu menu = app->RowMenu(1, button);
         std::vector<std::pair<UINT, std::string>> shown;
         for (const MenuItem& item : menu)
             shown.emplace_back(item.id, item.separator || !item.enabled ? "" : item.text);

@@ -73,6 +73,11 @@ private:
     HANDLE handle = nullptr;
     DWORD id = 0;
 };
+struct ProcessEntry {
+    DWORD id = 0, parent = 0;
+    std::string file;
+};
+std::vector<ProcessEntry> Processes(); // every running process, from a Toolhelp snapshot
 // A helper process of this driver that sleeps, with a tree of `depth` levels of children below it.
 Process StartSleeper(int depth = 0);
 
@@ -203,6 +208,9 @@ public:
     // Opens pop-up `popup` of the bar with the keyboard and highlights its entry `item` (separators count).
     void HighlightMenuItem(int popup, int item);
     void CloseMenus();
+    // Clicks list row `row` (spaced from an earlier click by the double-click time, and again when the click only
+    // activated the window) and returns the items of the row menu that opens, or throws.
+    Menu RowMenu(int row, MouseButton button = MouseButton::Right);
     // Waits for the program's message box, checks its text, buttons and icon, and presses `button`.
     void AnswerBox(const std::string& text, const std::vector<std::string>& buttons, const char* icon, int button);
 

@@ -471,6 +471,18 @@ void Program::CloseMenus() {
         Fail("the menus do not close");
 }
 
+Menu Program::RowMenu(int row, MouseButton button) {
+    Menu open;
+    for (int attempt = 0; attempt < 3 && open.empty(); ++attempt) {
+        Pause(Milliseconds(GetDoubleClickTime() + 100));
+        Click(Bar(kListId), Center(List(nullptr, row, 1).rects.at(0)), button);
+        WaitUntil([&] { return !(open = Menus("open")).empty(); }, 3s);
+    }
+    if (open.empty())
+        Fail("clicking row " + std::to_string(row) + " opened no menu");
+    return open.front().items;
+}
+
 void Program::AnswerBox(const std::string& text, const std::vector<std::string>& buttons, const char* icon,
                         int button) {
     const HWND box = WaitForWindow("Pelloran");

@@ -3,6 +3,7 @@
 #include "E2e.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <filesystem>
 #include <fstream>
@@ -176,6 +177,17 @@ void Process::Kill() {
     }
     CloseHandle(handle);
     handle = nullptr;
+}
+
+std::vector<ProcessEntry> Processes() {
+    std::vector<ProcessEntry> all;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        all.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+    CloseHandle(snapshot);
+    return all;
 }
 
 Process StartSleeper(int depth) {

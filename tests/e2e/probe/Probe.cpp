@@ -3,7 +3,7 @@
 //   windows                     top-level windows of the thread          controls <h>   every descendant of h
 //   list <h> [first count]      a list view: columns, rows, cells        toolbar <h>    buttons and image lists
 //   menu bar|state|open|rects|windows|append                       tip            the tool-tip shown
-//   send <h> <msg> <w> <l>      SendMessage, numbers only                text <h> <msg> <w> <text>: lParam = text
+//   text <h> <msg> <w> <text>   SendMessage with the text as lParam
 //   cell <h> <row> <col> <text> LVM_SETITEMTEXT                          select <h> <row>: the only selected row
 //   module <name>               a loaded module's path                   timers         SetTimer/KillTimer calls
 #include "Protocol.h"
@@ -435,11 +435,6 @@ std::string Answer(const std::string& request) {
         return Menus(a);
     if (verb == "tip")
         return VisibleTip();
-    if (verb == "send" && in >> a >> b >> c) {
-        long long l = 0;
-        in >> l;
-        return Line({Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c), static_cast<LPARAM>(l)))});
-    }
     if (verb == "text" && in >> a >> b >> c) {
         const std::string text = rest();
         return Line(
