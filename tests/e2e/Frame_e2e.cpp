@@ -22,22 +22,6 @@ constexpr char kMenuBar[] = R"( &File: Save 57603, Refresh 32778, -, Statistics 
  &Help: &About Pelloran ... 57664
 )";
 
-std::string Outline(const Menu& menu) {
-    auto flags = [](const MenuItem& item) { // a separator is never enabled
-        return std::string(item.checked ? "*" : "") + (item.enabled || item.separator ? "" : " disabled") +
-               (item.ownerDrawn ? "" : " not owner-drawn");
-    };
-    std::string out;
-    for (const auto& popup : menu) {
-        out += popup.text + flags(popup) + ":";
-        for (const auto& item : popup.items)
-            out += (&item == &popup.items[0] ? " " : ", ") +
-                   (item.separator ? "-" : item.text + " " + std::to_string(item.id)) + flags(item);
-        out += "\n";
-    }
-    return out;
-}
-
 std::string Text(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
            std::to_string(r.bottom);
@@ -77,7 +61,7 @@ TEST_F(Frame, FirstStartShowsTheWindowItsMenusAndBarsAndTheToolbarDocksWhereItIs
     CharLowerA(&comctl32[0]);
     EXPECT_NE(comctl32.find("\\winsxs\\"), std::string::npos) << comctl32;
     EXPECT_TRUE(WaitUntil([&] { return app.Status() == "Ready"; })) << app.Status();
-    EXPECT_EQ(Outline(app.Menus()), kMenuBar);
+    EXPECT_EQ(Describe(app.Menus()), kMenuBar);
     std::string ids; // "-" a separator, "x" a disabled button
     for (const auto& button : app.Tools().buttons)
         ids += (button.separator ? "-" : std::to_string(button.id) + (button.enabled ? "" : "x")) + " ";

@@ -20,8 +20,9 @@ namespace e2e {
 using namespace std::chrono_literals;
 using Milliseconds = std::chrono::milliseconds;
 using Rows = std::vector<std::vector<std::string>>;
-// Wine is slow to start a program in a cold prefix; operations on a running program are quick.
-inline constexpr Milliseconds kStartTimeout = 30s;
+// Wine is slow to start a program in a cold prefix or on a loaded machine (30 s was seen to fail while two builds
+// ran); operations on a running program are quick.
+inline constexpr Milliseconds kStartTimeout = 60s;
 inline constexpr Milliseconds kTimeout = 10s;
 inline constexpr char kSettingsKey[] = "SOFTWARE\\Quintaro\\Pelloran";
 
@@ -145,7 +146,9 @@ struct MenuItem {
 };
 using Menu = std::vector<MenuItem>;
 const MenuItem* FindMenuItem(const Menu& menu, UINT id);
-std::string Describe(const Menu& menu);
+// One line per entry of the top level: text (and id), "*" when checked, " disabled", " not owner-drawn", and after
+// a pop-up ":" and its entries, separated by commas ("-" a separator).
+std::string Describe(const Menu& menu, bool bar = true);
 
 struct LaunchOptions {
     // The program file; empty: PELLORAN_EXE, else Pelloran.exe beside the driver.

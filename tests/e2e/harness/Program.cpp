@@ -119,16 +119,6 @@ Menu ParseMenu(const Rows& rows) {
     return root;
 }
 
-void DescribeInto(const Menu& menu, int depth, std::string& out) {
-    for (const auto& item : menu) {
-        out +=
-            std::string(depth * 4, ' ') + (item.separator ? "----" : '"' + item.text + "\" " + std::to_string(item.id));
-        out += std::string(item.enabled ? "" : " disabled") + (item.checked ? " checked" : "") +
-               (item.ownerDrawn ? " owner-drawn" : "") + "\n";
-        DescribeInto(item.items, depth + 1, out);
-    }
-}
-
 } // namespace
 
 std::vector<std::string> ListView::Titles() const {
@@ -162,9 +152,17 @@ const MenuItem* FindMenuItem(const Menu& menu, UINT id) {
     return nullptr;
 }
 
-std::string Describe(const Menu& menu) {
+std::string Describe(const Menu& menu, bool bar) {
     std::string out;
-    DescribeInto(menu, 0, out);
+    for (const auto& item : menu) {
+        out += bar ? "" : &item == &menu.front() ? " " : ", ";
+        out += item.separator ? "-" : item.text + (item.popup ? "" : " " + std::to_string(item.id));
+        out += std::string(item.checked ? "*" : "") + (item.enabled || item.separator ? "" : " disabled") +
+               (item.ownerDrawn ? "" : " not owner-drawn");
+        if (item.popup)
+            out += ":" + Describe(item.items, false);
+        out += bar ? "\n" : "";
+    }
     return out;
 }
 
