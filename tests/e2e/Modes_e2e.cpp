@@ -23,16 +23,8 @@ TEST_F(Modes, TheWindowsVersionChoosesTheTableMode) {
         const size_t extended = table.Calls("GetExtendedTcpTable").size(), plain = table.Calls("GetTcpTable").size();
         Program app(table.Options());
         ASSERT_TRUE(WaitUntil([&] { return app.Cells().size() == 1; }));
-        SetWindowPos(app.Frame(), nullptr, 0, 0, 800, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        app.Sync();
         const ListView list = app.List();
         EXPECT_EQ(list.Titles(), legacy ? five : seven);
-        int total = 0;
-        for (const auto& column : list.columns)
-            total += column.width;
-        RECT client{};
-        GetClientRect(app.Bar(Program::kListId), &client);
-        EXPECT_EQ(total, client.right) << "the columns fill the list";
         EXPECT_EQ(list.exStyle, DWORD(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | (legacy ? 0 : LVS_EX_DOUBLEBUFFER)));
         EXPECT_EQ(table.Calls("GetExtendedTcpTable").size() == extended, legacy) << "the legacy read never binds it";
         EXPECT_EQ(table.Calls("GetTcpTable").size() > plain, legacy);
