@@ -51,6 +51,7 @@ FAULTS = [
      'key.WriteDword("Resolve", static_cast<DWORD>(autoupdate));', "Settings"),
     ("W20", "src/app/Settings.cpp", "PostMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);", "::ShowWindow(hwnd, SW_MAXIMIZE);",
      "Settings"),
+    ("L1", "src/app/MainFrame.cpp", "    RecalcLayout();\n    LoadSettings();", "    LoadSettings();", "Modes"),
     ("W15", "src/app/MainFrame.cpp", "version.dwMajorVersion >= 5", "version.dwMajorVersion > 5", "Modes"),
     ("W10", "src/menuskin/MenuSkin.cpp", "GlobalDeleteAtom(record.atom);", "", "Frame"),
     ("W12", "src/framework/FrameWnd.cpp", "state.DoUpdate(this, id < 0xF000);", "state.DoUpdate(this, false);", "Frame"),

@@ -137,6 +137,10 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     CreateColumns();
 
     RestorePlacement();
+    // The bars and the list are laid out here, not only at the next WM_SIZE: a frame that keeps the size it
+    // was created with gets no WM_SIZE after its children exist (seen on a first start under older Windows
+    // versions, where the list stayed 0 x 0 until the user resized the window).
+    RecalcLayout();
     LoadSettings();
     LoadBlackList();
 
