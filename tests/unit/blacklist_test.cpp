@@ -1,5 +1,5 @@
 // The black list: its file text both ways, loading and saving over real files with injected failures, and
-// the matching rule. (The closer's pass over the connections shows end to end in the black-list suite.)
+// the matching rule. (The closer's pass over the connections shows end to end in the dialogs suite.)
 #include "blacklist/BlackListMatch.h"
 #include "blacklist/BlackListStore.h"
 
@@ -25,7 +25,7 @@ TEST(BlackListFile, WritesByteForByteAndReadsAnyBytesAsADefinedList) {
     const std::string longEntry(100 * 1024, 'x');
     // clang-format off
     const std::pair<std::string, BlackList> cases[] = {
-        {FormatBlackList({}), {}}, {"", {}}, {"\n\n \t\n", {}}, {"<blacklist>\n<LINK>a</LINK>\nplain text\n", {}},
+        {"", {}}, {"\n\n \t\n", {}}, {"<blacklist>\n<LINK>a</LINK>\nplain text\n", {}},
         {"<link>a</link><link>b</link>\n", {"a"}},                 // the first of a line only
         {"  <link>open entry \t\r\n<link>b", {"open entry", "b"}}, // unterminated: to the line's end
         {"<link>a</link>\r<link>b</link>\r", {"a"}},               // a CR alone ends no line
@@ -45,10 +45,8 @@ struct ScratchFiles : BlackListFileSystem {
 
     ReadResult ReadWhole(const std::string& path, std::string& bytes) override {
         std::ifstream in(path, std::ios::binary);
-        if (!fs::exists(path))
-            return ReadResult::Missing;
-        if (readFails || !in)
-            return ReadResult::Unreadable;
+        if (!fs::exists(path) || readFails || !in)
+            return fs::exists(path) ? ReadResult::Unreadable : ReadResult::Missing;
         bytes.assign(std::istreambuf_iterator<char>(in), {});
         return ReadResult::Read;
     }
@@ -73,10 +71,7 @@ struct ScratchFiles : BlackListFileSystem {
             return out.good() && fail != Fail::Write;
         }
         bool Flush() override { return out.flush().good() && fail != Fail::Flush; }
-        bool Close() override {
-            out.close();
-            return out.good() && fail != Fail::Close;
-        }
+        bool Close() override { return out.close(), out.good() && fail != Fail::Close; }
     };
 };
 
@@ -135,30 +130,24 @@ TEST(BlackListStore, ASaveReplacesTheFileOnlyThroughACompleteWriteOfWhatWasRead)
     fs::remove_all(folder);
 }
 
-// A connection as the closer takes it from a snapshot entry.
-BlackListTarget Connection(const char* address, const char* hostName) {
-    ConnectionSnapshot snapshot(1);
-    CopyBounded(snapshot[0].remoteAddressText, address);
-    CopyBounded(snapshot[0].remoteHostName, hostName);
-    return TargetsOf(snapshot).at(0);
-}
-
+// An address entry matches whole remote addresses, ignoring case; any other entry matches a part of the host
+// name, case-sensitively, within the name's 510 characters; an empty entry matches nothing.
 TEST(BlackListMatch, MatchingRule) {
     const std::string n510(510, 'n');
     // clang-format off
     const struct { std::string entry, address, hostName; bool matches; } cases[] = {
-        {"192.0.2.10", "192.0.2.10", "", true},
-        {"192.0.2.1", "192.0.2.10", "", false}, // an address entry matches whole addresses only
-        {"ABC.0.2.1", "abc.0.2.1", "", true},   // letter case ignored for the address
-        {"host.example", "192.0.2.10", "docs-host.example", true}, // part of the name
-        {"Docs-Host.example", "192.0.2.10", "docs-host.example", false},
-        {"docs-host.example", "192.0.2.10", "", false}, // not resolved (or names not shown)
-        {"", "192.0.2.10", "docs-host.example", false}, // an empty entry matches nothing
-        {n510 + "tail", "1.2.3.4", n510, true}, {n510.substr(1) + "tail", "1.2.3.4", n510, false}, // 510 count
+        {"192.0.2.10", "192.0.2.10", "", true}, {"192.0.2.1", "192.0.2.10", "", false},
+        {"ABC.0.2.1", "abc.0.2.1", "", true}, {"host.example", "192.0.2.10", "docs-host.example", true},
+        {"Docs-Host.example", "192.0.2.10", "docs-host.example", false}, {"docs-host.example", "192.0.2.10", "", false},
+        {"", "192.0.2.10", "docs-host.example", false},
+        {n510 + "tail", "1.2.3.4", n510, true}, {n510.substr(1) + "tail", "1.2.3.4", n510, false},
     };
     // clang-format on
     for (const auto& c : cases) {
-        EXPECT_EQ(BlackListEntryMatches(c.entry, Connection(c.address.c_str(), c.hostName.c_str())), c.matches)
+        ConnectionSnapshot snapshot(1); // a connection as the closer takes it from a snapshot entry
+        CopyBounded(snapshot[0].remoteAddressText, c.address.c_str());
+        CopyBounded(snapshot[0].remoteHostName, c.hostName.c_str());
+        EXPECT_EQ(BlackListEntryMatches(c.entry, TargetsOf(snapshot).at(0)), c.matches)
             << "'" << c.entry.substr(0, 40) << "' / " << c.address << " / " << c.hostName.substr(0, 40);
     }
 }

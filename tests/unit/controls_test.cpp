@@ -1,17 +1,15 @@
 // The controls subsystem. The sortable list's logic: the quicksort (numeric or text from the pivot, direction,
-// equal rows never swapped, refusals, no deep recursion), the list's own row model (its sort against an order
-// written here from the documented rule, a staged refresh that reports exactly the changed rows and allocates
-// nothing once grown, cells outside the rows) and the column fitting. The toolbar's pictures: the variant and
-// blend rules at their edges, decoding the program's real PNG strip, and damaged PNGs (every truncation, bit
-// flips, wrong pixel formats, a chunk over libpng's limit) ending in "no image" so the caller falls back to the
-// bitmap. (The bitmap fallback, the layout resource and which button a point hits show on the real toolbar end
-// to end; type-to-find shows in the black-list dialog.)
+// equal rows never swapped, refusals, no deep recursion) and the list's own row model sorting the same cases with
+// item data and states travelling, a staged refresh that reports exactly the changed rows and allocates nothing
+// once grown, cells outside the rows, and the column fitting. The toolbar's pictures: the variant and blend rules
+// at their edges, decoding the program's real PNG strip, and damaged PNGs (every truncation, bit flips, a chunk over
+// libpng's limit) ending in "no image" so the caller falls back to the bitmap. (The
+// bitmap fallback, the layout resource and which button a point hits show on the real toolbar end to end.)
 #include "controls/ColumnFit.h"
 #include "controls/RowModel.h"
 #include "controls/RowSort.h"
 #include "controls/ToolbarImages.h"
 
-#include <png.h>
 #include <zlib.h>
 
 #include <gtest/gtest.h>
@@ -19,14 +17,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <new>
 #include <random>
-#include <string>
-#include <vector>
+#include <tuple>
 
 static std::atomic<long> allocations{0};
 
@@ -62,6 +58,22 @@ struct FakeRows : SortableRows {
     long long reads = 0, equalSwaps = 0;
 };
 
+// A staged refresh of the model to the table's rows; the rows it reports changed (kept from one call to the next,
+// so that once grown it allocates nothing itself).
+const std::vector<int>& Refresh(RowModel& model, const Table& table, int sortColumn = -1, bool ascending = true) {
+    static std::vector<int> changed;
+    model.BeginStage();
+    while (model.StagedCount() < static_cast<int>(table.size()))
+        model.StageInsert(model.StagedCount());
+    while (model.StagedCount() > static_cast<int>(table.size()))
+        model.StageDelete(model.StagedCount() - 1);
+    for (size_t row = 0; row < table.size(); ++row)
+        for (size_t column = 0; column < table[row].size(); ++column)
+            model.StageCell(static_cast<int>(row), static_cast<int>(column), table[row][column]);
+    model.CommitStage(sortColumn, ascending, changed);
+    return changed;
+}
+
 RowModel Model(int columns) {
     RowModel model;
     for (int column = 0; column < columns; ++column)
@@ -69,50 +81,19 @@ RowModel Model(int columns) {
     return model;
 }
 
-void Stage(RowModel& model, const Table& table) {
-    model.BeginStage();
-    while (model.StagedCount() < static_cast<int>(table.size()))
-        model.StageInsert(model.StagedCount());
-    while (model.StagedCount() > static_cast<int>(table.size()))
-        model.StageDelete(model.StagedCount() - 1);
-    for (size_t row = 0; row < table.size(); ++row) {
-        for (size_t column = 0; column < table[row].size(); ++column)
-            model.StageCell(static_cast<int>(row), static_cast<int>(column), table[row][column]);
-    }
-}
-
-std::vector<int> Refresh(RowModel& model, const Table& table, int sortColumn = -1, bool ascending = true) {
-    std::vector<int> changed;
-    Stage(model, table);
-    model.CommitStage(sortColumn, ascending, changed);
-    return changed;
-}
-
 Table Rows(const RowModel& model) {
     Table out(static_cast<size_t>(model.RowCount()));
-    for (int row = 0; row < model.RowCount(); ++row) {
+    for (int row = 0; row < model.RowCount(); ++row)
         for (int column = 0; column < model.ColumnCount(); ++column)
             out[row].push_back(model.Cell(row, column));
-    }
     return out;
-}
-
-// Ports, states and addresses: a numeric column with many repeats, a text column, and a column compared by
-// its first number only; the last column makes every row distinct.
-Table RandomTable(std::mt19937& random, int count) {
-    const char* states[] = {"TIME_WAIT", "ESTABLISHED", "LISTENING", "CLOSE_WAIT", "established"};
-    Table table;
-    for (int i = 0; i < count; ++i) {
-        table.push_back({std::to_string(1 + random() % 20), states[random() % 5],
-                         std::to_string(1 + random() % 4) + ".1.2." + std::to_string(i)});
-    }
-    return table;
 }
 
 } // namespace
 
 // The middle row decides: a positive leading number (blanks and a sign skipped, saturating) compares leading
-// numbers, so addresses by their first number only; anything else compares texts, case-sensitively.
+// numbers, so addresses by their first number only; anything else compares texts, case-sensitively. The list's
+// row model sorts by keys parsed once and moves each row whole, with its item data and state.
 TEST(RowSort, ThePivotChoosesNumbersOrTextsAndTheDirectionIsKept) {
     // clang-format off
     const struct { Texts texts; bool ascending; Texts sorted; } cases[] = {
@@ -131,10 +112,22 @@ TEST(RowSort, ThePivotChoosesNumbersOrTextsAndTheDirectionIsKept) {
         ASSERT_TRUE(SortRows(rows, 0, 0, -1, c.ascending));
         EXPECT_EQ(rows.cells, c.sorted) << c.texts[0];
         EXPECT_EQ(rows.equalSwaps, 0) << "equal texts are never swapped";
+        RowModel model = Model(2);
+        for (size_t i = 0; i < c.texts.size(); ++i) {
+            model.InsertRow(static_cast<int>(i), c.texts[i]);
+            model.SetCell(static_cast<int>(i), 1, std::to_string(i));
+            model.SetData(static_cast<int>(i), i);
+            model.SetState(static_cast<int>(i), i % 2 ? RowModel::kSelected : 0);
+        }
+        ASSERT_TRUE(model.Sort(0, 0, -1, c.ascending));
+        for (int row = 0; row < model.RowCount(); ++row) {
+            EXPECT_EQ(model.Cell(row, 0), c.sorted[row]) << c.texts[0] << " in the model, row " << row;
+            EXPECT_EQ(model.Cell(row, 1), std::to_string(model.Data(row)));
+            EXPECT_EQ(model.State(row), model.Data(row) % 2 ? RowModel::kSelected : 0u);
+        }
     }
     FakeRows empty({}), one({"5"}), two({"5", "4"});
-    EXPECT_FALSE(SortRows(empty, 0, 0, -1, true));
-    EXPECT_FALSE(SortRows(one, 0, 0, -1, true));
+    EXPECT_FALSE(SortRows(empty, 0, 0, -1, true) || SortRows(one, 0, 0, -1, true));
     for (const auto& [column, low, high] : {std::tuple{1, 0, -1}, {-1, 0, -1}, {0, 1, 1}}) // beyond, range of one
         EXPECT_FALSE(SortRows(two, column, low, high, true)) << column << " " << low << " " << high;
     EXPECT_EQ(two.cells, (Texts{"5", "4"}));
@@ -154,40 +147,8 @@ TEST(RowSort, ARepeatingRunOfPortsSortsWithoutDeepRecursion) {
     EXPECT_EQ(rows.equalSwaps, 0) << "equal texts are never swapped";
 }
 
-// The documented order, written out here: a column whose texts all start with a number above 0 sorts by that
-// number, a column of names by the bytes of the whole text, descending reverses either, and rows of equal key
-// end in any order among themselves; each row moves whole, with its item data and state.
-TEST(ListModel, SortsInTheDocumentedOrderWithDataAndStateTravelling) {
-    std::mt19937 random(7);
-    for (int round = 0; round < 60; ++round) {
-        const Table table = RandomTable(random, 2 + static_cast<int>(random() % 300));
-        const int column = static_cast<int>(random() % 3);
-        const bool ascending = random() % 2 == 0;
-        RowModel model = Model(3);
-        Refresh(model, table);
-        for (int row = 0; row < model.RowCount(); ++row) {
-            model.SetData(row, static_cast<uintptr_t>(row)); // data and state name the row they began with
-            model.SetState(row, row % 5 == 0 ? RowModel::kSelected : 0);
-        }
-        ASSERT_TRUE(model.Sort(column, 0, -1, ascending));
-        const auto before = [&](const Texts& a, const Texts& b) {
-            const Texts &x = ascending ? a : b, &y = ascending ? b : a;
-            return column == 1 ? x[1] < y[1] : std::stoll(x[column]) < std::stoll(y[column]);
-        };
-        Table expected = table;
-        std::stable_sort(expected.begin(), expected.end(), before);
-        const Table sorted = Rows(model);
-        for (int row = 0; row < model.RowCount(); ++row) {
-            const auto origin = static_cast<int>(model.Data(row));
-            ASSERT_EQ(sorted[row], table[origin]) << "round " << round << ": the row moved whole";
-            EXPECT_EQ(model.State(row), origin % 5 == 0 ? RowModel::kSelected : 0u);
-            ASSERT_FALSE(before(sorted[row], expected[row]) || before(expected[row], sorted[row]))
-                << "round " << round << " row " << row << ": " << sorted[row][column] << " where the order has "
-                << expected[row][column];
-        }
-    }
-}
-
+// A refresh reports the positions whose row changed; states (selection, focus) and item data stay with the
+// position, and a sorted refresh shows the new order whatever order the table came in.
 TEST(ListModel, ARefreshReportsOnlyChangedRowsAndKeepsStatesAtTheirPositions) {
     RowModel model = Model(2);
     EXPECT_EQ(Refresh(model, {{"a", "1"}, {"b", "2"}, {"c", "3"}}), (std::vector<int>{0, 1, 2}));
@@ -195,54 +156,46 @@ TEST(ListModel, ARefreshReportsOnlyChangedRowsAndKeepsStatesAtTheirPositions) {
     model.SetData(1, 42);
     EXPECT_EQ(Refresh(model, {{"a", "1"}, {"b", "2"}, {"c", "3"}}), std::vector<int>{}) << "nothing changed";
     EXPECT_EQ(Refresh(model, {{"a", "1"}, {"x", "2"}, {"c", "3"}, {"d", "4"}}), (std::vector<int>{1, 3}));
-    EXPECT_EQ(model.State(1), RowModel::kSelected | RowModel::kFocused) << "the state stays with the position";
-    EXPECT_EQ(model.Data(1), 42u);
-    EXPECT_EQ(model.State(3), 0u);
-    // Sorted descending by the second column: the new order is shown, the state stays at position 1.
+    EXPECT_EQ(std::tuple(model.State(1), model.Data(1), model.State(3)),
+              std::tuple(RowModel::kSelected | RowModel::kFocused, uintptr_t{42}, 0u));
     EXPECT_EQ(Refresh(model, {{"a", "1"}, {"x", "2"}, {"c", "3"}, {"d", "4"}}, 1, false),
               (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(Rows(model), (Table{{"d", "4"}, {"c", "3"}, {"x", "2"}, {"a", "1"}}));
     EXPECT_EQ(model.State(1), RowModel::kSelected | RowModel::kFocused);
     EXPECT_EQ(Refresh(model, {{"c", "3"}, {"d", "4"}, {"x", "2"}, {"a", "1"}}, 1, false), std::vector<int>{})
         << "the same rows in another table order sort to the same positions";
-    EXPECT_EQ(Refresh(model, {{"q", "0"}}), (std::vector<int>{0}));
     EXPECT_EQ(Refresh(model, {}), std::vector<int>{});
     EXPECT_EQ(model.RowCount(), 0);
 }
 
-TEST(ListModel, ASteadyRefreshAllocatesNothing) {
+TEST(ListModel, ASteadySortedRefreshAllocatesNothing) {
     std::mt19937 random(3);
-    const Table first = RandomTable(random, 2000);
-    Table second = first;
-    for (auto& row : second) // every row changes, at the same text lengths
-        row[2][0] = row[2][0] == '4' ? '1' : static_cast<char>(row[2][0] + 1);
+    const char* states[] = {"TIME_WAIT", "ESTABLISHED", "LISTENING", "CLOSE_WAIT"};
+    Table first, second;
+    for (int i = 0; i < 2000; ++i) { // every row changes between the two, at the same text lengths
+        first.push_back({std::to_string(1 + random() % 20), states[random() % 4], "1.1.2." + std::to_string(i)});
+        second.push_back({first.back()[0], first.back()[1], "2.1.2." + std::to_string(i)});
+    }
     RowModel model = Model(3);
-    Refresh(model, first, 1);
-    Refresh(model, second, 1);
-    Refresh(model, first, 1); // buffers have now grown to both tables
-    std::vector<int> changed;
-    changed.reserve(2000);
-    for (const Table* table : {&first, &first, static_cast<const Table*>(&second)}) {
+    for (const Table* table : {&first, &second, &first}) // the buffers grow to both tables
+        Refresh(model, *table, 1);
+    for (const auto& [table, changed] : {std::pair{&first, 0u}, {&first, 0u}, {&second, 2000u}}) {
         const long before = allocations.load();
-        Stage(model, *table);
-        model.CommitStage(1, true, changed);
+        EXPECT_EQ(Refresh(model, *table, 1).size(), changed);
         EXPECT_EQ(allocations.load() - before, 0);
     }
-    EXPECT_EQ(changed.size(), 2000u);
 }
 
+// Outside the rows and columns a write is refused and a read is empty; a text ends at an embedded NUL; a column
+// inserted later lies between the cells of every row.
 TEST(ListModel, CellsAndRowsOutsideTheTableAndColumnsAddedLater) {
     RowModel model = Model(2);
-    EXPECT_TRUE(model.InsertRow(0, "first") && model.InsertRow(0, "zero"));
-    EXPECT_FALSE(model.InsertRow(3, "beyond") || model.InsertRow(-1, "before"));
-    EXPECT_TRUE(model.SetCell(1, 1, std::string_view("cut\0here", 8)));
-    EXPECT_FALSE(model.SetCell(2, 0, "x") || model.SetCell(0, 2, "x") || model.SetCell(-1, 0, "x"));
-    EXPECT_EQ(std::string(model.Cell(5, 0)) + model.Cell(0, -1) + model.Cell(0, 2), "") << "outside: empty";
-    model.InsertColumn(1); // between the two cells of every row
-    EXPECT_EQ(Rows(model), (Table{{"zero", "", ""}, {"first", "", "cut"}})) << "a text ends at an embedded NUL";
-    EXPECT_TRUE(model.DeleteRow(0));
-    EXPECT_FALSE(model.DeleteRow(1));
-    EXPECT_EQ(Rows(model), (Table{{"first", "", "cut"}}));
+    EXPECT_TRUE(model.InsertRow(0, "first") && model.InsertRow(0, "zero") && model.SetCell(1, 1, {"cut\0here", 8}));
+    EXPECT_FALSE(model.InsertRow(3, "x") || model.InsertRow(-1, "x") || model.SetCell(2, 0, "x") ||
+                 model.SetCell(0, 2, "x") || model.SetCell(-1, 0, "x") || model.DeleteRow(2));
+    EXPECT_EQ(std::string(model.Cell(5, 0)) + model.Cell(0, -1) + model.Cell(0, 2), "");
+    model.InsertColumn(1);
+    EXPECT_EQ(Rows(model), (Table{{"zero", "", ""}, {"first", "", "cut"}}));
 }
 
 // The widths add up to the list's width, the difference is spread from the first column, and a list narrower
@@ -250,7 +203,6 @@ TEST(ListModel, CellsAndRowsOutsideTheTableAndColumnsAddedLater) {
 TEST(ColumnFit, WidthsAddUpToTheAvailableWidthAndNeverGoBelowZero) {
     // clang-format off
     const struct { std::vector<int> widths; int available; std::vector<int> expected; } cases[] = {
-        {{135, 50, 135, 75, 135, 75, 110}, 715, {135, 50, 135, 75, 135, 75, 110}}, // already fits
         {{100, 100, 100}, 305, {102, 102, 101}},                                   // grows from the first
         {{100, 100, 100}, 295, {98, 98, 99}},                                      // shrinks from the first
         {{135, 50, 135, 75, 135, 75, 110}, 3, {1, 0, 1, 0, 1, 0, 0}},              // very narrow list
@@ -268,25 +220,8 @@ TEST(ColumnFit, WidthsAddUpToTheAvailableWidthAndNeverGoBelowZero) {
 
 // The toolbar's pictures as plain pixels.
 
-namespace {
-
 using namespace toolbar;
 using Bytes = std::vector<uint8_t>;
-
-Bytes WritePng(int format, int width, const Bytes& pixels) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = 1;
-    image.format = static_cast<png_uint_32>(format);
-    png_alloc_size_t size = 0;
-    EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr));
-    Bytes out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr));
-    return out;
-}
-
-} // namespace
 
 // One picture pixel prepared as each variant, then composited over a background pixel (B, G, R).
 TEST(ToolbarVariants, EdgesOfEachVariantAndItsComposite) {
@@ -302,13 +237,10 @@ TEST(ToolbarVariants, EdgesOfEachVariantAndItsComposite) {
         // Hot and pressed: 15 darker, never below 0 (16 is the first value that stays above 0).
         {{255, 255, 255, 255}, HotPressed, {240, 240, 240, 0}, {240, 240, 240}},
         {{16, 15, 0, 255}, HotPressed, {1, 0, 0, 0}, {0, 0, 1}},
-        {{255, 255, 255, 0}, HotPressed, {0, 0, 0, 255}, background},
         // Disabled: weighted grey times 1.2, saturated at 255.
         {{255, 255, 255, 255}, Disabled, {255, 255, 255, 0}, {255, 255, 255}},
         {{255, 0, 0, 255}, Disabled, {91, 91, 91, 0}, {91, 91, 91}},
-        {{0, 255, 0, 255}, Disabled, {179, 179, 179, 0}, {179, 179, 179}},
-        {{0, 0, 255, 255}, Disabled, {34, 34, 34, 0}, {34, 34, 34}},
-        {{255, 255, 255, 0}, Disabled, {0, 0, 0, 255}, background},
+        {{0, 0, 255, 128}, Disabled, {17, 17, 17, 127}, {124, 133, 134}},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -322,19 +254,18 @@ TEST(ToolbarVariants, EdgesOfEachVariantAndItsComposite) {
         EXPECT_EQ(pixel, c.composited);
     }
     // Every channel saturates at 255 instead of wrapping.
-    EXPECT_EQ(BlendChannel(0, 255, 255), 255);
-    EXPECT_EQ(BlendChannel(200, 200, 128), 255);
+    EXPECT_EQ(std::pair(BlendChannel(0, 255, 255), BlendChannel(200, 200, 128)), std::pair(uint8_t{255}, uint8_t{255}));
 }
 
-// The program's own strip decodes to 32 bits; any truncation or flipped bit of it gives no image.
+// The program's own strip decodes to 32 bits; any truncation or flipped bit of it gives no image. libpng only warns
+// about a chunk longer than its 8,000,000-byte chunk limit and then allocates whatever the chunk states; the decoder
+// makes that an error (the chunk here is a private one libpng skips).
 TEST(ToolbarPng, TheProgramsStripDecodesAndEveryDamageToItGivesNoImage) {
     std::ifstream in(PELLORAN_SOURCE_DIR "/res/images/toolbar.png", std::ios::binary);
     const Bytes good{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const auto image = DecodePng(good.data(), good.size());
     ASSERT_TRUE(image.has_value());
-    EXPECT_EQ(image->width, 280);
-    ASSERT_EQ(image->height, 28);
-    EXPECT_EQ(image->rows[1] - image->rows[0], 280 * 4) << "32 bits per pixel";
+    EXPECT_EQ(std::tuple(image->width, image->height, image->rows[1] - image->rows[0]), std::tuple(280, 28, 280 * 4));
     for (size_t length = 0; length < good.size(); ++length)
         EXPECT_FALSE(DecodePng(good.data(), length).has_value()) << "truncated to " << length;
     for (size_t at = 0; at < good.size(); ++at) {
@@ -343,26 +274,13 @@ TEST(ToolbarPng, TheProgramsStripDecodesAndEveryDamageToItGivesNoImage) {
         EXPECT_FALSE(DecodePng(damaged.data(), damaged.size()).has_value()) << "bit flipped at byte " << at;
     }
     EXPECT_FALSE(DecodePng(nullptr, 0).has_value());
-}
-
-// Only pictures that expand to 32 bits are taken. libpng only warns about a chunk longer than its 8,000,000-byte
-// chunk limit and then allocates whatever the chunk states; the decoder makes that an error (the chunk here is a
-// private one libpng skips).
-TEST(ToolbarPng, OtherFormatsAndAChunkOverLibpngsLimitGiveNoImage) {
-    const Bytes rgba{1, 2, 3, 4, 5, 6, 7, 8}, plain = WritePng(PNG_FORMAT_RGBA, 2, rgba);
-    const auto decoded = DecodePng(plain.data(), plain.size());
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->pixels, rgba);
-    for (const Bytes& other :
-         {WritePng(PNG_FORMAT_RGB, 2, {1, 2, 3, 4, 5, 6}), WritePng(PNG_FORMAT_GA, 2, {1, 2, 3, 4})})
-        EXPECT_FALSE(DecodePng(other.data(), other.size()).has_value()) << "no alpha, or grey";
     for (const auto& [length, decodes] : {std::pair<uint32_t, bool>{8000000, true}, {8000001, false}}) {
         Bytes chunk{
             uint8_t(length >> 24), uint8_t(length >> 16), uint8_t(length >> 8), uint8_t(length), 'p', 'r', 'I', 'v'};
         chunk.resize(8 + length, 0x33);
         const uint32_t crc = static_cast<uint32_t>(crc32(0, chunk.data() + 4, length + 4));
         chunk.insert(chunk.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
-        Bytes png = plain;
+        Bytes png = good;
         png.insert(png.begin() + 33, chunk.begin(), chunk.end()); // after the signature and IHDR
         EXPECT_EQ(DecodePng(png.data(), png.size()).has_value(), decodes) << length;
     }

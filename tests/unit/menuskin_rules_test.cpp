@@ -1,6 +1,6 @@
 // Menu skin rules: the colour mixes at their edges, the style's colours on each kind of system and display, and
-// the item sizes. (The system classification is a table the colour cases name by its codes; the picture set of
-// the program's own layout is checked on its pictures end to end.)
+// the item sizes. (The mixes of XP with visual styles and of later versions show in the menus end to end, with
+// each command's picture of the program's own layout.)
 #include "menuskin/MenuSkinRules.h"
 
 #include <gtest/gtest.h>
@@ -13,24 +13,16 @@ namespace {
 
 Colour Rgb(int r, int g, int b) { return static_cast<Colour>(r | (g << 8) | (b << 16)); }
 
+// Each term is rounded on its own and the sum topped at 255: 86 % of 255 is 219.3 and 14 % is 35.7, never 256;
+// 86 % of 1 rounds up (0.86), 14 % of 3 down (0.42). The selection is 70 % window and 30 % highlight, plus 25,
+// and 255 from 230 on. -1 colours is a display with more colours than NUMCOLORS can say.
 TEST(MenuSkinRules, MixesRoundEachTermAndTheSelectionTopsOutAt230) {
-    // 86 % of 255 is 219.3 and 14 % is 35.7: rounded on their own they still make 255, never 256.
     EXPECT_EQ(MixColours(Rgb(255, 255, 255), 86, Rgb(255, 255, 255), 14), Rgb(255, 255, 255));
-    // 86 % of 1 rounds up (0.86), 14 % of 3 rounds down (0.42): 1, then 14 % of 4 = 0.56 rounds up.
     EXPECT_EQ(MixColours(Rgb(1, 0, 1), 86, Rgb(3, 4, 0), 14), Rgb(1, 1, 1));
-    // clang-format off
-    const struct { Colour window, highlight, fill; } selection[] = {
-        // 70 % of 255 is 178.5, rounded up: 179 + 25.
-        {Rgb(255, 255, 255), Rgb(0, 0, 0), Rgb(204, 204, 204)},
-        // 70 % of 255 (178.5, rounded up) + 30 % of 170 (51) = 230: topped to 255; 30 % of 165 (49.5,
-        // rounded up) gives 229 + 25 = 254; 163 gives 228 + 25.
-        {Rgb(255, 255, 255), Rgb(170, 165, 163), Rgb(255, 254, 253)},
-        {Rgb(0, 0, 0), Rgb(0, 0, 0), Rgb(25, 25, 25)},
-    };
-    // clang-format on
-    for (const auto& c : selection)
-        EXPECT_EQ(SelectionMix(c.window, c.highlight), c.fill) << std::hex << c.window << " " << c.highlight;
-    // -1 is a display with more colours than NUMCOLORS can say.
+    // 70 % of 255 (178.5, rounded up) + 30 % of 170 (51) = 230: topped to 255; 30 % of 165 (49.5, rounded up)
+    // gives 229 + 25 = 254; 163 gives 228 + 25.
+    EXPECT_EQ(SelectionMix(Rgb(255, 255, 255), Rgb(170, 165, 163)), Rgb(255, 254, 253));
+    EXPECT_EQ(SelectionMix(Rgb(0, 0, 0), Rgb(0, 0, 0)), Rgb(25, 25, 25));
     EXPECT_EQ(std::tuple(FewColours(256), FewColours(257), FewColours(-1)), std::tuple(true, false, false));
 }
 
@@ -48,12 +40,11 @@ TEST(MenuSkinRules, ColoursFollowSystemThemeDisplayAndContrast) {
     // clang-format off
     const struct { const char* name; SystemCode system; bool flat, theme, contrast; int numColors;
                    Colour menu, background, column, fill, frame; } cases[] = {
-        // Not XP: the menu colour everywhere; the column is 86/14 of menu and window.
-        {"win7 themed", kSystemNtOther, true, true, false, -1, menu, menu, mixed, fill, in.highlight},
-        // XP with visual styles: the background (and so the column) takes the menu-bar colour, the menu not.
-        {"xp themed", kSystemXp, false, true, false, -1, menu, bar, barMixed, fill, in.highlight},
-        {"xp flat", kSystemXp, true, false, false, -1, bar, bar, barMixed, fill, in.highlight}, // both take it
+        // The column is 86/14 of the background and the window colour. XP with flat menus takes the menu-bar
+        // colour for both menu and background; classic XP neither.
+        {"xp flat", kSystemXp, true, false, false, -1, bar, bar, barMixed, fill, in.highlight},
         {"xp classic", kSystemXp, false, false, false, -1, menu, menu, mixed, fill, in.highlight},
+        {"flat, not xp", kSystemNtOther, true, false, false, -1, menu, menu, mixed, fill, in.highlight},
         // 256 colours: button face column, window-coloured selection.
         {"256 colours", kSystemNtOther, false, false, false, 256, menu, menu, in.buttonFace, in.window, in.highlight},
         {"high contrast", kSystemNtOther, false, false, true, -1, menu, menu, mixed, in.highlight, in.buttonText},
@@ -64,35 +55,30 @@ TEST(MenuSkinRules, ColoursFollowSystemThemeDisplayAndContrast) {
         std::tie(system.system, system.flatMenus, system.themeActive, system.highContrast, system.numColors) =
             std::tuple(c.system, c.flat, c.theme, c.contrast, c.numColors);
         const MenuColours out = StyleColours(system, [](Colour c) { return c; });
-        const std::vector<Colour> got = {out.menu,          out.menuBackground, out.column,      out.textArea,
-                                         out.selectionFill, out.selectionFrame, out.disabledText};
-        EXPECT_EQ(got, (std::vector<Colour>{c.menu, c.background, c.column, in.buttonHighlight, c.fill, c.frame,
-                                            in.grayText}))
+        EXPECT_EQ(std::vector({out.menu, out.menuBackground, out.column, out.textArea, out.selectionFill,
+                               out.selectionFrame, out.disabledText}),
+                  std::vector({c.menu, c.background, c.column, in.buttonHighlight, c.fill, c.frame, in.grayText}))
             << c.name;
     }
     // A display that shows only black and white: column and text area both come out white, so they give way.
     const MenuColours out = StyleColours(in, [](Colour c) { return (c & 0xFF) > 127 ? Rgb(255, 255, 255) : 0u; });
-    EXPECT_EQ(out.column, in.menu);
-    EXPECT_EQ(out.textArea, in.window);
+    EXPECT_EQ(std::pair(out.column, out.textArea), std::pair(in.menu, in.window));
 }
 
+// Pop-up items: text + 2 x picture + 2 (+ 15 with an accelerator), on the menu bar text - 6; the height is
+// picture + 7 (25 for 18-pixel pictures), or the menu bar's height when picture + 8 stays below it, or the text's
+// when taller; a separator is 3 high.
 TEST(MenuSkinRules, ItemSizesFollowTextPictureAndMenuBar) {
     // clang-format off
-    const struct { const char* name; ItemSizeInput in; int width, height; } cases[] = {
-        // Pop-up: text + 2 x picture + 2; base height picture + 7 (25 for 18 px pictures).
-        {"popup", {40, 13, false, false, false, 18, 18, 19}, 40 + 36 + 2, 25},
-        {"accelerator", {40, 13, true, false, false, 18, 18, 19}, 40 + 36 + 2 + 15, 25},
-        {"menu bar", {40, 13, false, true, false, 18, 18, 19}, 34, 25},
-        {"tall text", {40, 30, false, false, false, 18, 18, 19}, 78, 30}, // text taller than the base wins
-        // Small pictures: picture + 8 below SM_CYMENU gives the menu-bar height; equal does not.
-        {"small picture", {10, 13, false, false, false, 16, 10, 19}, 10 + 32 + 2, 19},
-        {"picture + 8 = cymenu", {10, 13, false, false, false, 16, 11, 19}, 44, 18},
-        {"separator", {0, 13, false, false, true, 18, 18, 19}, 0, 3},
+    const struct { ItemSizeInput in; int width, height; } cases[] = {
+        {{40, 13, true, false, false, 18, 18, 19}, 40 + 36 + 2 + 15, 25}, {{40, 13, false, true, false, 18, 18, 19}, 34, 25},
+        {{40, 30, false, false, false, 18, 18, 19}, 78, 30}, {{10, 13, false, false, false, 16, 10, 19}, 44, 19},
+        {{10, 13, false, false, false, 16, 11, 19}, 44, 18}, {{0, 13, false, false, true, 18, 18, 19}, 0, 3},
     };
     // clang-format on
     for (const auto& c : cases) {
         const ItemSize size = MeasureItem(c.in);
-        EXPECT_EQ(std::pair(size.width, size.height), std::pair(c.width, c.height)) << c.name;
+        EXPECT_EQ(std::pair(size.width, size.height), std::pair(c.width, c.height)) << "case " << &c - cases;
     }
 }
 
