@@ -2,7 +2,7 @@
 // reads of the native process list (record chain, image name; sources exactly as long as stated, with no
 // terminator, so AddressSanitizer sees any read past them), the tree kill's two walks over scripted process
 // lists, and the rule that a process created after the read that showed its PID is another program. (Killing a
-// real tree, and the newcomer given an ended process's PID, show in the table suite.)
+// real tree, and sparing the newcomer given an ended process's PID, show in the table suite.)
 #include "processes/ProcessRecords.h"
 #include "processes/ProcessTree.h"
 #include "processes/RowActions.h"
@@ -16,42 +16,30 @@
 
 namespace {
 
+// The PID is the leading digits of the trimmed cell, 0 when there are none or they pass 32 bits. Close Connection
+// takes the first established entry (any letter case) with the clicked ports whose address or host name (any
+// letter case) is the clicked address; none for an address of 5 characters or fewer or a one-digit port.
 TEST(RowActions, ThePidCellAndTheConnectionToClose) {
-    // The leading digits of the trimmed cell; 0 when there are none or they pass 32 bits.
-    for (const auto& [text, pid] : {std::pair<const char*, uint32_t>{"  12ab", 12},
-                                    {"\t7\r\n", 7},
-                                    {" \t", 0},
-                                    {"+12", 0},
-                                    {"4294967295", 4294967295u},
-                                    {"4294967296", 0}})
-        EXPECT_EQ(ParsePid(text), pid) << '"' << text << '"';
-    // The first established entry (any letter case) with the clicked ports, whose address or host name (any
-    // letter case) is the clicked address; none for an address of 5 characters or fewer or a one-digit port.
-    // 0 not established; 1 and 2 another local or remote port; 3 the one; 4 the same again, never taken.
-    ConnectionSnapshot snapshot(7);
     // clang-format off
-    const std::array<const char*, 5> fields[] = { // state, address, host name, local port, remote port
-        {"TIME_WAIT", "10.1.2.3", "", "5000", "80"}, {"ESTABLISHED", "10.1.2.3", "", "5001", "80"},
-        {"ESTABLISHED", "10.1.2.3", "", "5000", "8080"}, {"ESTABLISHED", "10.1.2.3", "Web.Example", "5000", "80"},
-        {"ESTABLISHED", "10.1.2.3", "", "5000", "80"}, {"established", "192.0.2.10", "", "6000", "443"},
-        {"ESTABLISHED", "192.0.2.99", "abcde", "7000", "2"},
-    };
-    // clang-format on
-    for (size_t i = 0; i < snapshot.size(); ++i) {
-        ConnectionEntry& e = snapshot[i];
-        for (auto [field, text] : {std::pair{e.stateText, fields[i][0]},
-                                   {e.remoteAddressText, fields[i][1]},
-                                   {e.remoteHostName, fields[i][2]},
-                                   {e.localPortText, fields[i][3]},
-                                   {e.remotePortText, fields[i][4]}})
-            CopyBoundedChars(field, text, std::strlen(text));
+    for (const auto& [text, pid] : {std::pair<const char*, uint32_t>{"  12ab", 12}, {"\t7\r\n", 7}, {" \t", 0},
+                                    {"+12", 0}, {"4294967295", 4294967295u}, {"4294967296", 0}})
+        EXPECT_EQ(ParsePid(text), pid) << '"' << text << '"';
+    ConnectionSnapshot snapshot;
+    for (const auto& [state, address, host, localPort, remotePort] : { // 3 is the one, 4 the same again
+             std::array{"TIME_WAIT", "10.1.2.3", "", "5000", "80"}, {"ESTABLISHED", "10.1.2.3", "", "5001", "80"},
+             {"ESTABLISHED", "10.1.2.3", "", "5000", "8080"}, {"ESTABLISHED", "10.1.2.3", "Web.Example", "5000", "80"},
+             {"ESTABLISHED", "10.1.2.3", "", "5000", "80"}, {"established", "192.0.2.10", "", "6000", "443"}}) {
+        ConnectionEntry& e = snapshot.emplace_back();
+        CopyBounded(e.stateText, state), CopyBounded(e.remoteAddressText, address);
+        CopyBounded(e.remoteHostName, host), CopyBounded(e.localPortText, localPort);
+        CopyBounded(e.remotePortText, remotePort);
     }
     const std::pair<ClickedRow, size_t> cases[] = {
-        {{"", "10.1.2.3", "80", "5000", ""}, 3},       {{"", "web.EXAMPLE", "80", "5000", ""}, 3},
-        {{"", "192.0.2.10", "443", "6000", ""}, 5},    {{"", "10.1.2.3", "80", "5002", ""}, kNoEntry},
-        {{"", "10.1.2.", "80", "5000", ""}, kNoEntry}, {{"", "192.0.2.99", "2", "7000", ""}, kNoEntry},
-        {{"", "", "80", "5000", ""}, kNoEntry},
+        {{"", "10.1.2.3", "80", "5000", ""}, 3}, {{"", "web.EXAMPLE", "80", "5000", ""}, 3},
+        {{"", "192.0.2.10", "443", "6000", ""}, 5}, {{"", "10.1.2.3", "80", "5002", ""}, kNoEntry},
+        {{"", "10.1.2.", "80", "5000", ""}, kNoEntry}, {{"", "", "80", "5000", ""}, kNoEntry},
     };
+    // clang-format on
     for (const auto& [row, expected] : cases)
         EXPECT_EQ(FindConnectionToClose(snapshot, row), expected) << row.remoteAddress << ':' << row.remotePort;
 }
@@ -75,8 +63,9 @@ TEST(ProcessRecords, TheChainStaysInsideTheBufferAndANameInsideItsLength) {
         WalkRecordChain(buffer.data(), buffer.size(), 24, [&](size_t offset) { return visited.push_back(offset), 1; });
         EXPECT_EQ(visited, c.visited);
     }
-    for (const auto& [units, bytes, copied] :
-         {std::tuple<size_t, size_t, size_t>{12, 23, 11}, {259, 518, 259}, {260, 520, 259}, {40000, 65534, 259}}) {
+    // clang-format off
+    for (const auto& [units, bytes, copied] : {std::array<size_t, 3>{12, 23, 11}, {260, 520, 259}, {40000, 65534, 259}}) {
+        // clang-format on
         std::vector<char16_t> source(units, u'x');
         char16_t name[kImageNameUnits];
         EXPECT_EQ(CopyImageName(name, source.data(), bytes), copied);
@@ -84,41 +73,31 @@ TEST(ProcessRecords, TheChainStaysInsideTheBufferAndANameInsideItsLength) {
     }
 }
 
-// Both walks give this order when every level sees the same list, and report success when the root was killed.
-// clang-format off
-struct TreeCase { const char* name; ProcessList list; uint32_t root; std::vector<uint32_t> killOrder; };
-const TreeCase kTreeCases[] = {
-    {"ThreeLevels", {{1, 0}, {10, 1}, {11, 10}, {12, 10}, {20, 1}, {21, 20}, {99, 7}}, 1, {11, 12, 10, 21, 20, 1}},
-    {"SiblingsInListOrder", {{5, 1}, {3, 1}, {4, 1}, {1, 9}, {6, 3}}, 1, {5, 6, 3, 4, 1}},
-    {"TwoProcessCycle", {{7, 8}, {8, 7}}, 7, {8, 7}},
-    {"SelfParent", {{50, 50}, {51, 50}}, 50, {51, 50}},
-    {"StaleParentReusedByGrandchild", {{100, 300}, {200, 100}, {300, 200}}, 100, {300, 200, 100}},
-    {"DuplicateRecord", {{2, 1}, {2, 1}, {3, 2}}, 1, {3, 2, 1}},
-    {"IdleNeverPassedOn", {{0, 0}, {4, 0}, {40, 4}, {0, 4}}, 4, {40, 4}},
-    {"RootZero", {{0, 0}, {4, 0}}, 0, {}},
-};
-// clang-format on
-
-class TreeWalk : public testing::TestWithParam<TreeCase> {};
-
-TEST_P(TreeWalk, BothWalksKillDescendantsFirstOnceEach) {
-    const TreeCase& c = GetParam();
-    std::vector<uint32_t> killed, killedPerLevel;
-    EXPECT_EQ(KillTreeInOneList(c.list, c.root, [&](uint32_t pid) { return killed.push_back(pid), true; }),
-              !c.killOrder.empty());
-    EXPECT_EQ(killed, c.killOrder);
-    const auto take = [&](ProcessList& list) { return list = c.list, true; };
-    EXPECT_EQ(KillTreeListPerLevel(c.root, take, [&](uint32_t pid) { return killedPerLevel.push_back(pid), true; }),
-              !c.killOrder.empty());
-    EXPECT_EQ(killedPerLevel, c.killOrder);
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripted, TreeWalk, testing::ValuesIn(kTreeCases),
-                         [](const testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
-
-// One list per visited process, in visiting order: a failed take spares that process (and what lies below it),
-// and a process killed earlier that a later list still names is not killed again.
-TEST(TreeWalk, ListPerLevelSkipsFailedTakesAndKillsNothingTwice) {
+// Both walks kill descendants first, each once, in this order when every level sees the same list, and report
+// success when the root was killed. The walk with a list per level also spares a process whose list cannot be
+// taken (with what lies below it), and never kills again a process that a later list still names.
+TEST(TreeWalk, BothWalksKillDescendantsFirstOnceEach) {
+    // clang-format off
+    const struct { const char* name; ProcessList list; uint32_t root; std::vector<uint32_t> killOrder; } cases[] = {
+        {"three levels", {{1, 0}, {10, 1}, {11, 10}, {12, 10}, {20, 1}, {21, 20}, {99, 7}}, 1, {11, 12, 10, 21, 20, 1}},
+        {"siblings in list order", {{5, 1}, {3, 1}, {4, 1}, {1, 9}, {6, 3}}, 1, {5, 6, 3, 4, 1}},
+        {"two-process cycle", {{7, 8}, {8, 7}}, 7, {8, 7}}, {"self parent", {{50, 50}, {51, 50}}, 50, {51, 50}},
+        {"stale parent reused by a grandchild", {{100, 300}, {200, 100}, {300, 200}}, 100, {300, 200, 100}},
+        {"duplicate record", {{2, 1}, {2, 1}, {3, 2}}, 1, {3, 2, 1}},
+        {"idle never passed on", {{0, 0}, {4, 0}, {40, 4}, {0, 4}}, 4, {40, 4}}, {"root 0", {{0, 0}, {4, 0}}, 0, {}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        std::vector<uint32_t> killed, killedPerLevel;
+        const auto take = [&](ProcessList& list) { return list = c.list, true; };
+        EXPECT_EQ(std::pair(KillTreeInOneList(c.list, c.root, [&](uint32_t pid) { return killed.push_back(pid), 1; }),
+                            KillTreeListPerLevel(c.root, take,
+                                                 [&](uint32_t pid) { return killedPerLevel.push_back(pid), 1; })),
+                  std::pair(!c.killOrder.empty(), !c.killOrder.empty()))
+            << c.name;
+        EXPECT_EQ(killed, c.killOrder) << c.name;
+        EXPECT_EQ(killedPerLevel, c.killOrder) << c.name;
+    }
     // The lists of 1, 2, 3, 4 (naming 3 again), 5, and 6 (no list, so 6 and 7 survive).
     const std::vector<std::pair<bool, ProcessList>> takes{
         {true, {{2, 1}, {4, 1}, {6, 1}}}, {true, {{3, 2}}}, {true, {}},
@@ -145,40 +124,36 @@ struct ScriptedProcesses : ProcessControl {
 
     bool Open(uint32_t pid) override {
         EXPECT_EQ(open, 0u) << "a process opened while another is open";
-        const auto found = processes.find(pid);
-        return found != processes.end() && found->second.created && (open = pid);
+        return processes.count(pid) && processes[pid].created && (open = pid);
     }
     bool CreationTime(uint64_t& time) override {
         Process& process = processes.at(open);
-        time = *process.created;
-        if (process.createdAfterFirstOpen)
-            process.created = std::exchange(process.createdAfterFirstOpen, std::nullopt);
+        time = *std::exchange(process.created, process.createdAfterFirstOpen.value_or(*process.created));
         return process.timeReadable;
     }
     bool Terminate() override { return killed.push_back(open), true; }
     void Close() override { open = 0; }
 };
 
+// The read was at time 100; the walk is the one over a single list.
 TEST(KillShownTree, ProcessesCreatedAfterTheReadAreOtherPrograms) {
-    const ProcessList list{{1, 0}, {10, 1}, {11, 10}, {12, 1}};
     using P = ScriptedProcesses::Process;
-    // The read was at time 100.
+    using enum KillOutcome;
     // clang-format off
     const struct { const char* name; std::map<uint32_t, P> processes; bool tree; KillOutcome outcome;
                    std::vector<uint32_t> killed; } cases[] = {
-        {"whole tree shown", {{1, P{50}}, {10, P{60}}, {11, P{70}}, {12, P{100}}}, true, KillOutcome::Killed,
-         {11, 10, 12, 1}},
+        {"whole tree shown", {{1, P{50}}, {10, P{60}}, {11, P{70}}, {12, P{100}}}, true, Killed, {11, 10, 12, 1}},
         {"a child started after the read is spared, with its own child",
-         {{1, P{50}}, {10, P{150}}, {11, P{160}}, {12, P{60}}}, true, KillOutcome::Killed, {12, 1}},
-        {"a reused root: nothing under it is touched", {{1, P{150}}, {10, P{160}}, {11, P{170}}, {12, P{155}}},
-         true, KillOutcome::OtherProgram, {}},
+         {{1, P{50}}, {10, P{150}}, {11, P{160}}, {12, P{60}}}, true, Killed, {12, 1}},
+        {"a reused root: nothing under it is touched", {{1, P{150}}, {10, P{60}}, {12, P{55}}}, true, OtherProgram, {}},
+        {"a reused root without the tree", {{1, P{101}}}, false, OtherProgram, {}},
         {"a root that is gone leaves its shown descendants to the tree kill",
-         {{1, P{}}, {10, P{40}}, {11, P{120}}, {12, P{60}}}, true, KillOutcome::NotKilled, {10, 12}},
-        {"an unreadable creation time kills nothing", {{1, P{50, false}}}, false, KillOutcome::NotKilled, {}},
-        {"the root's PID passes on during the walk", {{1, P{50, true, 150}}, {12, P{60}}}, true,
-         KillOutcome::OtherProgram, {12}},
+         {{1, P{}}, {10, P{40}}, {11, P{120}}, {12, P{60}}}, true, NotKilled, {10, 12}},
+        {"an unreadable creation time kills nothing", {{1, P{50, false}}}, false, NotKilled, {}},
+        {"the root's PID passes on during the walk", {{1, P{50, true, 150}}, {12, P{60}}}, true, OtherProgram, {12}},
     };
     // clang-format on
+    const ProcessList list{{1, 0}, {10, 1}, {11, 10}, {12, 1}};
     const TreeWalkFn walk = [&](uint32_t root, const KillProcessFn& kill) {
         return KillTreeInOneList(list, root, kill);
     };
