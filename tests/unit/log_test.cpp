@@ -92,22 +92,21 @@ TEST(TextFile, AnAppendOrASaveIsWholeOrLeavesNothingBehind) {
 // same shape, never a read past the month table. The build makes a German locale under LOCPATH when the machine
 // has the locale sources: strftime then says "Mär" (else only the C locale is checked, and the test says so).
 TEST(LogText, TimeStampHasTwoDigitFieldsAndEnglishMonthsInAnyLocale) {
-    std::tm times[3] = {};
-    const int fields[3][4] = {{5, 2, 22, 4}, {31, 11, 0, 0}, {-3, 12, 150, -1}}; // day, month, hour, minute
-    for (int i = 0; i < 3; ++i)
-        std::tie(times[i].tm_mday, times[i].tm_mon, times[i].tm_hour, times[i].tm_min) =
-            std::tuple(fields[i][0], fields[i][1], fields[i][2], fields[i][3]);
+    std::tm march{}, december{}, wild{};
+    std::tie(march.tm_mday, march.tm_mon, march.tm_hour, march.tm_min) = std::tuple(5, 2, 22, 4);
+    std::tie(december.tm_mday, december.tm_mon, wild.tm_mday, wild.tm_mon, wild.tm_hour, wild.tm_min) =
+        std::tuple(31, 11, -3, 12, 150, -1);
     const auto stamps = [&] {
-        return FormatLogTimeStamp(times[0]) + "|" + FormatLogTimeStamp(times[1]) + "|" + FormatLogTimeStamp(times[2]);
+        return FormatLogTimeStamp(march) + FormatLogTimeStamp(december) + FormatLogTimeStamp(wild);
     };
-    EXPECT_EQ(stamps(), "05 Mar 22:04|31 Dec 00:00|00 Dec 99:00");
+    EXPECT_EQ(stamps(), "05 Mar 22:0431 Dec 00:0000 Dec 99:00");
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
         GTEST_SKIP() << "no de_DE.UTF-8 locale on this machine (nor under LOCPATH)";
     char month[32] = {};
-    std::strftime(month, sizeof month, "%b", &times[0]);
+    std::strftime(month, sizeof month, "%b", &march);
     EXPECT_STREQ(month, "M\xC3\xA4r"); // the locale really is German
-    EXPECT_EQ(stamps(), "05 Mar 22:04|31 Dec 00:00|00 Dec 99:00");
+    EXPECT_EQ(stamps(), "05 Mar 22:0431 Dec 00:0000 Dec 99:00");
     std::setlocale(LC_ALL, saved.c_str());
 }
 
@@ -123,18 +122,16 @@ TEST(LogText, FlushLinesTakeEstablishedEntriesAndCachedNames) {
              {"e.exe", "5", 5, "ESTABLISHED_", ""}, {"", "", 6, "ESTABLISHED", ""}}) {
         // clang-format on
         ConnectionEntry e = MakeEntry(Ip(127, 0, 0, 1), 1025, Ip(10, 0, 0, remote), 1026, kEstablished);
-        CopyBounded(e.processName, process);
-        CopyBounded(e.pidText, pid);
-        CopyBounded(e.stateText, state);
-        CopyBounded(e.remoteHostName, refreshHostName);
+        CopyBounded(e.processName, process), CopyBounded(e.pidText, pid);
+        CopyBounded(e.stateText, state), CopyBounded(e.remoteHostName, refreshHostName);
         queue.AppendIfNew(e);
     }
     HostNameCache names;
-    for (const auto& [address, name] : {std::pair{"10.0.0.1", ""}, // a failed lookup: skipped
-                                        {"10.0.0.1", "one.example"},
-                                        {"10.0.0.1", "later.example"},
-                                        {"10.0.0.2", "two.example"},
+    // clang-format off
+    for (const auto& [address, name] : {std::pair{"10.0.0.1", ""}, {"10.0.0.1", "one.example"}, // "": a failed lookup
+                                        {"10.0.0.1", "later.example"}, {"10.0.0.2", "two.example"},
                                         {"10.0.0.4", "four.example"}})
+        // clang-format on
         names.Append(address, name);
     EXPECT_EQ(BuildLogLines(queue, names, "05 Dec 22:24"),
               "05 Dec 22:24 \ta.exe 1 127.0.0.1 1025 10.0.0.1 [one.example] 1026 \r\n"
@@ -154,9 +151,10 @@ TEST(ExportText, FieldsSeparatedAndEveryLineEnded) {
         int GetRowCount() override { return static_cast<int>(rows.size()); }
         std::string GetCellText(int row, int column) override { return rows.at(row).at(column); }
     };
+    // clang-format off
     for (auto [cells, expected] : {std::pair<TableCells, const char*>{{1, {{"x"}, {"y"}}}, "x\r\ny\r\n"},
-                                   {{3, {{"", "m", ""}}}, " \tm \t\r\n"},
-                                   {{-1, {{}}}, "\r\n"}})
+                                   {{3, {{"", "m", ""}}}, " \tm \t\r\n"}, {{-1, {{}}}, "\r\n"}})
+        // clang-format on
         EXPECT_EQ(BuildExportText(cells), expected);
 }
 

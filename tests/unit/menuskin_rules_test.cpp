@@ -1,4 +1,4 @@
-// Menu skin rules: the colour mixes at their edges, the style's colours on each kind of system and display, and
+// Menu skin rules: the style's colours on each kind of system and display, with the mixes at their edges, and
 // the item sizes. (The mixes of XP with visual styles and of later versions show in the menus end to end, with
 // each command's picture of the program's own layout.)
 #include "menuskin/MenuSkinRules.h"
@@ -13,19 +13,9 @@ namespace {
 
 Colour Rgb(int r, int g, int b) { return static_cast<Colour>(r | (g << 8) | (b << 16)); }
 
-// Each term is rounded on its own and the sum topped at 255: 86 % of 255 is 219.3 and 14 % is 35.7, never 256;
-// 86 % of 1 rounds up (0.86), 14 % of 3 down (0.42). The selection is 70 % window and 30 % highlight, plus 25,
-// and 255 from 230 on. -1 colours is a display with more colours than NUMCOLORS can say.
-TEST(MenuSkinRules, MixesRoundEachTermAndTheSelectionTopsOutAt230) {
-    EXPECT_EQ(MixColours(Rgb(255, 255, 255), 86, Rgb(255, 255, 255), 14), Rgb(255, 255, 255));
-    EXPECT_EQ(MixColours(Rgb(1, 0, 1), 86, Rgb(3, 4, 0), 14), Rgb(1, 1, 1));
-    // 70 % of 255 (178.5, rounded up) + 30 % of 170 (51) = 230: topped to 255; 30 % of 165 (49.5, rounded up)
-    // gives 229 + 25 = 254; 163 gives 228 + 25.
-    EXPECT_EQ(SelectionMix(Rgb(255, 255, 255), Rgb(170, 165, 163)), Rgb(255, 254, 253));
-    EXPECT_EQ(SelectionMix(Rgb(0, 0, 0), Rgb(0, 0, 0)), Rgb(25, 25, 25));
-    EXPECT_EQ(std::tuple(FewColours(256), FewColours(257), FewColours(-1)), std::tuple(true, false, false));
-}
-
+// The column is 86 % of the background and 14 % of the window colour, each term rounded on its own; the selection
+// is 70 % window and 30 % highlight, each rounded, plus 25, and 255 from 230 on (the blue channel here). A display
+// of 256 colours or fewer takes plain colours.
 TEST(MenuSkinRules, ColoursFollowSystemThemeDisplayAndContrast) {
     const SystemColours in{.menu = Rgb(212, 208, 200),
                            .menuBar = Rgb(236, 233, 216),
@@ -40,8 +30,7 @@ TEST(MenuSkinRules, ColoursFollowSystemThemeDisplayAndContrast) {
     // clang-format off
     const struct { const char* name; SystemCode system; bool flat, theme, contrast; int numColors;
                    Colour menu, background, column, fill, frame; } cases[] = {
-        // The column is 86/14 of the background and the window colour. XP with flat menus takes the menu-bar
-        // colour for both menu and background; classic XP neither.
+        // XP with flat menus takes the menu-bar colour for both menu and background; classic XP neither.
         {"xp flat", kSystemXp, true, false, false, -1, bar, bar, barMixed, fill, in.highlight},
         {"xp classic", kSystemXp, false, false, false, -1, menu, menu, mixed, fill, in.highlight},
         {"flat, not xp", kSystemNtOther, true, false, false, -1, menu, menu, mixed, fill, in.highlight},

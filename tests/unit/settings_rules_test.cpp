@@ -23,7 +23,6 @@ TEST(SettingsRules, AStoredPlacementIsRestoredOnAVisibleWorkAreaInScreenCoordina
     const WindowBox none{-7, -7, -7, -7};
     // clang-format off
     const struct { const char* what; Rect stored, primary; std::vector<Rect> areas; WindowBox box; } cases[] = {
-        {"inside", {100, 50, 900, 650}, work, {work}, {100, 50, 800, 600}},
         {"partly off-screen", {-300, -20, 10, 300}, work, {work}, {-300, -20, 310, 320}},
         {"on a second monitor", {1500, 100, 2300, 700}, work, {work, second}, {1500, 100, 800, 600}},
         {"taskbar at the top", {100, 50, 900, 650}, top, {top}, {100, 80, 800, 600}},
