@@ -280,26 +280,22 @@ TEST(ResolverLoop, TakesTheQueueInOrderWithTheLockFreeDuringLookups) {
     bool locked = false;
     std::vector<std::string> asked;
     std::string localName = "workstation";
-    ResolverLookups lookups{[&](std::string& name) { return name = localName, true; },
-                            [&](uint32_t networkOrder, std::string& name) {
-                                if (asked.empty()) {
-                                    std::thread gui([&] {
-                                        for (int i = 0; i < 5000 && !(locked = state.lock.try_lock()); ++i)
-                                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                                        if (locked) {
-                                            state.resolveQueue.Append(Address(192, 0, 2, 2));
-                                            state.lock.unlock();
-                                        }
-                                    });
-                                    gui.join();
-                                }
-                                char text[16];
-                                FormatAddress(text, networkOrder);
-                                asked.push_back(text);
-                                name = asked.back() == "192.0.2.1" ? "first.example" : "second.example";
-                                return asked.back() != "198.51.100.9";
-                            },
-                            [] { return uint64_t{0}; }};
+    const auto reverse = [&](uint32_t networkOrder, std::string& name) {
+        if (asked.empty()) // the "GUI" queues an address meanwhile, or gives up after 5 s
+            std::thread([&] {
+                for (int i = 0; i < 5000 && !(locked = state.lock.try_lock()); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                if (locked)
+                    state.resolveQueue.Append(Address(192, 0, 2, 2)), state.lock.unlock();
+            }).join();
+        char text[16];
+        FormatAddress(text, networkOrder);
+        asked.push_back(text);
+        name = asked.back() == "192.0.2.1" ? "first.example" : "second.example";
+        return asked.back() != "198.51.100.9";
+    };
+    const ResolverLookups lookups{[&](std::string& name) { return name = localName, true; }, reverse,
+                                  [] { return 0ull; }};
     RunWorker(state, lookups);
     EXPECT_TRUE(locked) << "the worker held the lock during a lookup";
     EXPECT_EQ(asked, (std::vector<std::string>{"192.0.2.1", "198.51.100.9", "192.0.2.2"}));
@@ -321,14 +317,13 @@ TEST(ResolverLoop, FailedLookupsBackOffFromThirtySecondsToThirtyMinutes) {
     const uint32_t unnamed = Address(198, 51, 100, 7), late = Address(198, 51, 100, 8);
     uint64_t nowMs = 0;
     std::map<uint32_t, std::vector<uint64_t>> lookedUpAt; // seconds
-    const ResolverLookups lookups{{},
-                                  [&](uint32_t networkOrder, std::string& name) {
-                                      const uint32_t address = NetworkToHostLong(networkOrder);
-                                      lookedUpAt[address].push_back(nowMs / 1000);
-                                      name = "late.example";
-                                      return address == late && lookedUpAt[address].size() == 3;
-                                  },
-                                  [&] { return nowMs; }};
+    const auto reverse = [&](uint32_t networkOrder, std::string& name) {
+        const uint32_t address = NetworkToHostLong(networkOrder);
+        lookedUpAt[address].push_back(nowMs / 1000);
+        name = "late.example";
+        return address == late && lookedUpAt[address].size() == 3;
+    };
+    const ResolverLookups lookups{{}, reverse, [&] { return nowMs; }};
     const ConnectionEntry entry = MakeEntry(HostToNetworkLong(unnamed), 0, HostToNetworkLong(late), 0, kEstablished);
     for (; nowMs <= 3 * 3600 * 1000; nowMs += 1000) {
         QueueAddresses(entry, state.hostNameCache, nowMs, state.resolveQueue);
