@@ -17,14 +17,12 @@ Colour Rgb(int r, int g, int b) { return static_cast<Colour>(r | (g << 8) | (b <
 // is 70 % window and 30 % highlight, each rounded, plus 25, and 255 from 230 on (the blue channel here). A display
 // of 256 colours or fewer takes plain colours.
 TEST(MenuSkinRules, ColoursFollowSystemThemeDisplayAndContrast) {
-    const SystemColours in{.menu = Rgb(212, 208, 200),
-                           .menuBar = Rgb(236, 233, 216),
-                           .window = Rgb(255, 255, 255),
-                           .highlight = Rgb(49, 106, 197),
-                           .buttonFace = Rgb(200, 200, 200),
-                           .buttonHighlight = Rgb(250, 250, 250),
-                           .buttonText = Rgb(1, 2, 3),
+    // clang-format off
+    const SystemColours in{.menu = Rgb(212, 208, 200), .menuBar = Rgb(236, 233, 216), .window = Rgb(255, 255, 255),
+                           .highlight = Rgb(49, 106, 197), .buttonFace = Rgb(200, 200, 200),
+                           .buttonHighlight = Rgb(250, 250, 250), .buttonText = Rgb(1, 2, 3),
                            .grayText = Rgb(128, 128, 128)};
+    // clang-format on
     const Colour menu = in.menu, bar = in.menuBar, mixed = Rgb(218, 215, 208), barMixed = Rgb(239, 236, 222),
                  fill = Rgb(219, 236, 255);
     // clang-format off

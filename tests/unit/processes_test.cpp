@@ -146,7 +146,6 @@ TEST(KillShownTree, ProcessesCreatedAfterTheReadAreOtherPrograms) {
         {"a child started after the read is spared, with its own child",
          {{1, P{50}}, {10, P{150}}, {11, P{160}}, {12, P{60}}}, true, Killed, {12, 1}},
         {"a reused root: nothing under it is touched", {{1, P{150}}, {10, P{60}}, {12, P{55}}}, true, OtherProgram, {}},
-        {"a reused root without the tree", {{1, P{101}}}, false, OtherProgram, {}},
         {"a root that is gone leaves its shown descendants to the tree kill",
          {{1, P{}}, {10, P{40}}, {11, P{120}}, {12, P{60}}}, true, NotKilled, {10, 12}},
         {"an unreadable creation time kills nothing", {{1, P{50, false}}}, false, NotKilled, {}},
