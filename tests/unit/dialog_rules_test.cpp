@@ -9,7 +9,7 @@
 #include <tuple>
 
 // A stored value selects its row, else the first ("5 minutes" has no row of its own: the first, "5  minutes", is
-// five minutes too); the rows of 5 and 20, of values no row shows and the algorithm names are checked on screen.
+// five minutes too). The rows of 5 and 20 and of values no row shows, and the name of algorithm 3, show on screen.
 TEST(DialogRules, AStoredValueSelectsItsRowAndStatisticsValuesAreUnsigned) {
     for (const auto& [stored, updateRow, loggingRow] : {std::tuple{7u, 4, 0}, {15u, 0, 2}, {0u, 0, 0}, {4u, 0, 0}})
         EXPECT_EQ(std::pair(options::UpdateIntervalRow(stored), options::LoggingIntervalRow(stored)),
