@@ -97,6 +97,8 @@ FAULTS = [
      "unit"),
     ("U-resolver-clear", "src/connections/ResolverLoop.cpp", "if (!stop)\n        queue.Clear();",
      "if (stop)\n        queue.Clear();", "unit"),
+    ("U-resolver-stop", "src/connections/ResolverLoop.cpp", "            if (stop)\n                return;\n", "",
+     "unit"),
     ("U-sort-equal", "src/controls/RowSort.cpp",
      "if (a != b && strcmp(rows.GetCellText(a, column), rows.GetCellText(b, column)) != 0)", "if (a != b)", "unit"),
     ("U-sort-pivot", "src/controls/RowSort.cpp", "rows.GetCellNumber(pivotRow, column) > 0;",

@@ -306,6 +306,17 @@ TEST(ResolverLoop, TakesTheQueueInOrderWithTheLockFreeDuringLookups) {
     EXPECT_EQ(Records(state.hostNameCache), "") << "a local name under 3 characters makes no record";
 }
 
+// The window goes away while a lookup runs (its owner sets the flag under the lock; here the lookup, on the worker's
+// own thread, does): the worker ends without touching the queue or the cache, which the owner empties itself.
+TEST(ResolverLoop, StopEndsTheRunWithoutTouchingTheContainers) {
+    WorkerState state;
+    state.resolveQueue.Append(Address(192, 0, 2, 1));
+    state.resolveQueue.Append(Address(192, 0, 2, 2));
+    const auto reverse = [&](uint32_t, std::string& name) { return state.windowGone = true, name = "a.example", true; };
+    RunWorker(state, {{}, reverse, [] { return 0ull; }});
+    EXPECT_EQ(std::pair(state.hostNameCache.Size(), state.resolveQueue.Size()), std::pair(size_t{0}, size_t{2}));
+}
+
 // A read every second for three hours: an address without a name is looked up again 30 s after its first failure,
 // then after twice the last wait, never more than 30 minutes apart; one that fails twice and then has a name is
 // never looked up after that; neither's wait holds up the other.
