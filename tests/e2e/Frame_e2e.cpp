@@ -105,10 +105,14 @@ TEST_F(Frame, FirstStartShowsTheWindowItsMenusAndBarsAndTheToolbarDocksWhereItIs
         return subclassed;
     };
     menuWindows();
-    Foreground(frame);
-    PressKey(VK_SPACE, {VK_MENU});
-    Menu open;
-    EXPECT_TRUE(WaitUntil([&] { return !(open = app.Menus("open")).empty(); })) << "no system menu";
+    Menu open; // keys sent while the window is still being activated can be lost: Alt+Space is given again
+    for (int attempt = 0; attempt < 3 && open.empty(); ++attempt) {
+        app.CloseMenus();
+        Foreground(frame);
+        PressKey(VK_SPACE, {VK_MENU});
+        WaitUntil([&] { return !(open = app.Menus("open")).empty(); }, 3s);
+    }
+    EXPECT_FALSE(open.empty()) << "no system menu";
     for (const auto& item : open.empty() ? Menu{} : open.front().items)
         EXPECT_TRUE(item.ownerDrawn) << "system menu: " << item.text;
     app.CloseMenus();
