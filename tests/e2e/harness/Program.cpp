@@ -212,14 +212,27 @@ Program::Program(const LaunchOptions& options) {
     const std::string probe = Here() + "\\pelloran_probe.dll";
     HMODULE module = LoadLibraryA(probe.c_str());
     const auto proc = module ? reinterpret_cast<HOOKPROC>(GetProcAddress(module, probe::kHookProcName)) : nullptr;
-    hook = proc ? SetWindowsHookExA(WH_GETMESSAGE, proc, module, GetWindowThreadProcessId(frame, nullptr)) : nullptr;
-    if (!hook)
-        FailWithLastError("cannot hook " + probe + " into the program");
+    const DWORD thread = GetWindowThreadProcessId(frame, nullptr);
     const std::string title = std::to_string(process.Id());
     // The hook runs, and so loads the probe, when the thread takes a message; on a loaded machine that is still part
-    // of the start.
+    // of the start. A hook that has not brought the probe after a few seconds is set again (seen once in some
+    // dozens of starts: the probe never came), and the driver's own messages are taken meanwhile, in case the
+    // system calls the hook here.
+    const auto hookedAt = std::chrono::steady_clock::now();
+    int hooks = 0;
     WaitUntil(
         [&] {
+            if (!hook || std::chrono::steady_clock::now() - hookedAt > hooks * 5s) {
+                if (hook)
+                    UnhookWindowsHookEx(hook);
+                hook = proc ? SetWindowsHookExA(WH_GETMESSAGE, proc, module, thread) : nullptr;
+                if (!hook)
+                    FailWithLastError("cannot hook " + probe + " into the program");
+                ++hooks;
+            }
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
             PostMessageA(frame, WM_NULL, 0, 0);
             return (probeWindow = FindWindowExA(HWND_MESSAGE, nullptr, probe::kWindowClass, title.c_str())) != nullptr;
         },
