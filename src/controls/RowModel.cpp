@@ -43,6 +43,20 @@ void RowModel::InsertColumn(int index) {
     stagedCount = 0;
 }
 
+bool RowModel::DeleteColumn(int index) {
+    if (index < 0 || index >= columns)
+        return false;
+    for (Row& row : rows) {
+        size_t offset = 0;
+        size_t length = 0;
+        FindCell(row.cells, index, offset, length);
+        row.cells.erase(offset, length + 1); // the text and its NUL
+    }
+    --columns;
+    stagedCount = 0;
+    return true;
+}
+
 const char* RowModel::Cell(int row, int column) const {
     if (!Valid(row) || column < 0 || column >= columns)
         return "";

@@ -25,6 +25,8 @@ public:
     int ColumnCount() const { return columns; }
     // A new empty cell at `index` (clamped to 0..ColumnCount()) in every row.
     void InsertColumn(int index);
+    // Removes the column's cell from every row; false for a column that does not exist.
+    bool DeleteColumn(int index);
 
     // The cell's text; "" for a cell outside the rows or columns.
     const char* Cell(int row, int column) const;
