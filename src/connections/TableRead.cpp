@@ -1,5 +1,6 @@
-// The main frame's table source: binding the IP helper library, reading the TCP table in either mode
-// and refreshing the list from the new snapshot.
+// The main frame's table source: binding the IP helper library, reading the TCP table in either mode (in
+// seven-column mode also the IPv6 TCP and the two UDP tables the View toggles show) and refreshing the list
+// from the new snapshot.
 #include "app/MainFrame.h"
 #include "connections/ListRefresh.h"
 #include "connections/Resolver.h"
@@ -11,7 +12,9 @@
 namespace {
 
 constexpr ULONG kAddressFamilyIPv4 = 2;
-constexpr int kTableOwnerPidAll = 5;
+constexpr ULONG kAddressFamilyIPv6 = 23;
+constexpr int kTableOwnerPidAll = 5; // TCP_TABLE_OWNER_PID_ALL
+constexpr int kUdpTableOwnerPid = 1; // UDP_TABLE_OWNER_PID
 
 // The refresh's row interface on the list's staged rows (SortListCtrl::BeginRefresh): the refresh writes
 // every row there, and the list then shows only what changed.
@@ -48,7 +51,23 @@ void CMainFrame::RefreshTable() {
         ReadTable();
 }
 
-template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer) {
+bool CMainFrame::TableAvailable(Protocol protocol) const {
+    const IpHelperApi* api = shared->ipHelper.get();
+    if (!extendedTable || api == nullptr)
+        return false;
+    return protocol == Protocol::Udp || protocol == Protocol::Udp6 ? api->getExtendedUdpTable != nullptr
+                                                                   : api->getExtendedTcpTable != nullptr;
+}
+
+bool CMainFrame::TableShown(Protocol protocol) const {
+    for (const ExtraTable& table : kExtraTables)
+        if (table.protocol == protocol)
+            return this->*table.toggle != 0 && TableAvailable(protocol);
+    return protocol == Protocol::Tcp;
+}
+
+template <class Call>
+bool CMainFrame::FetchTable(Call call, size_t rowBytes, size_t& lastBytes, std::vector<unsigned char>& buffer) {
     return FetchTcpTable(
         [&call](void* table, uint32_t* size) {
             DWORD bytes = *size;
@@ -56,7 +75,7 @@ template <class Call> bool CMainFrame::FetchTable(Call call, size_t rowBytes, st
             *size = bytes;
             return static_cast<uint32_t>(status);
         },
-        rowBytes, lastTableBytes, buffer);
+        rowBytes, lastBytes, buffer);
 }
 
 void CMainFrame::TakeSnapshot(ConnectionSnapshot&& fresh) {
@@ -75,7 +94,7 @@ void CMainFrame::ReadTable() {
     std::vector<unsigned char> buffer;
     ConnectionSnapshot fresh;
     bool read = FetchTable([api](void* table, DWORD* size) { return api->getTcpTable(table, size, TRUE); },
-                           kTcpRowBytes, buffer) &&
+                           kTcpRowBytes, lastTableBytes[0], buffer) &&
                 DecodeTcpTable(buffer.data(), buffer.size(), false, fresh);
     if (read)
         TakeSnapshot(std::move(fresh));
@@ -92,9 +111,14 @@ void CMainFrame::ReadTableWithProcesses() {
                     [api](void* table, DWORD* size) {
                         return api->getExtendedTcpTable(table, size, TRUE, kAddressFamilyIPv4, kTableOwnerPidAll, 0);
                     },
-                    kTcpPidRowBytes, buffer) &&
+                    kTcpPidRowBytes, lastTableBytes[0], buffer) &&
                 DecodeTcpTable(buffer.data(), buffer.size(), true, fresh);
     if (read) {
+        // The IPv4 TCP read decides, as it always has, whether this refresh has a new snapshot; the other
+        // tables join it in a fixed order, each left out when its own read fails.
+        for (const ExtraTable& table : kExtraTables)
+            if (TableShown(table.protocol))
+                ReadExtraTable(table.protocol, buffer, fresh);
         // Process names are looked up outside the lock: the cache is the GUI thread's alone.
         for (const ConnectionEntry& entry : fresh) {
             if (processNameCache.Find(entry.pidText) == nullptr)
@@ -104,6 +128,17 @@ void CMainFrame::ReadTableWithProcesses() {
         TakeSnapshot(std::move(fresh));
     }
     UpdateListWithProcesses();
+}
+
+void CMainFrame::ReadExtraTable(Protocol protocol, std::vector<unsigned char>& buffer, ConnectionSnapshot& fresh) {
+    const IpHelperApi* api = shared->ipHelper.get();
+    const ULONG family = IsIpv6(protocol) ? kAddressFamilyIPv6 : kAddressFamilyIPv4;
+    auto call = [api, protocol, family](void* table, DWORD* size) {
+        return IsUdp(protocol) ? api->getExtendedUdpTable(table, size, TRUE, family, kUdpTableOwnerPid, 0)
+                               : api->getExtendedTcpTable(table, size, TRUE, family, kTableOwnerPidAll, 0);
+    };
+    if (FetchTable(call, OwnerPidRowBytes(protocol), lastTableBytes[static_cast<size_t>(protocol)], buffer))
+        AppendTable(buffer.data(), buffer.size(), protocol, fresh);
 }
 
 void CMainFrame::UpdateList() { RefreshList(false); }
