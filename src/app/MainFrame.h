@@ -140,8 +140,8 @@ private:
     // Fetches a table with `call` into `buffer`, starting from that table's last size; false when nothing was read.
     template <class Call>
     bool FetchTable(Call call, size_t rowBytes, size_t& lastBytes, std::vector<unsigned char>& buffer);
-    // Appends the rows of one table beside IPv4 TCP to `fresh`; a failed read leaves that table out.
-    void ReadExtraTable(Protocol protocol, std::vector<unsigned char>& buffer, ConnectionSnapshot& fresh);
+    // Fetches one table beside IPv4 TCP into `buffer`; false when nothing was read.
+    bool FetchExtraTable(Protocol protocol, std::vector<unsigned char>& buffer);
     // Whether the library can read the table (seven-column mode and the entry point bound), and whether the
     // list shows it (that, and its toggle on).
     bool TableAvailable(Protocol protocol) const;
@@ -153,8 +153,9 @@ private:
     void UpdateProtocolColumn();
     // The column index of each field, from the column table, with or without the Protocol column.
     void AssignColumnIndexes(bool withProtocol);
-    // A successful read's rows become the snapshot; addresses without a name are queued for the resolver.
-    void TakeSnapshot(ConnectionSnapshot&& fresh);
+    // The fetched tables (by Protocol) become the snapshot, unless the IPv4 TCP buffer does not hold its rows;
+    // addresses without a name are queued for the resolver and new PIDs named. False when nothing changed.
+    bool TakeTables(const std::vector<unsigned char> (&buffers)[4], const bool (&fetched)[4], bool withPids);
     // The list refresh shared by both table modes.
     void RefreshList(bool withProcesses);
     // Starts the workers that have work; called with shared->lock held.

@@ -104,6 +104,11 @@ size_t OwnerPidRowBytes(Protocol protocol) {
     return kTcpPidRowBytes;
 }
 
+int64_t TableRowCount(const void* buffer, size_t size, size_t rowBytes) {
+    uint32_t rowCount = 0;
+    return RowCount(buffer, size, rowBytes, rowCount) ? int64_t{rowCount} : -1;
+}
+
 bool AppendTable(const void* buffer, size_t size, Protocol protocol, ConnectionSnapshot& out) {
     const size_t rowBytes = OwnerPidRowBytes(protocol);
     uint32_t rowCount = 0;

@@ -24,6 +24,10 @@ size_t OwnerPidRowBytes(Protocol protocol);
 // holds fewer complete rows than its row count claims. Bytes beyond the last row are ignored.
 bool DecodeTcpTable(const void* buffer, size_t size, bool withPids, ConnectionSnapshot& out);
 
+// The row count a table buffer states, or -1 when the buffer does not hold that many rows (the buffer
+// DecodeTcpTable and AppendTable refuse).
+int64_t TableRowCount(const void* buffer, size_t size, size_t rowBytes);
+
 // Appends one entry per row of the protocol's owner-PID table (the layouts above), in buffer order, after the
 // entries `out` holds. The buffer rules are DecodeTcpTable's: false, leaving `out` untouched, for a null
 // buffer, one shorter than its row count, or one holding fewer complete rows than that count claims; bytes

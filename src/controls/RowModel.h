@@ -99,6 +99,11 @@ private:
     // Staging strings; only the first stagedCount are staged rows, the rest keep their capacity for later.
     std::vector<std::string> staged;
     int stagedCount = 0;
+    // Where the last staged cell ended: column cursorColumn + 1 of staged row cursorRow starts at cursorOffset
+    // (cursorRow -1: nowhere), so cells written left to right are found without a scan from the row's start.
+    int cursorRow = -1;
+    int cursorColumn = -1;
+    size_t cursorOffset = 0;
 
     // Sort scratch, kept for its capacity. The quicksort swaps the keys themselves (text, leading number
     // parsed once, origin), so its comparisons read memory in order.
