@@ -98,7 +98,7 @@ void TableSeeds() {
     const uint8_t linkLocal[16] = {0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
     const uint8_t unspecified[16] = {};
     const uint8_t mapped[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 192, 0, 2, 1};
-    auto end6 = [](Bytes& table, const uint8_t (&address)[16], uint32_t scope, uint16_t port) {
+    auto end6 = [](Bytes& table, const uint8_t(&address)[16], uint32_t scope, uint16_t port) {
         table.insert(table.end(), address, address + 16);
         Append32(table, HostToNetworkLong(scope));
         Append32(table, Port(port));

@@ -117,8 +117,8 @@ void CheckAppend(const uint8_t* buffer, size_t size, Protocol protocol) {
     const uint8_t* row = buffer + kTableHeaderBytes;
     for (size_t i = 1; i < snapshot.size(); ++i, row += rowBytes) {
         const ConnectionEntry& entry = snapshot[i];
-        Require(entry.protocol == protocol && Terminated(entry.localAddressText) && Terminated(entry.remoteAddressText) &&
-                Terminated(entry.stateText) && Terminated(entry.pidText));
+        Require(entry.protocol == protocol && Terminated(entry.localAddressText) &&
+                Terminated(entry.remoteAddressText) && Terminated(entry.stateText) && Terminated(entry.pidText));
         Require(entry.processName[0] == '\0' && entry.remoteHostName[0] == '\0');
         switch (protocol) {
         case Protocol::Tcp6: {
@@ -143,8 +143,8 @@ void CheckAppend(const uint8_t* buffer, size_t size, Protocol protocol) {
             break;
         }
         if (IsUdp(protocol))
-            Require(entry.remoteAddressText[0] == '\0' && entry.remotePortText[0] == '\0' && entry.stateText[0] == '\0' &&
-                    entry.remoteAddr == 0 && entry.remotePort == 0);
+            Require(entry.remoteAddressText[0] == '\0' && entry.remotePortText[0] == '\0' &&
+                    entry.stateText[0] == '\0' && entry.remoteAddr == 0 && entry.remotePort == 0);
     }
 }
 

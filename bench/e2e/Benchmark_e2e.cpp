@@ -1,8 +1,8 @@
 // Figures of the real program under Wine with a scripted table: start-up, refreshes, header-click sorts and the
-// working set at 10,000 and 100,000 rows and at 10,000 rows in each of the four tables, the CPU the program takes while idle with the automatic refresh on (and
-// the reverse lookups it makes meanwhile), and the same with a black list enabled.
-// "Shown" means what the user sees: the driver reads the expected colour of a row from the screen and the list has
-// no paint pending (GetUpdateRect, which PendingPaintIsSeenFromOutside checks across processes). The tests print
+// working set at 10,000 and 100,000 rows and at 10,000 rows in each of the four tables, the CPU the program takes while
+// idle with the automatic refresh on (and the reverse lookups it makes meanwhile), and the same with a black list
+// enabled. "Shown" means what the user sees: the driver reads the expected colour of a row from the screen and the list
+// has no paint pending (GetUpdateRect, which PendingPaintIsSeenFromOutside checks across processes). The tests print
 // "bench|" lines and assert only that the work was done; tools/bench.sh runs them (CTest does not) and lines up
 // the figures of two programs.
 #include "Suite.h"

@@ -19,6 +19,7 @@ struct ListColumn {
     bool protocolOnly = false;
 };
 
+// clang-format off
 constexpr ListColumn kExtendedColumns[] = {
     {"Process", 135, &ColumnIndexes::process},
     {"PID", 50, &ColumnIndexes::pid},
@@ -29,6 +30,7 @@ constexpr ListColumn kExtendedColumns[] = {
     {"Remote Port", 75, &ColumnIndexes::remotePort},
     {"Status", 110, &ColumnIndexes::status},
 };
+// clang-format on
 
 constexpr ListColumn kLegacyColumns[] = {
     {"Local Address", 165, &ColumnIndexes::localAddress},
@@ -39,6 +41,10 @@ constexpr ListColumn kLegacyColumns[] = {
 };
 
 const UINT kIndicators[] = {ID_SEPARATOR};
+
+std::span<const ListColumn> ColumnsOf(bool extended) {
+    return extended ? std::span<const ListColumn>(kExtendedColumns) : std::span<const ListColumn>(kLegacyColumns);
+}
 
 // Where the Protocol column stands while it exists.
 constexpr int kProtocolPosition = 2;
@@ -175,8 +181,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
 
 void CMainFrame::CreateColumns() {
     int position = 0;
-    for (const ListColumn& column : extendedTable ? std::span<const ListColumn>(kExtendedColumns)
-                                                  : std::span<const ListColumn>(kLegacyColumns)) {
+    for (const ListColumn& column : ColumnsOf(extendedTable != 0)) {
         if (!column.protocolOnly)
             listCtrl.InsertColumn(position++, column.title, LVCFMT_LEFT, column.width);
     }
@@ -186,8 +191,7 @@ void CMainFrame::CreateColumns() {
 void CMainFrame::AssignColumnIndexes(bool withProtocol) {
     columnIndexes = ColumnIndexes{-1, -1, -1, -1, -1, -1, -1, -1};
     int position = 0;
-    for (const ListColumn& column : extendedTable ? std::span<const ListColumn>(kExtendedColumns)
-                                                  : std::span<const ListColumn>(kLegacyColumns)) {
+    for (const ListColumn& column : ColumnsOf(extendedTable != 0)) {
         if (!column.protocolOnly || withProtocol)
             columnIndexes.*column.index = position++;
     }

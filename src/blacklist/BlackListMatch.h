@@ -37,7 +37,8 @@ enum class CloseOutcome {
 };
 
 // One closer pass: for each entry in list order, every resettable connection of `targets` that matches it
-// is handed to `close` (a match of another kind, an IPv6 or UDP row, stays as it is); a closed connection is removed from `targets` at once (so a later entry does not try it
-// again, and its neighbour is not passed over). Returns the closed connections in the order closed.
+// is handed to `close` (a match of another kind, an IPv6 or UDP row, stays as it is); a closed connection is removed
+// from `targets` at once (so a later entry does not try it again, and its neighbour is not passed over). Returns the
+// closed connections in the order closed.
 std::vector<RawEndpoints> RunBlackListPass(BlackListTargets& targets, const BlackList& list,
                                            const std::function<CloseOutcome(const BlackListTarget&)>& close);

@@ -35,9 +35,9 @@ using GetNameInfoFn = int(WSAAPI*)(const sockaddr* address, int addressBytes, ch
 GetNameInfoFn BoundGetNameInfo() {
     static const GetNameInfoFn bound = [] {
         HMODULE sockets = GetModuleHandleA("ws2_32.dll");
-        return sockets == nullptr ? nullptr
-                                  : reinterpret_cast<GetNameInfoFn>(
-                                        reinterpret_cast<void*>(GetProcAddress(sockets, "getnameinfo")));
+        return sockets == nullptr
+                   ? nullptr
+                   : reinterpret_cast<GetNameInfoFn>(reinterpret_cast<void*>(GetProcAddress(sockets, "getnameinfo")));
     }();
     return bound;
 }

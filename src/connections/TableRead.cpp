@@ -87,10 +87,9 @@ bool CMainFrame::TakeTables(const std::vector<unsigned char> (&buffers)[4], cons
         return false; // the snapshot keeps the previous read's rows
     size_t rows = static_cast<size_t>(first);
     for (size_t index = 1; index < 4; ++index) {
-        const int64_t count =
-            fetched[index] ? TableRowCount(buffers[index].data(), buffers[index].size(),
-                                           OwnerPidRowBytes(static_cast<Protocol>(index)))
-                           : -1;
+        const int64_t count = fetched[index] ? TableRowCount(buffers[index].data(), buffers[index].size(),
+                                                             OwnerPidRowBytes(static_cast<Protocol>(index)))
+                                             : -1;
         rows += count > 0 ? static_cast<size_t>(count) : 0;
     }
     lastReadTime = SystemTimeNow();
@@ -129,9 +128,8 @@ void CMainFrame::ReadTable() {
     if (api == nullptr || api->getTcpTable == nullptr)
         return;
     std::vector<unsigned char> buffers[4];
-    const bool fetched[4] = {
-        FetchTable([api](void* table, DWORD* size) { return api->getTcpTable(table, size, TRUE); }, kTcpRowBytes,
-                   lastTableBytes[0], buffers[0])};
+    const bool fetched[4] = {FetchTable([api](void* table, DWORD* size) { return api->getTcpTable(table, size, TRUE); },
+                                        kTcpRowBytes, lastTableBytes[0], buffers[0])};
     TakeTables(buffers, fetched, false);
     UpdateList();
 }

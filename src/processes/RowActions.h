@@ -17,7 +17,7 @@ struct ClickedRow {
     std::string localPort;
     std::string localAddress;
     std::string protocol = {}; // the Protocol cell; empty while the list shows IPv4 TCP alone
-    uint64_t readTime = 0; // system time of the table read that showed the row (FILETIME units)
+    uint64_t readTime = 0;     // system time of the table read that showed the row (FILETIME units)
 };
 
 // The text without the white space around it.

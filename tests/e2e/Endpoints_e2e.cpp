@@ -21,7 +21,7 @@ constexpr UINT kToggles[] = {kTcp6, kUdp4, kUdp6};
 constexpr COLORREF kListening = RGB(255, 255, 220);
 const std::vector<std::string> kSeven = {"Process",        "PID",         "Local Address", "Local Port",
                                          "Remote Address", "Remote Port", "Status"};
-const std::vector<std::string> kEight = {"Process",    "PID",         "Protocol", "Local Address", "Local Port",
+const std::vector<std::string> kEight = {"Process",        "PID",         "Protocol", "Local Address", "Local Port",
                                          "Remote Address", "Remote Port", "Status"};
 
 std::string Row6(int state, const std::string& local, int localPort, const std::string& remote, int remotePort) {
@@ -80,8 +80,7 @@ TEST_F(Endpoints, TogglesShowEachTableWithTheProtocolColumnNamesColoursActionsAn
     const std::string pid = std::to_string(me);
     const std::string script = Row(kEstablished, "10.0.0.1", 40000, "10.0.0.2", 80, me) +
                                Row6(kEstablished, "2001:db8::1", 40001, "::1", 443) +
-                               Row6(kListen, "fe80::1%3", 80, "::", 0) + "udp 127.0.0.1 53 " + pid +
-                               "\nudp6 :: 5353\n";
+                               Row6(kListen, "fe80::1%3", 80, "::", 0) + "udp 127.0.0.1 53 " + pid + "\nudp6 :: 5353\n";
     table.Write(script);
     Program app(table.Options());
     ASSERT_TRUE(WaitUntil([&] { return app.Cells().size() == 1; }));
@@ -144,7 +143,8 @@ TEST_F(Endpoints, TogglesShowEachTableWithTheProtocolColumnNamesColoursActionsAn
     SaveAs(app, saved);
     const std::string text = ReadFile(saved);
     DeleteFileA(saved.c_str());
-    const std::string lines[] = {"pelloran_e2e.exe \t" + pid + " \tTCP \t10.0.0.1 \t40000 \t10.0.0.2 \t80 \tESTABLISHED\r\n",
+    const std::string lines[] = {"pelloran_e2e.exe \t" + pid +
+                                     " \tTCP \t10.0.0.1 \t40000 \t10.0.0.2 \t80 \tESTABLISHED\r\n",
                                  "Idle \t0 \tTCPv6 \t2001:db8::1 \t40001 \t::1 \t443 \tESTABLISHED\r\n",
                                  "Idle \t0 \tTCPv6 \tfe80::1%3 \t80 \t:: \t0 \tLISTENING\r\n",
                                  "pelloran_e2e.exe \t" + pid + " \tUDP \t127.0.0.1 \t53 \t \t \t\r\n",

@@ -135,8 +135,15 @@ private:
 // input, the mapped form: as inet_ntop writes them. glibc writes an address whose first 96 bits are zero in the
 // deprecated IPv4-compatible form (::0.7.0.8); RFC 5952 keeps that form for known prefixes, so it stays hexadecimal.
 TEST(FormatAddress6, WritesTheRfc5952TextOfInetNtopAndTheLinkLocalScope) {
-    std::vector<std::string> inputs = {"1:0:0:2:0:0:3:4", "1:0:2:0:0:0:3:0", "2001:DB8::ABCD", "2001:0db8:0:0:1:0:0:1",
-                                       "::ffff:192.0.2.1", "::ffff:0:0", "::", "::1", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"};
+    std::vector<std::string> inputs = {"1:0:0:2:0:0:3:4",
+                                       "1:0:2:0:0:0:3:0",
+                                       "2001:DB8::ABCD",
+                                       "2001:0db8:0:0:1:0:0:1",
+                                       "::ffff:192.0.2.1",
+                                       "::ffff:0:0",
+                                       "::",
+                                       "::1",
+                                       "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"};
     for (int length = 1; length <= 8; ++length)
         for (int start = 0; start + length <= 8; ++start) {
             std::string text;
@@ -152,7 +159,8 @@ TEST(FormatAddress6, WritesTheRfc5952TextOfInetNtopAndTheLinkLocalScope) {
     const std::pair<std::pair<const char*, uint32_t>, const char*> scoped[] = {
         {{"fe80::1", 7}, "fe80::1%7"},
         {{"febf::1", 3}, "febf::1%3"},
-        {{"fe80:ffff:ffff:ffff:ffff:ffff:ffff:ffff", 0xFFFFFFFFu}, "fe80:ffff:ffff:ffff:ffff:ffff:ffff:ffff%4294967295"},
+        {{"fe80:ffff:ffff:ffff:ffff:ffff:ffff:ffff", 0xFFFFFFFFu},
+         "fe80:ffff:ffff:ffff:ffff:ffff:ffff:ffff%4294967295"},
         {{"fe80::1", 0}, "fe80::1"},
         {{"fec0::1", 3}, "fec0::1"},
         {{"2001:db8::1", 9}, "2001:db8::1"}};
@@ -163,11 +171,9 @@ TEST(FormatAddress6, WritesTheRfc5952TextOfInetNtopAndTheLinkLocalScope) {
 TEST(AppendTable, DecodesEachLayoutAfterTheRowsAlreadyThere) {
     const std::pair<Protocol, std::pair<Bytes, std::vector<std::string>>> tables[] = {
         {Protocol::Tcp6,
-         {Tcp6Table(),
-          {"TCPv6 fe80::1%7 49152 fe80::2%7 443 ESTABLISHED 4242", "TCPv6 :: 80 :: 0 LISTENING 8"}}},
+         {Tcp6Table(), {"TCPv6 fe80::1%7 49152 fe80::2%7 443 ESTABLISHED 4242", "TCPv6 :: 80 :: 0 LISTENING 8"}}},
         {Protocol::Udp, {UdpTable(), {"UDP 0.0.0.0 53    900", "UDP 127.0.0.1 65535    -1"}}},
-        {Protocol::Udp6,
-         {Udp6Table(), {"UDPv6 ::ffff:192.0.2.1 5353    77", "UDPv6 fe80::abcd%16909060 546    78"}}}};
+        {Protocol::Udp6, {Udp6Table(), {"UDPv6 ::ffff:192.0.2.1 5353    77", "UDPv6 fe80::abcd%16909060 546    78"}}}};
     for (const auto& [protocol, table] : tables) {
         ConnectionSnapshot out(1);
         CopyBounded(out[0].processName, "kept");
@@ -202,8 +208,12 @@ TEST(AppendTable, TakesOnlyBuffersThatHoldTheirRows) {
             const Bytes& buffer;
             size_t size;
             bool taken;
-        } cases[] = {{table, table.size(), true}, {longer, longer.size(), true}, {empty, 4, true},
-                     {table, table.size() - 1, false}, {table, 3, false}, {table, 0, false}};
+        } cases[] = {{table, table.size(), true},
+                     {longer, longer.size(), true},
+                     {empty, 4, true},
+                     {table, table.size() - 1, false},
+                     {table, 3, false},
+                     {table, 0, false}};
         for (const auto& c : cases) {
             ConnectionSnapshot out(1);
             EXPECT_EQ(Append(c.buffer, c.size, protocol, out), c.taken) << ProtocolName(protocol) << " " << c.size;
@@ -219,8 +229,7 @@ TEST(AppendTable, TakesOnlyBuffersThatHoldTheirRows) {
 TEST(EndpointRefresh, ShowsEveryProtocolAndLogsOnlyTcp) {
     ConnectionSnapshot snapshot = {Entry(Protocol::Tcp, "10.0.0.1", "192.0.2.10", "ESTABLISHED"),
                                    Entry(Protocol::Tcp6, "::1", "2001:db8::5", "ESTABLISHED"),
-                                   Entry(Protocol::Udp, "0.0.0.0", "", ""),
-                                   Entry(Protocol::Udp6, "fe80::1%3", "", "")};
+                                   Entry(Protocol::Udp, "0.0.0.0", "", ""), Entry(Protocol::Udp6, "fe80::1%3", "", "")};
     HostNameCache names;
     names.Append("0.0.0.0", "workstation");
     names.Append("2001:db8::5", "v6.example");

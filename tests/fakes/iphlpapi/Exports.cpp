@@ -1,6 +1,6 @@
 // The scripted entry points of the test IP helper DLL, GetTcpTable, GetExtendedTcpTable, GetExtendedUdpTable,
-// SetTcpEntry and GetTcpStatistics, with the platform's signatures. Every call reads the script named by PELLORAN_FAKE_IPHLPAPI
-// again when the file changed, answers from it and appends one line to the call log named by
+// SetTcpEntry and GetTcpStatistics, with the platform's signatures. Every call reads the script named by
+// PELLORAN_FAKE_IPHLPAPI again when the file changed, answers from it and appends one line to the call log named by
 // PELLORAN_FAKE_IPHLPAPI_LOG (GetTcpStatistics logs nothing). Every other iphlpapi export is passed to the system
 // DLL (Forwarding.cpp). The script format is in tests/fakes/README.md.
 #include "FakeScript.h"
@@ -140,7 +140,9 @@ DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL sort, ULONG a
                   static_cast<int>(tableClass), static_cast<unsigned long>(reserved));
     const bool valid = reserved == 0 && ((af == AF_INET && tableClass == TCP_TABLE_BASIC_ALL) ||
                                          ((af == AF_INET || af == AF_INET6) && tableClass == TCP_TABLE_OWNER_PID_ALL));
-    const Table which = af == AF_INET6 ? Table::Tcp6 : tableClass == TCP_TABLE_OWNER_PID_ALL ? Table::TcpPid : Table::Tcp;
+    const Table which = af == AF_INET6                          ? Table::Tcp6
+                        : tableClass == TCP_TABLE_OWNER_PID_ALL ? Table::TcpPid
+                                                                : Table::Tcp;
     return Serve("GetExtendedTcpTable", table, size, sort, valid, which, extra);
 }
 

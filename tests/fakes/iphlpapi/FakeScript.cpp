@@ -193,8 +193,9 @@ bool ApplyLine(FakeScript& script, const std::vector<std::string_view>& tokens) 
     }
     if (tokens.size() == 2 && n[0] &&
         (verb == "set-result" || (verb == "set-delay" && *n[0] <= 60000) || (verb == "fail-stats" && *n[0] != 0))) {
-        (verb == "set-result" ? script.setResult : verb == "set-delay" ? script.setDelayMs : script.failStatsCode) =
-            *n[0];
+        (verb == "set-result"  ? script.setResult
+         : verb == "set-delay" ? script.setDelayMs
+                               : script.failStatsCode) = *n[0];
         return true;
     }
     if (verb == "tcp-stats" && n.size() == script.tcpStats.size() && all()) {
@@ -241,9 +242,8 @@ uint32_t ServeRows(const std::vector<RowType>& source, uint32_t failCode, void* 
         return failCode;
     std::vector<RowType> rows = source;
     if (sort)
-        std::stable_sort(rows.begin(), rows.end(), [](const RowType& a, const RowType& b) {
-            return std::memcmp(&a, &b, sizeof(RowType)) < 0;
-        });
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const RowType& a, const RowType& b) { return std::memcmp(&a, &b, sizeof(RowType)) < 0; });
     const auto count = static_cast<uint32_t>(rows.size());
     std::memcpy(buffer, &count, 4);
     if (!rows.empty())

@@ -47,8 +47,8 @@ struct FakeScript {
     // What every read with a big enough buffer returns instead of rows (0: none), for all tables or per table
     // (IPv4 TCP, IPv6 TCP, IPv4 UDP, IPv6 UDP).
     std::array<uint32_t, 4> failReadCodes{};
-    uint32_t setResult = 0;    // what SetTcpEntry returns
-    uint32_t setDelayMs = 0;   // how long SetTcpEntry takes before it answers
+    uint32_t setResult = 0;  // what SetTcpEntry returns
+    uint32_t setDelayMs = 0; // how long SetTcpEntry takes before it answers
     // GetTcpStatistics: the fifteen MIB_TCPSTATS fields in record order (all 0 unless scripted), and the
     // status it returns instead of the record (0: no failure).
     std::array<uint32_t, 15> tcpStats{};
