@@ -163,6 +163,20 @@ TEST_F(Endpoints, TogglesShowEachTableWithTheProtocolColumnNamesColoursActionsAn
         app.Command(id);
     EXPECT_EQ(app.List().Titles(), kSeven);
     EXPECT_EQ(app.Cells().size(), 1u);
+
+    // A sort by Local Port stays on that field while the Protocol column comes before it and goes again.
+    table.Write(script + Row(kListen, "0.0.0.0", 135, "0.0.0.0", 0));
+    app.Command(kRefresh);
+    Pause(Milliseconds(GetDoubleClickTime() + 100));
+    const ListView unsorted = app.List();
+    app.Click(unsorted.header, Center(unsorted.columns.at(3).rect));
+    EXPECT_TRUE(WaitUntil([&] { return app.List().ColumnTexts(3) == std::vector<std::string>{"40000", "135"}; }));
+    app.Command(kTcp6);
+    EXPECT_EQ(app.List().ColumnTexts(4), (std::vector<std::string>{"40001", "40000", "135", "80"}));
+    for (const Column& column : app.List().columns)
+        EXPECT_NE(column.headerFormat & HDF_OWNERDRAW, 0) << column.title << " draws the sort arrow's header too";
+    app.Command(kTcp6);
+    EXPECT_EQ(app.List().ColumnTexts(3), (std::vector<std::string>{"40000", "135"}));
     app.Command(kUdp6);
     EXPECT_EQ(app.Close(), 0u);
     EXPECT_EQ(ReadDword(kSettingsKey, "ShowTcp6"), std::optional<DWORD>(0));
