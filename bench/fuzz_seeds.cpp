@@ -92,6 +92,34 @@ void TableSeeds() {
     for (uint32_t value : {4u, 300u, 120000u, 0xFFFFFFFFu, 17u, 3u, 1u, 0u, 12u, 99999u, 88888u, 5u, 0u, 2u, 40u})
         Append32(counters, value);
     Write("table_decode", "statistics", counters);
+
+    // The other tables: IPv6 TCP (a link-local pair with its scope, the unspecified listener), IPv4 UDP, IPv6 UDP
+    // (an IPv4-mapped address); each first read sized, then read.
+    const uint8_t linkLocal[16] = {0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    const uint8_t unspecified[16] = {};
+    const uint8_t mapped[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 192, 0, 2, 1};
+    auto end6 = [](Bytes& table, const uint8_t(&address)[16], uint32_t scope, uint16_t port) {
+        table.insert(table.end(), address, address + 16);
+        Append32(table, HostToNetworkLong(scope));
+        Append32(table, Port(port));
+    };
+    Bytes tcp6, udp, udp6;
+    Append32(tcp6, 2);
+    end6(tcp6, linkLocal, 7, 49152), end6(tcp6, linkLocal, 7, 443), Append32(tcp6, 5), Append32(tcp6, 1200);
+    end6(tcp6, unspecified, 0, 80), end6(tcp6, unspecified, 0, 0), Append32(tcp6, 2), Append32(tcp6, 4);
+    Append32(udp, 2);
+    for (uint32_t field : {Address(0, 0, 0, 0), Port(53), 900u, Address(127, 0, 0, 1), Port(65535), 0x80000001u})
+        Append32(udp, field);
+    Append32(udp6, 2);
+    end6(udp6, mapped, 0, 5353), Append32(udp6, 77), end6(udp6, linkLocal, 0x01020304u, 546), Append32(udp6, 78);
+    const std::pair<const char*, const Bytes*> others[] = {{"tcp6", &tcp6}, {"udp", &udp}, {"udp6", &udp6}};
+    for (int i = 0; i < 3; ++i) {
+        const Bytes& rows = *others[i].second;
+        Bytes input = TableInput(3 + i, false, 0, {{1, static_cast<uint16_t>(rows.size())}, {0, 0}}, 0, {});
+        input.resize(19);
+        input.insert(input.end(), rows.begin(), rows.end());
+        Write("table_decode", std::string(others[i].first) + "-first-read", input);
+    }
 }
 
 struct Process {

@@ -47,6 +47,12 @@
 #define ID_OPTIONS_AUTOUPDATE 32798
 #define ID_OPTIONS_ESTABLISHED_ONLY 32799
 #define ID_OPTIONS_RESOLVE 32800
+#define ID_VIEW_TCP6 32801
+#define ID_VIEW_UDP4 32802
+#define ID_VIEW_UDP6 32803
+
+// Close Connection's prompt on a row it cannot close.
+#define IDS_ONLY_IPV4_TCP_CLOSES 300
 
 // About box (dialog 101) and Colors dialog (dialog 139): their controls and the Colors dialog's icon.
 #define IDI_COLORS 133

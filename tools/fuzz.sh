@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes every reader of bytes the program takes from outside, each for ten million inputs (or RUNS):
-#   table_decode      the IP helper table read (sizing, growth) and decode, both row layouts; statistics rows
+#   table_decode      the IP helper table read (sizing, growth) and decode, every row layout; statistics rows
 #   blacklist_reader  the black-list file
 #   png_decode        the toolbar's PNG strip, its prepared variants and the composite
 #   process_records   the native process list's records and the tree kill's walks over them
@@ -20,7 +20,7 @@ out="${PELLORAN_BUILD:-$here/build}/native/fuzz"
 mkdir -p "$out"
 
 declare -A sources=(
-    [table_decode]="src/connections/TableDecode.cpp src/connections/TableFetch.cpp
+    [table_decode]="src/connections/TableDecode.cpp src/connections/TableFetch.cpp src/connections/Address6.cpp
                     src/connections/ConnectionEntry.cpp src/dialogs/StatisticsRows.cpp"
     [blacklist_reader]="src/blacklist/BlackListFile.cpp"
     [png_decode]="src/controls/PngDecode.cpp src/controls/ToolbarImages.cpp"

@@ -6,24 +6,31 @@
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ColorsDialog.h"
 
+#include <span>
+
 namespace {
 
-// One row per list column: its title, its width in pixels and the field of ColumnIndexes it sets.
+// One row per list column: its title, its width in pixels, the field of ColumnIndexes it sets, and whether it
+// exists only while a table beside IPv4 TCP is shown.
 struct ListColumn {
     const char* title;
     int width;
     int ColumnIndexes::*index;
+    bool protocolOnly = false;
 };
 
+// clang-format off
 constexpr ListColumn kExtendedColumns[] = {
     {"Process", 135, &ColumnIndexes::process},
     {"PID", 50, &ColumnIndexes::pid},
+    {"Protocol", 65, &ColumnIndexes::protocol, true},
     {"Local Address", 135, &ColumnIndexes::localAddress},
     {"Local Port", 75, &ColumnIndexes::localPort},
     {"Remote Address", 135, &ColumnIndexes::remoteAddress},
     {"Remote Port", 75, &ColumnIndexes::remotePort},
     {"Status", 110, &ColumnIndexes::status},
 };
+// clang-format on
 
 constexpr ListColumn kLegacyColumns[] = {
     {"Local Address", 165, &ColumnIndexes::localAddress},
@@ -35,7 +42,21 @@ constexpr ListColumn kLegacyColumns[] = {
 
 const UINT kIndicators[] = {ID_SEPARATOR};
 
+std::span<const ListColumn> ColumnsOf(bool extended) {
+    return extended ? std::span<const ListColumn>(kExtendedColumns) : std::span<const ListColumn>(kLegacyColumns);
+}
+
+// Where the Protocol column stands while it exists.
+constexpr int kProtocolPosition = 2;
+static_assert(kExtendedColumns[kProtocolPosition].protocolOnly);
+
 } // namespace
+
+const ExtraTable CMainFrame::kExtraTables[3] = {
+    {Protocol::Tcp6, ID_VIEW_TCP6, "ShowTcp6", &CMainFrame::showTcp6},
+    {Protocol::Udp, ID_VIEW_UDP4, "ShowUdp4", &CMainFrame::showUdp4},
+    {Protocol::Udp6, ID_VIEW_UDP6, "ShowUdp6", &CMainFrame::showUdp6},
+};
 
 BEGIN_MESSAGE_MAP(CMainFrame, CNewFrameWnd)
 ON_WM_CREATE()
@@ -58,13 +79,19 @@ ON_COMMAND(ID_OPTIONS_ESTABLISHED_ONLY, OnEstablishedOnly)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_ESTABLISHED_ONLY, OnUpdateEstablishedOnly)
 ON_COMMAND(ID_OPTIONS_RESOLVE, OnResolve)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_RESOLVE, OnUpdateResolve)
+ON_COMMAND(ID_VIEW_TCP6, OnViewTcp6)
+ON_UPDATE_COMMAND_UI(ID_VIEW_TCP6, OnUpdateViewTcp6)
+ON_COMMAND(ID_VIEW_UDP4, OnViewUdp4)
+ON_UPDATE_COMMAND_UI(ID_VIEW_UDP4, OnUpdateViewUdp4)
+ON_COMMAND(ID_VIEW_UDP6, OnViewUdp6)
+ON_UPDATE_COMMAND_UI(ID_VIEW_UDP6, OnUpdateViewUdp6)
 ON_COMMAND(ID_OPTIONS_BLACKLIST, OnBlackList)
 ON_COMMAND(ID_APP_ABOUT, OnAbout)
 ON_COMMAND(ID_COPY_ADDRESS, OnCopyAddress)
 ON_UPDATE_COMMAND_UI(ID_COPY_ADDRESS, OnUpdateRowCommand)
 ON_COMMAND(ID_ADD_TO_BLACKLIST, OnAddToBlackList)
 ON_COMMAND(ID_CLOSE_CONNECTION, OnCloseConnection)
-ON_UPDATE_COMMAND_UI(ID_CLOSE_CONNECTION, OnUpdateRowCommand)
+ON_UPDATE_COMMAND_UI(ID_CLOSE_CONNECTION, OnUpdateCloseConnection)
 ON_COMMAND(ID_KILL_PROCESS, OnKillProcess)
 ON_UPDATE_COMMAND_UI(ID_KILL_PROCESS, OnUpdateRowCommand)
 ON_COMMAND(ID_KILL_PROCESS_TREE, OnKillProcessTree)
@@ -144,24 +171,57 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     LoadSettings();
     LoadBlackList();
 
-    if (BindIpHelper())
+    const bool bound = BindIpHelper();
+    // Which tables the library can read is known only now.
+    UpdateProtocolColumn();
+    if (bound)
         RefreshTable();
     return 0;
 }
 
 void CMainFrame::CreateColumns() {
-    columnIndexes = ColumnIndexes{-1, -1, -1, -1, -1, -1, -1};
-    auto insert = [this](const auto& columns) {
-        int position = 0;
-        for (const ListColumn& column : columns) {
-            listCtrl.InsertColumn(position, column.title, LVCFMT_LEFT, column.width);
+    int position = 0;
+    for (const ListColumn& column : ColumnsOf(extendedTable != 0)) {
+        if (!column.protocolOnly)
+            listCtrl.InsertColumn(position++, column.title, LVCFMT_LEFT, column.width);
+    }
+    AssignColumnIndexes(false);
+}
+
+void CMainFrame::AssignColumnIndexes(bool withProtocol) {
+    columnIndexes = ColumnIndexes{-1, -1, -1, -1, -1, -1, -1, -1};
+    int position = 0;
+    for (const ListColumn& column : ColumnsOf(extendedTable != 0)) {
+        if (!column.protocolOnly || withProtocol)
             columnIndexes.*column.index = position++;
-        }
-    };
-    if (extendedTable)
-        insert(kExtendedColumns);
-    else
-        insert(kLegacyColumns);
+    }
+    listCtrl.protocolColumn = columnIndexes.protocol;
+}
+
+void CMainFrame::UpdateProtocolColumn() {
+    bool wanted = false;
+    for (const ExtraTable& table : kExtraTables)
+        wanted = wanted || TableShown(table.protocol);
+    if (wanted == (columnIndexes.protocol >= 0))
+        return;
+    int sortColumn = listCtrl.headerCtrl.sortColumn;
+    if (wanted) {
+        const ListColumn& column = kExtendedColumns[kProtocolPosition];
+        listCtrl.InsertColumn(kProtocolPosition, column.title, LVCFMT_LEFT, column.width);
+        if (sortColumn >= kProtocolPosition)
+            ++sortColumn;
+    } else {
+        listCtrl.DeleteColumn(kProtocolPosition);
+        if (sortColumn == kProtocolPosition)
+            sortColumn = -1;
+        else if (sortColumn > kProtocolPosition)
+            --sortColumn;
+    }
+    AssignColumnIndexes(wanted);
+    // Once a sort was chosen every header item draws itself, the new one too.
+    if (listCtrl.headerCtrl.sortColumn != -1)
+        listCtrl.headerCtrl.SetSortIndicator(sortColumn, listCtrl.headerCtrl.ascending);
+    listCtrl.FitColumns();
 }
 
 void CMainFrame::RecalcLayout() {
@@ -302,6 +362,23 @@ void CMainFrame::OnResolve() {
 }
 
 void CMainFrame::OnUpdateResolve(CCmdUI* ui) { ui->SetCheck(resolve != 0); }
+
+void CMainFrame::ToggleTable(Protocol protocol) {
+    if (!TableAvailable(protocol))
+        return;
+    for (const ExtraTable& table : kExtraTables)
+        if (table.protocol == protocol)
+            this->*table.toggle = this->*table.toggle ? 0 : 1;
+    UpdateProtocolColumn();
+    RefreshTable();
+}
+
+void CMainFrame::UpdateTableToggle(CCmdUI* ui, Protocol protocol) {
+    ui->Enable(TableAvailable(protocol));
+    for (const ExtraTable& table : kExtraTables)
+        if (table.protocol == protocol)
+            ui->SetCheck(this->*table.toggle != 0);
+}
 
 void CMainFrame::OnAbout() {
     AboutDialog dialog;

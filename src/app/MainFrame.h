@@ -18,8 +18,20 @@
 #include <string>
 #include <vector>
 
+class CMainFrame;
+
+// One of the tables beside IPv4 TCP: its View command, its settings value and the toggle that shows it.
+struct ExtraTable {
+    Protocol protocol;
+    UINT command;
+    const char* settingName;
+    int CMainFrame::*toggle;
+};
+
 class CMainFrame : public CNewFrameWnd {
 public:
+    static const ExtraTable kExtraTables[3];
+
     static constexpr UINT_PTR kRefreshTimer = 1; // period updateInterval seconds, while autoupdate is on
     static constexpr UINT_PTR kLogTimer = 2;     // period loggingInterval minutes, while logging is on
     // Posted by the connection closer when SetTcpEntry reset the connection; WPARAM: its close number.
@@ -52,6 +64,10 @@ public:
     int enableLogging = 0;
     int showEstablishedOnly = 0;
     int autoupdate = 0;
+    // View toggles of the tables beside IPv4 TCP (settings ShowTcp6, ShowUdp4, ShowUdp6).
+    int showTcp6 = 0;
+    int showUdp4 = 0;
+    int showUdp6 = 0;
     int extendedTable = 1;
     int contextItem = -1;
     // The cells of the row last clicked, copied at the click; the row actions work on them.
@@ -95,6 +111,12 @@ protected:
     void OnUpdateEstablishedOnly(CCmdUI* ui);
     void OnResolve();
     void OnUpdateResolve(CCmdUI* ui);
+    void OnViewTcp6() { ToggleTable(Protocol::Tcp6); }
+    void OnViewUdp4() { ToggleTable(Protocol::Udp); }
+    void OnViewUdp6() { ToggleTable(Protocol::Udp6); }
+    void OnUpdateViewTcp6(CCmdUI* ui) { UpdateTableToggle(ui, Protocol::Tcp6); }
+    void OnUpdateViewUdp4(CCmdUI* ui) { UpdateTableToggle(ui, Protocol::Udp); }
+    void OnUpdateViewUdp6(CCmdUI* ui) { UpdateTableToggle(ui, Protocol::Udp6); }
     void OnBlackList();
     void OnAbout();
     void OnCopyAddress();
@@ -103,6 +125,9 @@ protected:
     void OnKillProcess();
     void OnKillProcessTree();
     void OnUpdateRowCommand(CCmdUI* ui);
+    void OnUpdateCloseConnection(CCmdUI* ui);
+    // Close Connection's prompt says why it is greyed on a row it cannot close.
+    std::string GetMessageString(UINT id) const override;
     LRESULT OnConnectionClosed(WPARAM sequence, LPARAM);
     LRESULT OnBlackListClosed(WPARAM, LPARAM);
 
@@ -112,10 +137,25 @@ protected:
     void UpdateListWithProcesses();
 
 private:
-    // Fetches the table with `call` into `buffer`; false when nothing was read.
-    template <class Call> bool FetchTable(Call call, size_t rowBytes, std::vector<unsigned char>& buffer);
-    // A successful read's rows become the snapshot; addresses without a name are queued for the resolver.
-    void TakeSnapshot(ConnectionSnapshot&& fresh);
+    // Fetches a table with `call` into `buffer`, starting from that table's last size; false when nothing was read.
+    template <class Call>
+    bool FetchTable(Call call, size_t rowBytes, size_t& lastBytes, std::vector<unsigned char>& buffer);
+    // Fetches one table beside IPv4 TCP into `buffer`; false when nothing was read.
+    bool FetchExtraTable(Protocol protocol, std::vector<unsigned char>& buffer);
+    // Whether the library can read the table (seven-column mode and the entry point bound), and whether the
+    // list shows it (that, and its toggle on).
+    bool TableAvailable(Protocol protocol) const;
+    bool TableShown(Protocol protocol) const;
+    void ToggleTable(Protocol protocol);
+    void UpdateTableToggle(CCmdUI* ui, Protocol protocol);
+    // Adds the Protocol column while any table beside IPv4 TCP is shown and removes it when none is; the sort
+    // stays on its field.
+    void UpdateProtocolColumn();
+    // The column index of each field, from the column table, with or without the Protocol column.
+    void AssignColumnIndexes(bool withProtocol);
+    // The fetched tables (by Protocol) become the snapshot, unless the IPv4 TCP buffer does not hold its rows;
+    // addresses without a name are queued for the resolver and new PIDs named. False when nothing changed.
+    bool TakeTables(const std::vector<unsigned char> (&buffers)[4], const bool (&fetched)[4], bool withPids);
     // The list refresh shared by both table modes.
     void RefreshList(bool withProcesses);
     // Starts the workers that have work; called with shared->lock held.
@@ -137,9 +177,9 @@ private:
     bool togglesLoaded = false;
     // The main window's view of blacklist.xml (it remembers whether the last load could read the file).
     DataFolderBlackList blackListFile;
-    // Bytes of the last successful table read: the next read starts with that plus headroom, so the
-    // sizing call is only paid when the table has outgrown it.
-    size_t lastTableBytes = 0;
+    // Bytes of the last successful read of each table (by Protocol): the next read starts with that plus
+    // headroom, so the sizing call is only paid when the table has outgrown it.
+    size_t lastTableBytes[4] = {};
     // System time (FILETIME units) right after the last successful table read: the list shows that read,
     // and a process created after it cannot be the owner the list names.
     uint64_t lastReadTime = 0;

@@ -77,12 +77,14 @@ void CMainFrame::LoadSettings() {
         key.ReadInt("EnableLogging", enableLogging);
         if (key.ReadDword("LoggingInterval", value) && settings::LoggingIntervalAccepted(value))
             loggingInterval = static_cast<int>(value);
-        // The three menu toggles come from the key only at start-up; a reload after a dialog leaves
+        // The menu toggles come from the key only at start-up; a reload after a dialog leaves
         // them as the user last set them from the menu.
         if (!togglesLoaded) {
             key.ReadInt("ShowEstablishedOnly", showEstablishedOnly);
             key.ReadInt("Autoupdate", autoupdate);
             key.ReadInt("Resolve", resolve);
+            for (const ExtraTable& table : kExtraTables)
+                key.ReadInt(table.settingName, this->*table.toggle);
         }
         key.ReadInt("EnableBlackList", enableBlackList);
         if (key.ReadDword("WindowOnTop", value))
@@ -115,4 +117,7 @@ void CMainFrame::SaveSettings() {
     key.WriteDword("ShowEstablishedOnly", static_cast<DWORD>(showEstablishedOnly));
     key.WriteDword("Autoupdate", static_cast<DWORD>(autoupdate));
     key.WriteDword("Resolve", static_cast<DWORD>(resolve));
+    // Stored as set, also where the library cannot read the table: the next start on another system may.
+    for (const ExtraTable& table : kExtraTables)
+        key.WriteDword(table.settingName, static_cast<DWORD>(this->*table.toggle));
 }

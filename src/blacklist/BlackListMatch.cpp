@@ -8,7 +8,7 @@ BlackListTargets TargetsOf(const ConnectionSnapshot& snapshot) {
     targets.reserve(snapshot.size());
     for (const ConnectionEntry& entry : snapshot) {
         targets.push_back({std::string(FieldText(entry.remoteAddressText)),
-                           std::string(FieldText(entry.remoteHostName)), EndpointsOf(entry)});
+                           std::string(FieldText(entry.remoteHostName)), EndpointsOf(entry), IsIpv4Tcp(entry)});
     }
     return targets;
 }
@@ -33,7 +33,7 @@ std::vector<RawEndpoints> RunBlackListPass(BlackListTargets& snapshot, const Bla
         bool stop = false;
         for (; next < snapshot.size() && !stop; ++next) {
             CloseOutcome outcome = CloseOutcome::Kept;
-            if (BlackListEntryMatches(entry, snapshot[next]))
+            if (BlackListEntryMatches(entry, snapshot[next]) && snapshot[next].resettable)
                 outcome = close(snapshot[next]);
             if (outcome == CloseOutcome::Closed) {
                 closed.push_back(snapshot[next].endpoints);

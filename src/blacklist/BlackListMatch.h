@@ -18,6 +18,7 @@ struct BlackListTarget {
     std::string remoteAddress;  // the dotted address the table read made
     std::string remoteHostName; // empty unless the list showed the resolved name
     RawEndpoints endpoints;
+    bool resettable = true; // an IPv4 TCP connection: the only kind the system's interface can reset
 };
 using BlackListTargets = std::vector<BlackListTarget>;
 
@@ -35,8 +36,9 @@ enum class CloseOutcome {
     Stop    // the pass must end now (the window is gone)
 };
 
-// One closer pass: for each entry in list order, every connection of `targets` that matches it is handed
-// to `close`; a closed connection is removed from `targets` at once (so a later entry does not try it
-// again, and its neighbour is not passed over). Returns the closed connections in the order closed.
+// One closer pass: for each entry in list order, every resettable connection of `targets` that matches it
+// is handed to `close` (a match of another kind, an IPv6 or UDP row, stays as it is); a closed connection is removed
+// from `targets` at once (so a later entry does not try it again, and its neighbour is not passed over). Returns the
+// closed connections in the order closed.
 std::vector<RawEndpoints> RunBlackListPass(BlackListTargets& targets, const BlackList& list,
                                            const std::function<CloseOutcome(const BlackListTarget&)>& close);

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-static_assert(sizeof(ConnectionEntry) == 1880, "ConnectionEntry must have no padding so a new one is all zero");
+static_assert(sizeof(ConnectionEntry) == 1924, "ConnectionEntry must have no padding so a new one is all zero");
 
 const char* TcpStateName(uint32_t state) {
     static const char* const names[] = {"CLOSED",    "LISTENING",  "SYN_SENT", "SYN_RCVD", "ESTABLISHED", "FIN_WAIT1",
@@ -12,6 +12,20 @@ const char* TcpStateName(uint32_t state) {
         return "UNKNOWN";
     }
     return names[state - 1];
+}
+
+const char* ProtocolName(Protocol protocol) {
+    switch (protocol) {
+    case Protocol::Tcp:
+        return "TCP";
+    case Protocol::Tcp6:
+        return "TCPv6";
+    case Protocol::Udp:
+        return "UDP";
+    case Protocol::Udp6:
+        return "UDPv6";
+    }
+    return "";
 }
 
 size_t CopyBoundedChars(char* destination, const char* source, size_t maxChars) {

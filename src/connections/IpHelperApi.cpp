@@ -15,9 +15,10 @@ std::shared_ptr<IpHelperApi> IpHelperApi::Load(bool extendedTable) {
     if (api->ipHelperModule == nullptr)
         return nullptr;
     api->setTcpEntry = Bind<SetTcpEntryFn>(api->ipHelperModule, "SetTcpEntry");
-    if (extendedTable)
+    if (extendedTable) {
         api->getExtendedTcpTable = Bind<GetExtendedTcpTableFn>(api->ipHelperModule, "GetExtendedTcpTable");
-    else
+        api->getExtendedUdpTable = Bind<GetExtendedUdpTableFn>(api->ipHelperModule, "GetExtendedUdpTable");
+    } else
         api->getTcpTable = Bind<GetTcpTableFn>(api->ipHelperModule, "GetTcpTable");
     return api;
 }

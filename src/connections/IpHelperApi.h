@@ -12,6 +12,8 @@ using GetTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort);
 using SetTcpEntryFn = DWORD(WINAPI*)(void* row);
 using GetExtendedTcpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort, ULONG family, int tableClass,
                                              ULONG reserved);
+using GetExtendedUdpTableFn = DWORD(WINAPI*)(void* table, DWORD* size, BOOL sort, ULONG family, int tableClass,
+                                             ULONG reserved);
 using GetTcpStatisticsFn = DWORD(WINAPI*)(void* statistics);
 
 struct IpHelperApi {
@@ -19,6 +21,7 @@ struct IpHelperApi {
     GetTcpTableFn getTcpTable = nullptr;
     SetTcpEntryFn setTcpEntry = nullptr;
     GetExtendedTcpTableFn getExtendedTcpTable = nullptr;
+    GetExtendedUdpTableFn getExtendedUdpTable = nullptr; // both UDP tables; bound in extended mode only
     GetTcpStatisticsFn getTcpStatistics = nullptr;
 
     IpHelperApi() = default;
@@ -30,8 +33,8 @@ struct IpHelperApi {
     IpHelperApi& operator=(const IpHelperApi&) = delete;
 
     // Loads "iphlpapi.dll" and binds SetTcpEntry and the read of the table mode: GetExtendedTcpTable
-    // when `extendedTable`, GetTcpTable otherwise (a missing one is not replaced by the other). Null when
-    // the library cannot be loaded.
+    // (which also reads the IPv6 TCP table) and GetExtendedUdpTable when `extendedTable`, GetTcpTable
+    // otherwise (a missing one is not replaced by the other). Null when the library cannot be loaded.
     static std::shared_ptr<IpHelperApi> Load(bool extendedTable);
     // Loads "iphlpapi.dll" and binds GetTcpStatistics alone (null when missing): the statistics dialog's
     // own binding, released with the dialog. Null when the library cannot be loaded.

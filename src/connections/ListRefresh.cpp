@@ -83,6 +83,8 @@ void RefreshList(ListRows& rows, ConnectionSnapshot& snapshot, const HostNameCac
             rows.SetCellText(row, columns.process, processText);
             rows.SetCellText(row, columns.pid, entry.pidText);
         }
+        if (columns.protocol >= 0)
+            rows.SetCellText(row, columns.protocol, ProtocolName(entry.protocol));
         rows.SetCellText(row, columns.localAddress, localText);
         rows.SetCellText(row, columns.localPort, entry.localPortText);
         rows.SetCellText(row, columns.remoteAddress, remoteText);
@@ -94,7 +96,8 @@ void RefreshList(ListRows& rows, ConnectionSnapshot& snapshot, const HostNameCac
     if (options.enableLogging) {
         // Every entry, shown or not; the copy carries the names written above.
         for (const ConnectionEntry& entry : snapshot) {
-            eventQueue.AppendIfNew(entry);
+            if (!IsUdp(entry.protocol))
+                eventQueue.AppendIfNew(entry);
         }
     }
 }

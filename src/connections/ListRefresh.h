@@ -17,8 +17,10 @@ struct ListRows {
 };
 
 // List column of each field. The defaults are the five-column layout, where Process and PID are absent.
+// The Protocol column exists only while the list shows more than the IPv4 TCP table.
 struct ColumnIndexes {
-    int process = -1, pid = -1, localAddress = 0, localPort = 1, remoteAddress = 2, remotePort = 3, status = 4;
+    int process = -1, pid = -1, localAddress = 0, localPort = 1, remoteAddress = 2, remotePort = 3, status = 4,
+        protocol = -1;
 };
 
 struct RefreshOptions {
@@ -30,7 +32,8 @@ struct RefreshOptions {
 
 // Resizes the list to the entries to show (adding at the end, removing from the end), overwrites every
 // shown row in snapshot order, writes the host names and process names it shows back into the
-// snapshot, and, with logging on, queues one event per new remote address. Starting the workers and
+// snapshot, and, with logging on, queues one event per new remote address of a TCP row (a UDP endpoint has
+// no connection to log). Starting the workers and
 // re-sorting are left to the caller. The caller holds the lock that guards hostNames.
 void RefreshList(ListRows& rows, ConnectionSnapshot& snapshot, const HostNameCache& hostNames,
                  const ProcessNameCache& processNames, EventQueue& eventQueue, const ColumnIndexes& columns,

@@ -19,12 +19,17 @@ struct ResolverLookups {
     std::function<bool(std::string& name)> localHostName;
     // Reverse lookup of an IPv4 address in network byte order; false when it has no name.
     std::function<bool(uint32_t networkOrderAddress, std::string& name)> reverseLookup;
+    // Reverse lookup of an IPv6 address (the queued bytes and scope id); false when it has no name. Unset:
+    // IPv6 addresses other than :: and ::1 get no name.
+    std::function<bool(const ResolveAddress& address, std::string& name)> reverseLookup6;
     // The clock of the queue's retry times (MonotonicMilliseconds in the program).
     std::function<uint64_t()> now;
 };
 
 // Names every queued address (the queue's size is read again before each step, so addresses queued
-// meanwhile are handled too), appends a record per name found, then empties the queue. An address
+// meanwhile are handled too), appends a record per name found, then empties the queue. 0.0.0.0 and ::
+// take the computer's name (when it has 3 characters or more), any 127.x address and ::1 are "localhost",
+// neither looked up. An address
 // without a name gets no record; the queue notes the failure, and the table read queues the address
 // again once its wait is over. When `stop` is set the run ends without touching the containers again.
 void RunResolver(std::mutex& lock, ResolveQueue& queue, HostNameCache& cache, const ResolverLookups& lookups,

@@ -2,6 +2,7 @@
 // refresh, and the formats are fixed (decimal integers, dotted quads).
 #include "connections/TableDecode.h"
 
+#include "connections/Address6.h"
 #include "connections/ByteOrder.h"
 
 #include <cstring>
@@ -38,7 +39,88 @@ size_t FormatSigned(char* text, uint32_t value) {
     return FormatUnsigned(text, value);
 }
 
+// A row count the buffer holds whole rows for, or false.
+bool RowCount(const void* buffer, size_t size, size_t rowBytes, uint32_t& rowCount) {
+    if (buffer == nullptr || size < kTableHeaderBytes)
+        return false;
+    rowCount = ReadField(static_cast<const unsigned char*>(buffer));
+    return rowCount <= (size - kTableHeaderBytes) / rowBytes;
+}
+
+// An IPv6 end of a row: 16 address bytes, then the scope id (network byte order, as the platform documents
+// it for these tables), then the port field.
+void ReadEnd6(const unsigned char* at, unsigned char (&address)[16], uint32_t& scopeId, uint32_t& portField,
+              char (&addressText)[512], char (&portText)[16]) {
+    std::memcpy(address, at, 16);
+    scopeId = NetworkToHostLong(ReadField(at + 16));
+    portField = ReadField(at + 20);
+    FormatAddress6(addressText, address, scopeId);
+    FormatUnsigned(portText, PortFromField(portField));
+}
+
+void BuildRow(ConnectionEntry& entry, Protocol protocol, const unsigned char* row) {
+    entry.protocol = protocol;
+    switch (protocol) {
+    case Protocol::Tcp:
+        BuildEntry(entry, ReadField(row), ReadField(row + 4), ReadField(row + 8), ReadField(row + 12),
+                   ReadField(row + 16), true, ReadField(row + 20));
+        break;
+    case Protocol::Tcp6:
+        ReadEnd6(row, entry.localAddr6, entry.localScopeId, entry.localPort, entry.localAddressText,
+                 entry.localPortText);
+        ReadEnd6(row + 24, entry.remoteAddr6, entry.remoteScopeId, entry.remotePort, entry.remoteAddressText,
+                 entry.remotePortText);
+        CopyBounded(entry.stateText, TcpStateName(ReadField(row + 48)));
+        FormatSigned(entry.pidText, ReadField(row + 52));
+        break;
+    case Protocol::Udp:
+        entry.localAddr = ReadField(row);
+        entry.localPort = ReadField(row + 4);
+        FormatAddress(entry.localAddressText, entry.localAddr);
+        FormatUnsigned(entry.localPortText, PortFromField(entry.localPort));
+        FormatSigned(entry.pidText, ReadField(row + 8));
+        break;
+    case Protocol::Udp6:
+        ReadEnd6(row, entry.localAddr6, entry.localScopeId, entry.localPort, entry.localAddressText,
+                 entry.localPortText);
+        FormatSigned(entry.pidText, ReadField(row + 24));
+        break;
+    }
+}
+
 } // namespace
+
+size_t OwnerPidRowBytes(Protocol protocol) {
+    switch (protocol) {
+    case Protocol::Tcp:
+        return kTcpPidRowBytes;
+    case Protocol::Tcp6:
+        return kTcp6PidRowBytes;
+    case Protocol::Udp:
+        return kUdpPidRowBytes;
+    case Protocol::Udp6:
+        return kUdp6PidRowBytes;
+    }
+    return kTcpPidRowBytes;
+}
+
+int64_t TableRowCount(const void* buffer, size_t size, size_t rowBytes) {
+    uint32_t rowCount = 0;
+    return RowCount(buffer, size, rowBytes, rowCount) ? int64_t{rowCount} : -1;
+}
+
+bool AppendTable(const void* buffer, size_t size, Protocol protocol, ConnectionSnapshot& out) {
+    const size_t rowBytes = OwnerPidRowBytes(protocol);
+    uint32_t rowCount = 0;
+    if (!RowCount(buffer, size, rowBytes, rowCount))
+        return false;
+    const size_t first = out.size();
+    out.resize(first + rowCount);
+    const unsigned char* row = static_cast<const unsigned char*>(buffer) + kTableHeaderBytes;
+    for (size_t i = first; i < out.size(); ++i, row += rowBytes)
+        BuildRow(out[i], protocol, row);
+    return true;
+}
 
 size_t FormatAddress(char* text, uint32_t networkOrderAddress) {
     const uint32_t host = NetworkToHostLong(networkOrderAddress);
@@ -70,15 +152,12 @@ void BuildEntry(ConnectionEntry& entry, uint32_t state, uint32_t localAddr, uint
 }
 
 bool DecodeTcpTable(const void* buffer, size_t size, bool withPids, ConnectionSnapshot& out) {
-    if (buffer == nullptr || size < kTableHeaderBytes) {
+    const size_t rowBytes = withPids ? kTcpPidRowBytes : kTcpRowBytes;
+    uint32_t rowCount = 0;
+    if (!RowCount(buffer, size, rowBytes, rowCount)) {
         return false;
     }
     const auto* bytes = static_cast<const unsigned char*>(buffer);
-    const uint32_t rowCount = ReadField(bytes);
-    const size_t rowBytes = withPids ? kTcpPidRowBytes : kTcpRowBytes;
-    if (rowCount > (size - kTableHeaderBytes) / rowBytes) {
-        return false;
-    }
 
     out.clear();
     out.resize(rowCount);

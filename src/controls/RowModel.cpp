@@ -41,6 +41,22 @@ void RowModel::InsertColumn(int index) {
     }
     ++columns;
     stagedCount = 0;
+    cursorRow = -1;
+}
+
+bool RowModel::DeleteColumn(int index) {
+    if (index < 0 || index >= columns)
+        return false;
+    for (Row& row : rows) {
+        size_t offset = 0;
+        size_t length = 0;
+        FindCell(row.cells, index, offset, length);
+        row.cells.erase(offset, length + 1); // the text and its NUL
+    }
+    --columns;
+    stagedCount = 0;
+    cursorRow = -1;
+    return true;
 }
 
 const char* RowModel::Cell(int row, int column) const {
@@ -166,6 +182,7 @@ bool RowModel::Sort(int column, int low, int high, bool ascending) {
 }
 
 void RowModel::BeginStage() {
+    cursorRow = -1;
     if (staged.size() < rows.size()) {
         staged.reserve(rows.size());
         staged.resize(rows.size());
@@ -176,6 +193,7 @@ void RowModel::BeginStage() {
 }
 
 void RowModel::StageInsert(int index) {
+    cursorRow = -1;
     index = std::clamp(index, 0, stagedCount);
     if (static_cast<size_t>(stagedCount) == staged.size())
         staged.emplace_back();
@@ -186,6 +204,7 @@ void RowModel::StageInsert(int index) {
 }
 
 void RowModel::StageDelete(int index) {
+    cursorRow = -1;
     if (index < 0 || index >= stagedCount)
         return;
     std::rotate(staged.begin() + index, staged.begin() + index + 1, staged.begin() + stagedCount);
@@ -195,10 +214,27 @@ void RowModel::StageDelete(int index) {
 void RowModel::StageCell(int row, int column, std::string_view text) {
     if (row < 0 || row >= stagedCount || column < 0 || column >= columns)
         return;
-    Splice(staged[static_cast<size_t>(row)], column, text);
+    std::string& cells = staged[static_cast<size_t>(row)];
+    size_t offset = 0;
+    size_t length = 0;
+    if (row == cursorRow && column == cursorColumn + 1) {
+        // The refresh writes a row's cells left to right: the cell starts where the last one ended.
+        offset = cursorOffset;
+        const size_t end = cells.find('\0', offset);
+        length = (end == std::string::npos ? cells.size() : end) - offset;
+    } else {
+        FindCell(cells, column, offset, length);
+    }
+    text = UpToNul(text);
+    if (cells.compare(offset, length, text.data(), text.size()) != 0)
+        cells.replace(offset, length, text.data(), text.size());
+    cursorRow = row;
+    cursorColumn = column;
+    cursorOffset = offset + text.size() + 1;
 }
 
 void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& changed) {
+    cursorRow = -1;
     changed.clear();
     const size_t count = static_cast<size_t>(stagedCount);
     keyRows.resize(count);

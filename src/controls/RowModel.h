@@ -25,6 +25,8 @@ public:
     int ColumnCount() const { return columns; }
     // A new empty cell at `index` (clamped to 0..ColumnCount()) in every row.
     void InsertColumn(int index);
+    // Removes the column's cell from every row; false for a column that does not exist.
+    bool DeleteColumn(int index);
 
     // The cell's text; "" for a cell outside the rows or columns.
     const char* Cell(int row, int column) const;
@@ -97,6 +99,11 @@ private:
     // Staging strings; only the first stagedCount are staged rows, the rest keep their capacity for later.
     std::vector<std::string> staged;
     int stagedCount = 0;
+    // Where the last staged cell ended: column cursorColumn + 1 of staged row cursorRow starts at cursorOffset
+    // (cursorRow -1: nowhere), so cells written left to right are found without a scan from the row's start.
+    int cursorRow = -1;
+    int cursorColumn = -1;
+    size_t cursorOffset = 0;
 
     // Sort scratch, kept for its capacity. The quicksort swaps the keys themselves (text, leading number
     // parsed once, origin), so its comparisons read memory in order.

@@ -8,8 +8,11 @@
 
 namespace {
 
-// Row colour by the state text in the last column: the first substring found decides.
-COLORREF StateColour(const SortListCtrl& list, const char* state, COLORREF window) {
+// Row colour by the state text in the last column: the first substring found decides. A UDP endpoint has no
+// state: it listens.
+COLORREF StateColour(const SortListCtrl& list, const char* state, const char* protocol, COLORREF window) {
+    if (state[0] == '\0' && std::strncmp(protocol, "UDP", 3) == 0)
+        return list.ListeningColor;
     const struct {
         const char* part;
         COLORREF colour;
@@ -61,6 +64,14 @@ int SortListCtrl::InsertColumn(int index, const char* title, int format, int wid
     if (inserted >= 0)
         model.InsertColumn(inserted);
     return inserted;
+}
+
+BOOL SortListCtrl::DeleteColumn(int index) {
+    if (!CListCtrl::DeleteColumn(index))
+        return FALSE;
+    model.DeleteColumn(index);
+    Invalidate();
+    return TRUE;
 }
 
 int SortListCtrl::InsertItem(int index, const char* text) {
@@ -337,7 +348,7 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     COLORREF background = highlighted ? SelectColor : GetSysColor(COLOR_WINDOW);
     const int columns = static_cast<int>(columnLooks.size());
     if (!highlighted && columns > 0)
-        background = StateColour(*this, model.Cell(row, columns - 1), background);
+        background = StateColour(*this, model.Cell(row, columns - 1), model.Cell(row, protocolColumn), background);
     SetBkColor(dc, background);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &fill, nullptr, 0, nullptr);
 

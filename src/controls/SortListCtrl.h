@@ -29,6 +29,10 @@ public:
     COLORREF SelectColor = rowcolors::kSelect;
 
     int InsertColumn(int index, const char* title, int format, int width);
+    BOOL DeleteColumn(int index);
+    // The Protocol column, or -1: a row whose state cell is empty there is a UDP endpoint, painted in the
+    // listening colour.
+    int protocolColumn = -1;
     int GetItemCount() const { return model.RowCount(); }
     // A row at index (0..count) with `text` in its first cell; the rows below move down with their
     // selection. Returns the index, -1 when out of range.

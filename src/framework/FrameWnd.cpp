@@ -321,9 +321,11 @@ void CFrameWnd::TrackMessage(UINT id) {
     SetMessageText(id);
 }
 
+std::string CFrameWnd::GetMessageString(UINT id) const { return CommandStringPart(id, false); }
+
 void CFrameWnd::SetMessageText(UINT id) {
     idLastMessage = id;
-    SetMessageText(id == 0 ? "" : CommandStringPart(id, false).c_str());
+    SetMessageText(id == 0 ? "" : GetMessageString(id).c_str());
 }
 
 void CFrameWnd::SetMessageText(const char* text) {

@@ -47,6 +47,9 @@ public:
 
     // Shows the prompt part of a command's string (or the idle text) in the status bar.
     void SetMessageText(UINT id);
+    // The prompt of a command: the part of its string before the line feed. A frame whose prompt depends on
+    // the command's state answers differently.
+    virtual std::string GetMessageString(UINT id) const;
     // The prompt of the highlighted menu item or hovered button: shown now and kept through idle
     // updates until another item is tracked (AFX_IDS_IDLEMESSAGE when none is).
     void TrackMessage(UINT id);

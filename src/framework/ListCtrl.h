@@ -26,6 +26,7 @@ public:
     }
     DWORD GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
     int InsertColumn(int index, const char* title, int format, int width) const;
+    BOOL DeleteColumn(int index) const { return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, index)); }
     BOOL GetColumn(int index, LVCOLUMNA* column) const {
         return static_cast<BOOL>(SendMessage(LVM_GETCOLUMNA, index, reinterpret_cast<LPARAM>(column)));
     }

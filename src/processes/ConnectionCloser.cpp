@@ -40,7 +40,8 @@ void CloseConnectionThreadProc(WorkerState& shared, const TcpDeleteRow& target, 
 } // namespace
 
 void CMainFrame::OnCloseConnection() {
-    if (contextItem < 0)
+    // The command is greyed on rows the system cannot reset; a command that comes anyway does nothing.
+    if (contextItem < 0 || !ClosableRow(clickedRow))
         return;
     {
         std::lock_guard<std::mutex> hold(shared->lock);

@@ -30,12 +30,15 @@ uint32_t ParsePid(std::string_view text) {
     return static_cast<uint32_t>(value);
 }
 
+bool ClosableRow(const ClickedRow& row) { return row.protocol.empty() || row.protocol == ProtocolName(Protocol::Tcp); }
+
 size_t FindConnectionToClose(const ConnectionSnapshot& snapshot, const ClickedRow& row) {
-    if (row.remoteAddress.size() <= 5 || row.remotePort.size() <= 1)
+    if (!ClosableRow(row) || row.remoteAddress.size() <= 5 || row.remotePort.size() <= 1)
         return kNoEntry;
     for (size_t i = 0; i < snapshot.size(); ++i) {
         const ConnectionEntry& entry = snapshot[i];
-        if (!EqualsIgnoringCase(FieldText(entry.stateText), "ESTABLISHED"))
+        // An IPv6 connection can show the same texts (an IPv4-mapped peer's host name, say) but cannot be reset.
+        if (!IsIpv4Tcp(entry) || !EqualsIgnoringCase(FieldText(entry.stateText), "ESTABLISHED"))
             continue;
         if (!EqualsIgnoringCase(row.remoteAddress, FieldText(entry.remoteAddressText)) &&
             !EqualsIgnoringCase(row.remoteAddress, FieldText(entry.remoteHostName)))

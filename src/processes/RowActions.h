@@ -16,7 +16,8 @@ struct ClickedRow {
     std::string remotePort;
     std::string localPort;
     std::string localAddress;
-    uint64_t readTime = 0; // system time of the table read that showed the row (FILETIME units)
+    std::string protocol = {}; // the Protocol cell; empty while the list shows IPv4 TCP alone
+    uint64_t readTime = 0;     // system time of the table read that showed the row (FILETIME units)
 };
 
 // The text without the white space around it.
@@ -27,10 +28,14 @@ std::string_view TrimSpace(std::string_view text);
 // (0 is never passed on, so an unreadable cell kills nothing).
 uint32_t ParsePid(std::string_view text);
 
-// Index of the first ESTABLISHED entry whose remote address text or host name, local port text and
+// Whether Close Connection can act on the row: only IPv4 TCP connections can be reset by the system's
+// interface.
+bool ClosableRow(const ClickedRow& row);
+
+// Index of the first ESTABLISHED IPv4 TCP entry whose remote address text or host name, local port text and
 // remote port text equal the row's (letter case ignored), or kNoEntry. A remote address of five
 // characters or fewer or a remote port of one character or fewer (a listening socket's "0") is
-// never closed.
+// never closed, nor is a row of another protocol.
 constexpr size_t kNoEntry = static_cast<size_t>(-1);
 size_t FindConnectionToClose(const ConnectionSnapshot& snapshot, const ClickedRow& row);
 

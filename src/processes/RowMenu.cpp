@@ -44,6 +44,7 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
     clickedRow.remotePort = cell(columnIndexes.remotePort, kMaxPidTextChars);
     clickedRow.localPort = cell(columnIndexes.localPort, kMaxPidTextChars);
     clickedRow.localAddress = cell(columnIndexes.localAddress, kMaxAddressChars);
+    clickedRow.protocol = cell(columnIndexes.protocol, kMaxPidTextChars);
     clickedRow.readTime = lastReadTime;
 
     POINT cursor{};
@@ -67,6 +68,14 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
 }
 
 void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }
+
+void CMainFrame::OnUpdateCloseConnection(CCmdUI* ui) { ui->Enable(contextItem >= 0 && ClosableRow(clickedRow)); }
+
+std::string CMainFrame::GetMessageString(UINT id) const {
+    if (id == ID_CLOSE_CONNECTION && contextItem >= 0 && !ClosableRow(clickedRow))
+        return AfxLoadString(IDS_ONLY_IPV4_TCP_CLOSES);
+    return CNewFrameWnd::GetMessageString(id);
+}
 
 void CMainFrame::OnCopyAddress() {
     if (contextItem < 0)

@@ -18,7 +18,7 @@ constexpr UINT kRefresh = 32778, kProcessing = 32795, kAutoupdate = 32798, kEsta
 // The menu bar of a first start: "*" a check mark; every entry enabled and owner-drawn.
 constexpr char kMenuBar[] = R"( &File: Save 57603, Refresh 32778, -, Statistics 32776, -, E&xit 57665
  &Options: Processing 32795, Colors 32796, -, Autoupdate 32798, Established Only 32799, Resolve Addresses 32800*, -, Black List 32797
- &View: &Toolbar 59392*, &Status Bar 59393*
+ &View: &Toolbar 59392*, &Status Bar 59393*, -, IPv6 TCP 32801, IPv4 UDP 32802, IPv6 UDP 32803
  &Help: &About Pelloran ... 57664
 )";
 

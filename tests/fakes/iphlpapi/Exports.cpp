@@ -1,6 +1,6 @@
-// The scripted entry points of the test IP helper DLL, GetTcpTable, GetExtendedTcpTable, SetTcpEntry and
-// GetTcpStatistics, with the platform's signatures. Every call reads the script named by PELLORAN_FAKE_IPHLPAPI
-// again when the file changed, answers from it and appends one line to the call log named by
+// The scripted entry points of the test IP helper DLL, GetTcpTable, GetExtendedTcpTable, GetExtendedUdpTable,
+// SetTcpEntry and GetTcpStatistics, with the platform's signatures. Every call reads the script named by
+// PELLORAN_FAKE_IPHLPAPI again when the file changed, answers from it and appends one line to the call log named by
 // PELLORAN_FAKE_IPHLPAPI_LOG (GetTcpStatistics logs nothing). Every other iphlpapi export is passed to the system
 // DLL (Forwarding.cpp). The script format is in tests/fakes/README.md.
 #include "FakeScript.h"
@@ -77,14 +77,14 @@ void Log(const std::string& line) {
     CloseHandle(file);
 }
 
-DWORD Serve(const char* function, void* buffer, DWORD* size, BOOL sort, bool valid, bool withPid, const char* extra) {
+DWORD Serve(const char* function, void* buffer, DWORD* size, BOOL sort, bool valid, Table table, const char* extra) {
     AcquireSRWLockExclusive(&sessionLock);
     DWORD status = ERROR_INVALID_PARAMETER;
     if (size != nullptr && valid) {
         try {
             Refresh();
             uint32_t bytes = *size;
-            status = ServeTable(script, buffer, &bytes, sort != FALSE, withPid);
+            status = ServeTable(script, buffer, &bytes, sort != FALSE, table);
             *size = bytes;
         } catch (const std::bad_alloc&) {
             status = ERROR_NOT_ENOUGH_MEMORY;
@@ -128,19 +128,32 @@ DWORD WINAPI SetTcpEntry(PMIB_TCPROW row) {
 }
 
 ULONG WINAPI GetTcpTable(PMIB_TCPTABLE table, PULONG size, WINBOOL sort) {
-    return Serve("GetTcpTable", table, size, sort, true, false, "");
+    return Serve("GetTcpTable", table, size, sort, true, Table::Tcp, "");
 }
 
 // Only what the program asks for is scripted: IPv4 and all rows, without (class 2) or with (class 5) the
-// owning process. Anything else is refused with ERROR_INVALID_PARAMETER.
+// owning process, and IPv6 with it. Anything else is refused with ERROR_INVALID_PARAMETER.
 DWORD WINAPI GetExtendedTcpTable(PVOID table, PDWORD size, WINBOOL sort, ULONG af, TCP_TABLE_CLASS tableClass,
                                  ULONG reserved) {
     char extra[96];
     std::snprintf(extra, sizeof extra, " af=%lu class=%d reserved=%lu", static_cast<unsigned long>(af),
                   static_cast<int>(tableClass), static_cast<unsigned long>(reserved));
-    bool valid =
-        af == AF_INET && reserved == 0 && (tableClass == TCP_TABLE_BASIC_ALL || tableClass == TCP_TABLE_OWNER_PID_ALL);
-    return Serve("GetExtendedTcpTable", table, size, sort, valid, tableClass == TCP_TABLE_OWNER_PID_ALL, extra);
+    const bool valid = reserved == 0 && ((af == AF_INET && tableClass == TCP_TABLE_BASIC_ALL) ||
+                                         ((af == AF_INET || af == AF_INET6) && tableClass == TCP_TABLE_OWNER_PID_ALL));
+    const Table which = af == AF_INET6                          ? Table::Tcp6
+                        : tableClass == TCP_TABLE_OWNER_PID_ALL ? Table::TcpPid
+                                                                : Table::Tcp;
+    return Serve("GetExtendedTcpTable", table, size, sort, valid, which, extra);
+}
+
+// Both UDP tables with the owning process (class 1), IPv4 or IPv6.
+DWORD WINAPI GetExtendedUdpTable(PVOID table, PDWORD size, WINBOOL sort, ULONG af, UDP_TABLE_CLASS tableClass,
+                                 ULONG reserved) {
+    char extra[96];
+    std::snprintf(extra, sizeof extra, " af=%lu class=%d reserved=%lu", static_cast<unsigned long>(af),
+                  static_cast<int>(tableClass), static_cast<unsigned long>(reserved));
+    const bool valid = reserved == 0 && (af == AF_INET || af == AF_INET6) && tableClass == UDP_TABLE_OWNER_PID;
+    return Serve("GetExtendedUdpTable", table, size, sort, valid, af == AF_INET6 ? Table::Udp6 : Table::Udp, extra);
 }
 
 // The record (or the failure) the script gives; the fifteen fields are copied in record order.

@@ -16,14 +16,39 @@ struct TcpRow {
     uint32_t state = 0, localAddr = 0, localPort = 0, remoteAddr = 0, remotePort = 0, pid = 0;
 };
 
+// The other three tables, each row in the layout the library returns (MIB_TCP6ROW_OWNER_PID,
+// MIB_UDPROW_OWNER_PID, MIB_UDP6ROW_OWNER_PID): addresses and scope ids in network byte order.
+struct Tcp6Row {
+    unsigned char localAddr[16] = {};
+    uint32_t localScopeId = 0, localPort = 0;
+    unsigned char remoteAddr[16] = {};
+    uint32_t remoteScopeId = 0, remotePort = 0, state = 0, pid = 0;
+};
+struct UdpRow {
+    uint32_t localAddr = 0, localPort = 0, pid = 0;
+};
+struct Udp6Row {
+    unsigned char localAddr[16] = {};
+    uint32_t localScopeId = 0, localPort = 0, pid = 0;
+};
+static_assert(sizeof(Tcp6Row) == 56 && sizeof(UdpRow) == 12 && sizeof(Udp6Row) == 28);
+
+// The table a call reads.
+enum class Table { Tcp, TcpPid, Tcp6, Udp, Udp6 };
+
 inline constexpr size_t kMaxRows = 1'000'000;
 inline constexpr uint32_t kStatusInsufficientBuffer = 122;
 
 struct FakeScript {
-    std::vector<TcpRow> rows;  // in script order
-    uint32_t failReadCode = 0; // what every read with a big enough buffer returns instead of rows (0: none)
-    uint32_t setResult = 0;    // what SetTcpEntry returns
-    uint32_t setDelayMs = 0;   // how long SetTcpEntry takes before it answers
+    std::vector<TcpRow> rows; // in script order
+    std::vector<Tcp6Row> rows6;
+    std::vector<UdpRow> udp;
+    std::vector<Udp6Row> udp6;
+    // What every read with a big enough buffer returns instead of rows (0: none), for all tables or per table
+    // (IPv4 TCP, IPv6 TCP, IPv4 UDP, IPv6 UDP).
+    std::array<uint32_t, 4> failReadCodes{};
+    uint32_t setResult = 0;  // what SetTcpEntry returns
+    uint32_t setDelayMs = 0; // how long SetTcpEntry takes before it answers
     // GetTcpStatistics: the fifteen MIB_TCPSTATS fields in record order (all 0 unless scripted), and the
     // status it returns instead of the record (0: no failure).
     std::array<uint32_t, 15> tcpStats{};
@@ -33,6 +58,6 @@ struct FakeScript {
 FakeScript ParseScript(std::string_view text);
 // One table call: with no buffer or one below the table's size, 122 and *size set to the size needed; the
 // scripted failure; else the row count and the rows (sorted by local then remote endpoint when asked), and 0.
-uint32_t ServeTable(const FakeScript& script, void* buffer, uint32_t* size, bool sort, bool withPid);
+uint32_t ServeTable(const FakeScript& script, void* buffer, uint32_t* size, bool sort, Table table);
 
 } // namespace fakes
