@@ -291,7 +291,7 @@ TEST(ResolverLoop, TakesTheQueueInOrderWithTheLockFreeDuringLookups) {
         name = asked.back() == "192.0.2.1" ? "first.example" : "second.example";
         return asked.back() != "198.51.100.9";
     };
-    const ResolverLookups lookups{[&](std::string& name) { return name = localName, true; }, reverse,
+    const ResolverLookups lookups{[&](std::string& name) { return name = localName, true; }, reverse, {},
                                   [] { return 0ull; }};
     RunWorker(state, lookups);
     EXPECT_TRUE(locked) << "the worker held the lock during a lookup";
@@ -313,7 +313,7 @@ TEST(ResolverLoop, StopEndsTheRunWithoutTouchingTheContainers) {
     state.resolveQueue.Append(Address(192, 0, 2, 1));
     state.resolveQueue.Append(Address(192, 0, 2, 2));
     const auto reverse = [&](uint32_t, std::string& name) { return state.windowGone = true, name = "a.example", true; };
-    RunWorker(state, {{}, reverse, [] { return 0ull; }});
+    RunWorker(state, {{}, reverse, {}, [] { return 0ull; }});
     EXPECT_EQ(std::pair(state.hostNameCache.Size(), state.resolveQueue.Size()), std::pair(size_t{0}, size_t{2}));
 }
 
@@ -331,7 +331,7 @@ TEST(ResolverLoop, FailedLookupsBackOffFromThirtySecondsToThirtyMinutes) {
         name = "late.example";
         return address == late && lookedUpAt[address].size() == 3;
     };
-    const ResolverLookups lookups{{}, reverse, [&] { return nowMs; }};
+    const ResolverLookups lookups{{}, reverse, {}, [&] { return nowMs; }};
     const ConnectionEntry entry = MakeEntry(HostToNetworkLong(unnamed), 0, HostToNetworkLong(late), 0, kEstablished);
     for (; nowMs <= 3 * 3600 * 1000; nowMs += 1000) {
         QueueAddresses(entry, state.hostNameCache, nowMs, state.resolveQueue);
