@@ -291,8 +291,8 @@ TEST(ResolverLoop, TakesTheQueueInOrderWithTheLockFreeDuringLookups) {
         name = asked.back() == "192.0.2.1" ? "first.example" : "second.example";
         return asked.back() != "198.51.100.9";
     };
-    const ResolverLookups lookups{[&](std::string& name) { return name = localName, true; }, reverse, {},
-                                  [] { return 0ull; }};
+    const ResolverLookups lookups{
+        [&](std::string& name) { return name = localName, true; }, reverse, {}, [] { return 0ull; }};
     RunWorker(state, lookups);
     EXPECT_TRUE(locked) << "the worker held the lock during a lookup";
     EXPECT_EQ(asked, (std::vector<std::string>{"192.0.2.1", "198.51.100.9", "192.0.2.2"}));
