@@ -23,18 +23,6 @@ size_t AppendHexGroup(char* text, unsigned group) {
     return length;
 }
 
-size_t AppendDecimal(char* text, uint32_t value) {
-    char digits[10];
-    size_t count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (size_t i = 0; i < count; ++i)
-        text[i] = digits[count - 1 - i];
-    return count;
-}
-
 } // namespace
 
 bool IsUnspecified6(const unsigned char (&address)[16]) {
@@ -90,7 +78,7 @@ size_t FormatAddress6(char* text, const unsigned char (&address)[16], uint32_t s
     }
     if (scopeId != 0 && IsLinkLocal6(address)) {
         text[length++] = '%';
-        length += AppendDecimal(text + length, scopeId);
+        length += FormatUnsigned(text + length, scopeId);
     }
     text[length] = '\0';
     return length;

@@ -15,21 +15,6 @@ uint32_t ReadField(const unsigned char* at) {
     return value;
 }
 
-// Decimal text of an unsigned value; `text` needs 11 bytes. Returns the length.
-size_t FormatUnsigned(char* text, uint32_t value) {
-    char digits[10];
-    size_t count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (size_t i = 0; i < count; ++i) {
-        text[i] = digits[count - 1 - i];
-    }
-    text[count] = '\0';
-    return count;
-}
-
 // What "%i" prints for a 32-bit field: the value read as signed, so a PID of 2^31 or more is negative.
 size_t FormatSigned(char* text, uint32_t value) {
     if (value & 0x80000000u) {
@@ -89,6 +74,20 @@ void BuildRow(ConnectionEntry& entry, Protocol protocol, const unsigned char* ro
 }
 
 } // namespace
+
+size_t FormatUnsigned(char* text, uint32_t value) {
+    char digits[10];
+    size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (size_t i = 0; i < count; ++i) {
+        text[i] = digits[count - 1 - i];
+    }
+    text[count] = '\0';
+    return count;
+}
 
 size_t OwnerPidRowBytes(Protocol protocol) {
     switch (protocol) {

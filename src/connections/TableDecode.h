@@ -42,3 +42,5 @@ void BuildEntry(ConnectionEntry& entry, uint32_t state, uint32_t localAddr, uint
 // Dotted-decimal text of a network-order address (its bytes in memory order), as inet_ntoa gives it.
 // `text` needs 16 bytes. Returns the length.
 size_t FormatAddress(char* text, uint32_t networkOrderAddress);
+// Decimal text of an unsigned value; `text` needs 11 bytes. Returns the length.
+size_t FormatUnsigned(char* text, uint32_t value);
