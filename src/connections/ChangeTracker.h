@@ -23,9 +23,9 @@
 // the same endpoints under another owner are another connection (the old one has gone, a new one came).
 // There is no padding, so keys compare and hash as their bytes.
 struct ConnectionKey {
-    uint32_t protocol = 0; // tells the tables apart (TCP or UDP, IPv4 or IPv6): any numbering the caller keeps
-    uint32_t owner = 0;    // owning process id; 0 where the table has none
-    uint32_t localPort = 0;  // port number, 0..65535
+    uint32_t protocol = 0;  // tells the tables apart (TCP or UDP, IPv4 or IPv6): any numbering the caller keeps
+    uint32_t owner = 0;     // owning process id; 0 where the table has none
+    uint32_t localPort = 0; // port number, 0..65535
     uint32_t remotePort = 0;
     uint32_t localScope = 0; // IPv6 scope id, 0 for IPv4
     uint32_t remoteScope = 0;

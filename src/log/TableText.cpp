@@ -50,11 +50,12 @@ std::string BuildCopyText(ExportCells& cells, const std::vector<std::string>& ti
     std::string text;
     if (columns == 0 || std::none_of(rows.begin(), rows.end(), [&](int row) { return row >= 0 && row < rowCount; }))
         return text;
-    AppendLine(text, columns, '\t', [&](int column) { return std::string(Title(titles, column)); }, AppendCopyField);
+    AppendLine(
+        text, columns, '\t', [&](int column) { return std::string(Title(titles, column)); }, AppendCopyField);
     for (int row : rows) {
         if (row >= 0 && row < rowCount)
-            AppendLine(text, columns, '\t', [&](int column) { return cells.GetCellText(row, column); },
-                       AppendCopyField);
+            AppendLine(
+                text, columns, '\t', [&](int column) { return cells.GetCellText(row, column); }, AppendCopyField);
     }
     return text;
 }
@@ -65,8 +66,10 @@ std::string BuildCsvText(ExportCells& cells, const std::vector<std::string>& tit
     std::string text;
     if (columns == 0)
         return text;
-    AppendLine(text, columns, ',', [&](int column) { return std::string(Title(titles, column)); }, AppendCsvField);
+    AppendLine(
+        text, columns, ',', [&](int column) { return std::string(Title(titles, column)); }, AppendCsvField);
     for (int row = 0; row < rowCount; ++row)
-        AppendLine(text, columns, ',', [&](int column) { return cells.GetCellText(row, column); }, AppendCsvField);
+        AppendLine(
+            text, columns, ',', [&](int column) { return cells.GetCellText(row, column); }, AppendCsvField);
     return text;
 }

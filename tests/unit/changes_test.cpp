@@ -92,15 +92,18 @@ struct Sequence {
 
 TEST(ChangeTracker, MarksNewAndRemovedConnectionsOverSequencesOfReads) {
     const Sequence sequences[] = {
-        {"new, then gone", {{"a b", "a b"}, {"a b c", "a b c+"}, {"a c", "a b-@2 c+"}, {"a c", "a b-@2 c"}, {"a c", "a c"}}},
+        {"new, then gone",
+         {{"a b", "a b"}, {"a b c", "a b c+"}, {"a c", "a b-@2 c+"}, {"a c", "a b-@2 c"}, {"a c", "a c"}}},
         {"back within the two refreshes is shown once, as new",
          {{"a b", "a b"}, {"a", "a b-@1"}, {"a b", "a b+"}, {"a b", "a b+"}, {"a b", "a b"}}},
-        {"back after its removed rows ended", {{"a b", "a b"}, {"b", "a-@1 b"}, {"b", "a-@1 b"}, {"b", "b"}, {"a b", "a+ b"}}},
+        {"back after its removed rows ended",
+         {{"a b", "a b"}, {"b", "a-@1 b"}, {"b", "a-@1 b"}, {"b", "b"}, {"a b", "a+ b"}}},
         {"the same endpoints under another owner: the old one went, a new one came",
          {{"a/1 b", "a/1 b"}, {"a/2 b", "a/1-@1 a/2+ b"}, {"a/2 b", "a/1-@1 a/2+ b"}, {"a/2 b", "a/2 b"}}},
         {"equal endpoints in one read pair up in read order",
          {{"a a", "a a"}, {"a a a", "a a a+"}, {"a", "a a-@2 a-@2"}, {"a b", "a a-@2 b+ a-@2"}, {"a a", "a b-@4 a+"}}},
-        {"a removed row stands where it was", {{"a b c d", "a b c d"}, {"a d", "a b-@1 d c-@1"}, {"d", "a-@2 d b-@1 c-@1"}}},
+        {"a removed row stands where it was",
+         {{"a b c d", "a b c d"}, {"a d", "a b-@1 d c-@1"}, {"d", "a-@2 d b-@1 c-@1"}}},
         {"an empty read", {{"", ""}, {"a", "a+"}, {"", "a-@2"}, {"", "a-@2"}, {"", ""}}},
         {"changes not shown, while tracked", {{"!a b", "a b"}, {"!a c", "a c"}, {"a c", "a b-@1 c+"}, {"!c", "c"}}},
     };
@@ -246,31 +249,62 @@ TEST(ChangeTracker, FirstReadsMissingKeysBadCallsAndTheListRefreshAsWriter) {
         ASSERT_EQ(fromRefresh.RowCount(), 2);
         EXPECT_EQ(fromRefresh.Mark(0), RowMark::None);
         EXPECT_EQ(fromRefresh.Mark(1), RowMark::None);
-        EXPECT_EQ(std::string(fromRefresh.Cells(1)),
-                  "server.exe\0" "42\0" "10.0.0.1\0" "443\0" "0.0.0.0\0" "0\0" "LISTENING\0"s);
+        EXPECT_EQ(std::string(fromRefresh.Cells(1)), "server.exe\0"
+                                                     "42\0"
+                                                     "10.0.0.1\0"
+                                                     "443\0"
+                                                     "0.0.0.0\0"
+                                                     "0\0"
+                                                     "LISTENING\0"s);
     }
 }
 
 TEST(RowFilter, MatchesTheWordsOfTheFilterText) {
-    const std::string row = "Chrome.exe\0" "4711\0" "192.168.1.10\0" "50123\0" "a-b\0" "-x\0" "ESTABLISHED"s;
+    const std::string row = "Chrome.exe\0"
+                            "4711\0"
+                            "192.168.1.10\0"
+                            "50123\0"
+                            "a-b\0"
+                            "-x\0"
+                            "ESTABLISHED"s;
     const struct {
         const char* filter;
         bool matches;
     } cases[] = {
-        {"", true},           {"  \t ", true},     {"-", true},          {" - - ", true},
-        {"chrome", true},     {"CHROME.EXE", true}, {"rome.e", true},     {"chrome 4711", true},
-        {"chrome\t50123", true}, {"chrome 8080", false}, {"-chrome", false}, {"chrome -4711", false},
-        {"-firefox", true},   {"-firefox -edge", true}, {"established -time", true}, {"tcp -tcp", false},
-        {"exe4711", false},   {"a-b", true},        {"--x", false},
-        {"--y", true},        {"-a-b", false},     {"established", true}, {"shed", true},
-        {"ESTABLISHEDX", false}, {"Chrome.exe4711x", false}, {"1.10", true}, {"-1.10 chrome", false},
+        {"", true},
+        {"  \t ", true},
+        {"-", true},
+        {" - - ", true},
+        {"chrome", true},
+        {"CHROME.EXE", true},
+        {"rome.e", true},
+        {"chrome 4711", true},
+        {"chrome\t50123", true},
+        {"chrome 8080", false},
+        {"-chrome", false},
+        {"chrome -4711", false},
+        {"-firefox", true},
+        {"-firefox -edge", true},
+        {"established -time", true},
+        {"tcp -tcp", false},
+        {"exe4711", false},
+        {"a-b", true},
+        {"--x", false},
+        {"--y", true},
+        {"-a-b", false},
+        {"established", true},
+        {"shed", true},
+        {"ESTABLISHEDX", false},
+        {"Chrome.exe4711x", false},
+        {"1.10", true},
+        {"-1.10 chrome", false},
     };
     RowFilter filter;
     for (const auto& c : cases) {
         filter.Compile(c.filter);
         EXPECT_EQ(filter.Matches(row), c.matches) << '"' << c.filter << '"';
-        EXPECT_EQ(filter.MatchesEverything(), Words(c.filter).empty() || std::string(c.filter).find_first_not_of(" -\t") ==
-                                                                             std::string::npos)
+        EXPECT_EQ(filter.MatchesEverything(),
+                  Words(c.filter).empty() || std::string(c.filter).find_first_not_of(" -\t") == std::string::npos)
             << '"' << c.filter << '"';
     }
     filter.Compile("\xC4");
@@ -325,8 +359,14 @@ void Track(ChangeTracker& tracker, const std::vector<std::pair<std::string, std:
 TEST(ShownRows, EstablishedOnlyAndTheFilterChooseTheRowsAndTheCountsLeaveRemovedRowsOut) {
     ChangeTracker tracker;
     Track(tracker, {{"gone", "ESTABLISHED"}, {"old", "TIME_WAIT"}});
-    Track(tracker, {{"e1", "ESTABLISHED"}, {"e2", "ESTABLISHED"}, {"l", "LISTENING"}, {"t", "TIME_WAIT"},
-                    {"c", "WAIT_CLOSE"}, {"s", "SYN_SENT"}, {"u", ""}, {"x", "CLOSE_WAIT"}});
+    Track(tracker, {{"e1", "ESTABLISHED"},
+                    {"e2", "ESTABLISHED"},
+                    {"l", "LISTENING"},
+                    {"t", "TIME_WAIT"},
+                    {"c", "WAIT_CLOSE"},
+                    {"s", "SYN_SENT"},
+                    {"u", ""},
+                    {"x", "CLOSE_WAIT"}});
     // Shown: gone- e1 old- e2 l t c s u x (each removed row stands before the row now at its old position).
     ASSERT_EQ(tracker.RowCount(), 10);
     const struct {
@@ -373,12 +413,18 @@ TEST(TableText, CsvQuotesAFieldOnlyWhenItHoldsACommaAQuoteOrALineBreak) {
     const struct {
         std::string field, csv;
     } cases[] = {
-        {"plain", "plain"},           {"", ""},
-        {" spaced ", " spaced "},     {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"\"", "\"\"\"\""},
-        {"two\r\nlines", "\"two\r\nlines\""}, {"cr\r", "\"cr\r\""},
-        {"\nlf", "\"\nlf\""},         {"tab\there", "tab\there"},
-        {"semi;colon", "semi;colon"}, {"'quote'", "'quote'"},
+        {"plain", "plain"},
+        {"", ""},
+        {" spaced ", " spaced "},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"\"", "\"\"\"\""},
+        {"two\r\nlines", "\"two\r\nlines\""},
+        {"cr\r", "\"cr\r\""},
+        {"\nlf", "\"\nlf\""},
+        {"tab\there", "tab\there"},
+        {"semi;colon", "semi;colon"},
+        {"'quote'", "'quote'"},
     };
     for (const auto& c : cases) {
         Cells cells(2, {{c.field, "x"}});
@@ -391,7 +437,8 @@ TEST(TableText, CsvAndCopiedRowsOfAList) {
     const std::vector<std::string> titles = {"Process", "PID", "Status"};
     EXPECT_EQ(BuildCsvText(cells, titles),
               "Process,PID,Status\r\nsvchost.exe,812,ESTABLISHED\r\na\tb,9,\"x\r\ny\"\r\n\"c,d\",7,\r\n");
-    EXPECT_EQ(BuildCopyText(cells, titles, {2, 0}), "Process\tPID\tStatus\r\nc,d\t7\t\r\nsvchost.exe\t812\tESTABLISHED\r\n");
+    EXPECT_EQ(BuildCopyText(cells, titles, {2, 0}),
+              "Process\tPID\tStatus\r\nc,d\t7\t\r\nsvchost.exe\t812\tESTABLISHED\r\n");
     EXPECT_EQ(BuildCopyText(cells, titles, {1, 3, -1}), "Process\tPID\tStatus\r\na b\t9\tx  y\r\n")
         << "a tab or line break in a cell becomes a blank; rows outside the list are skipped";
     EXPECT_EQ(BuildCopyText(cells, titles, {}), "");
