@@ -147,7 +147,7 @@ void ChangeTracker::EndRead(std::span<const ConnectionKey> keys, bool showChange
         if (x.position != y.position)
             return x.position < y.position;
         if (x.lastSeen != y.lastSeen)
-            return x.lastSeen > y.lastSeen;
+            return x.lastSeen < y.lastSeen; // the one that went first stood before the other in the read before
         return a < b;
     });
     size_t next = 0;

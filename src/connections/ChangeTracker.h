@@ -64,7 +64,8 @@ public:
     void Reset();
 
     // The rows to show after the last EndRead. Current rows come in read order; a removed row stands where it
-    // was in the last read that held it (before the row that now holds that position).
+    // was in the last read that held it (before the row that now holds that position; of two removed rows at
+    // one position, the one that went first).
     int RowCount() const { return static_cast<int>(shown.size()); }
     int ColumnCount() const { return columns; }
     RowMark Mark(int row) const;
