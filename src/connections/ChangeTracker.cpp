@@ -32,6 +32,17 @@ ConnectionKey Ipv4Key(uint32_t protocol, uint32_t owner, uint32_t localAddr, uin
     return key;
 }
 
+ConnectionKey Ipv6Key(uint32_t protocol, uint32_t owner, const uint8_t (&localAddress)[16], uint32_t localScope,
+                      uint32_t localPort, const uint8_t (&remoteAddress)[16], uint32_t remoteScope,
+                      uint32_t remotePort) {
+    ConnectionKey key = Ipv4Key(protocol, owner, 0, localPort, 0, remotePort);
+    key.localScope = localScope;
+    key.remoteScope = remoteScope;
+    std::memcpy(key.localAddress, localAddress, sizeof localAddress);
+    std::memcpy(key.remoteAddress, remoteAddress, sizeof remoteAddress);
+    return key;
+}
+
 ChangeTracker::ChangeTracker() = default;
 
 void ChangeTracker::ReadRows::InsertEmptyRow(int index) {

@@ -39,6 +39,10 @@ static_assert(sizeof(ConnectionKey) == 56, "ConnectionKey must have no padding")
 // raw, of which only the low 16 bits count, since the system leaves the upper bits undefined).
 ConnectionKey Ipv4Key(uint32_t protocol, uint32_t owner, uint32_t localAddr, uint32_t localPort, uint32_t remoteAddr,
                       uint32_t remotePort);
+// The same for an IPv6 row: the addresses' 16 bytes as the table holds them, the scope ids, the raw port fields.
+ConnectionKey Ipv6Key(uint32_t protocol, uint32_t owner, const uint8_t (&localAddress)[16], uint32_t localScope,
+                      uint32_t localPort, const uint8_t (&remoteAddress)[16], uint32_t remoteScope,
+                      uint32_t remotePort);
 
 enum class RowMark : uint8_t { None, New, Removed };
 

@@ -155,6 +155,10 @@ TEST(ChangeTracker, FirstReadsRowsWithoutKeysAndTheKeysOfTableRows) {
     const uint32_t local = Ip(10, 0, 0, 1), remote = Ip(192, 0, 2, 7);
     EXPECT_EQ(Ipv4Key(6, 42, local, 0xBEEF5000, remote, 0x0001BB01), Ipv4Key(6, 42, local, 0x5000, remote, 0xBB01));
     EXPECT_FALSE(Ipv4Key(6, 42, local, 0x5000, remote, 0xBB01) == Ipv4Key(6, 42, local, 0x5000, remote, 0xBB02));
+    const uint8_t linkLocal[16] = {0xFE, 0x80, 15, 1}, any[16] = {};
+    EXPECT_EQ(Ipv6Key(1, 42, linkLocal, 3, 0xBEEF5000, any, 0, 0), Ipv6Key(1, 42, linkLocal, 3, 0x5000, any, 0, 0));
+    EXPECT_FALSE(Ipv6Key(1, 42, linkLocal, 3, 0x5000, any, 0, 0) == Ipv6Key(1, 42, linkLocal, 4, 0x5000, any, 0, 0))
+        << "the scope is part of the address";
 }
 
 TEST(RowFilter, MatchesTheWordsOfTheFilterText) {
