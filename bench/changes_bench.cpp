@@ -50,9 +50,11 @@ struct Machine {
             pids.push_back(1000 + random() % 100);
         }
         auto entry = [&](int i, bool replaced) {
-            return MakeEntry(Ip(192, 168, 1, 10), static_cast<uint16_t>(49152 + i % 16000),
-                             Ip(10, static_cast<uint32_t>(i >> 16), (i >> 8) & 0xFF, i & 0xFF),
-                             replaced ? static_cast<uint16_t>(1 + i % 60000) : 443, states[i], true, pids[i]);
+            ConnectionEntry built;
+            BuildEntry(built, states[i], Ip(192, 168, 1, 10), PortField(static_cast<uint16_t>(49152 + i % 16000)),
+                       Ip(10, static_cast<uint32_t>(i >> 16), (i >> 8) & 0xFF, i & 0xFF),
+                       PortField(replaced ? static_cast<uint16_t>(1 + i % 60000) : 443), true, pids[i]);
+            return built;
         };
         ConnectionSnapshot snapshot;
         for (int i = 0; i < count; ++i)
