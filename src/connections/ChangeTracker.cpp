@@ -2,23 +2,10 @@
 // flat hash table of records; rows with equal keys in one read are told apart by their order (ordinal).
 #include "connections/ChangeTracker.h"
 
+#include "controls/RowModel.h"
+
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-// Offset and length of a cell in a row string whose cells are each ended by a NUL.
-void FindCell(std::string_view cells, int column, size_t& offset, size_t& length) {
-    offset = 0;
-    for (int c = 0; c < column && offset < cells.size(); ++c) {
-        const size_t end = cells.find('\0', offset);
-        offset = end == std::string_view::npos ? cells.size() : end + 1;
-    }
-    const size_t end = cells.find('\0', offset);
-    length = (end == std::string_view::npos ? cells.size() : end) - offset;
-}
-
-} // namespace
 
 ConnectionKey Ipv4Key(uint32_t protocol, uint32_t owner, uint32_t localAddr, uint32_t localPort, uint32_t remoteAddr,
                       uint32_t remotePort) {
@@ -71,7 +58,7 @@ void ChangeTracker::ReadRows::SetCellText(int row, int column, const char* text)
     std::string& cells = t.readCells[static_cast<size_t>(row)];
     size_t offset = 0;
     size_t length = 0;
-    FindCell(cells, column, offset, length);
+    RowModel::FindCell(cells, column, offset, length);
     const std::string_view value = text != nullptr ? text : "";
     if (cells.compare(offset, length, value) != 0)
         cells.replace(offset, length, value);
@@ -195,7 +182,7 @@ const char* ChangeTracker::Cell(int row, int column) const {
     const std::string& cells = records[shown[static_cast<size_t>(row)]].cells;
     size_t offset = 0;
     size_t length = 0;
-    FindCell(cells, column, offset, length);
+    RowModel::FindCell(cells, column, offset, length);
     return cells.c_str() + offset;
 }
 

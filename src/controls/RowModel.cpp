@@ -11,14 +11,14 @@ std::string_view UpToNul(std::string_view text) { return text.substr(0, text.fin
 
 } // namespace
 
-void RowModel::FindCell(const std::string& cells, int column, size_t& offset, size_t& length) {
+void RowModel::FindCell(std::string_view cells, int column, size_t& offset, size_t& length) {
     offset = 0;
     for (int c = 0; c < column && offset < cells.size(); ++c) {
         const size_t end = cells.find('\0', offset);
-        offset = end == std::string::npos ? cells.size() : end + 1;
+        offset = end == std::string_view::npos ? cells.size() : end + 1;
     }
     const size_t end = cells.find('\0', offset);
-    length = (end == std::string::npos ? cells.size() : end) - offset;
+    length = (end == std::string_view::npos ? cells.size() : end) - offset;
 }
 
 void RowModel::Splice(std::string& cells, int column, std::string_view text) {

@@ -40,6 +40,10 @@ public:
     // Returns false for a cell outside the rows or columns; a text is cut at an embedded NUL.
     bool SetCell(int row, int column, std::string_view text);
 
+    // Offset and length of a cell in a row string of this model's layout (cells each ended by a NUL); also used
+    // by the change tracker, which keeps its last cells in the same layout.
+    static void FindCell(std::string_view cells, int column, size_t& offset, size_t& length);
+
     uint32_t State(int row) const { return Valid(row) ? rows[static_cast<size_t>(row)].state : 0; }
     void SetState(int row, uint32_t state) {
         if (Valid(row))
@@ -85,8 +89,6 @@ private:
     };
 
     bool Valid(int row) const { return row >= 0 && row < RowCount(); }
-    // Offset and length of a cell in a row string of this model's layout.
-    static void FindCell(const std::string& cells, int column, size_t& offset, size_t& length);
     static void Splice(std::string& cells, int column, std::string_view text);
     std::string EmptyRow() const { return std::string(static_cast<size_t>(columns), '\0'); }
     // Sorts the strings of keyRows by the texts of a column and leaves the new order in `order` (indexes
