@@ -18,18 +18,7 @@
 #include <string>
 #include <vector>
 
-static std::atomic<long> allocations{0};
-
-// Every allocation is counted, so a warm read can show it makes none.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return ++allocations, std::malloc(size ? size : 1); }
-void* operator new(size_t size) {
-    if (void* block = operator new(size, std::nothrow))
-        return block;
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
+#include "support/CountingAllocator.h"
 
 namespace {
 
