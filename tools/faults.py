@@ -63,6 +63,20 @@ FAULTS = [
      "MixColours(window, 30, highlight, 70)", "Pictures"),
     ("G1", "src/menuskin/NewMenuDraw.cpp", "static_cast<int>(label.size())", "static_cast<int>(label.size()) - 1",
      "Pictures"),
+    # The endpoint tables beside IPv4 TCP.
+    ("E1", "src/connections/Address6.cpp", "if (end - i > bestLength) {", "if (end - i >= bestLength) {", "unit"),
+    ("E2", "src/connections/TableDecode.cpp", "FormatSigned(entry.pidText, ReadField(row + 8));",
+     "FormatSigned(entry.pidText, ReadField(row + 4));", "unit"),
+    ("E3", "src/connections/ListRefresh.cpp", 'return std::strcmp(entry.stateText, "ESTABLISHED") == 0; }',
+     'return IsUdp(entry.protocol) || std::strcmp(entry.stateText, "ESTABLISHED") == 0; }', "Endpoints"),
+    ("E4", "src/connections/ConnectionEntry.cpp", 'return "TCPv6";\n    case Protocol::Udp:\n        return "UDP";',
+     'return "UDP";\n    case Protocol::Udp:\n        return "TCPv6";', "Endpoints"),
+    ("E5", "src/processes/RowActions.cpp", "return row.protocol.empty() || row.protocol == ProtocolName(Protocol::Tcp); }",
+     "return true; }", "Endpoints"),
+    ("E6", "src/connections/ResolverLoop.cpp", "else if (IsLoopback6(address.ipv6Bytes)) {", "else if (false) {",
+     "Endpoints"),
+    ("E7", "src/app/Settings.cpp", "key.WriteDword(table.settingName, static_cast<DWORD>(this->*table.toggle));",
+     "key.WriteDword(table.settingName, 0);", "Endpoints"),
     # The historical faults of e87429d (a failed flush counted as a failed write) and 8b5edfe (no state kept at the
     # session's end; a close under a modal loop not deferred).
     ("e87429d", "src/log/TextFile.cpp", "    file.Flush();\n    if (!file.Close()) {",

@@ -64,19 +64,18 @@ bool ApplyLine(FakeScript& script, const std::vector<std::string_view>& tokens) 
             script.rows.push_back({*n[0], *local, PortField(*localPort), *remote, PortField(*remotePort), *pid});
         return true;
     }
-    if (verb == "copy" && tokens.size() == 2 && TableWord(tokens[1]) > 0u) {
-        script.copies[*TableWord(tokens[1])] = true;
-        return true;
-    }
     if (verb == "fail-read" && tokens.size() == 3 && n[0] && *n[0] != 0 && TableWord(tokens[2])) {
         script.failReadCodes[*TableWord(tokens[2])] = *n[0];
         return true;
     }
-    if (verb == "generate" && tokens.size() == 3 && all()) {
-        // Row i: 10.0.(i / 60000).1 port 1024 + i % 60000 -> 192.0.2.(i % 250 + 1) port 443.
-        for (uint32_t i = 0; i < *n[0] && script.rows.size() < kMaxRows; ++i)
-            script.rows.push_back({*n[1], Swap32(0x0A000001u | ((i / 60000u) << 8)), PortField(1024u + i % 60000u),
-                                   Swap32(0xC0000200u | (i % 250u + 1u)), PortField(443), 0});
+    if (verb == "generate" && n[0] && n[1] &&
+        (tokens.size() == 3 || (tokens.size() == 4 && TableWord(tokens[3]) > 0u))) {
+        // Row i: 10.0.(i / 60000).1 port 1024 + i % 60000 -> 192.0.2.(i % 250 + 1) port 443; with a table word, a row
+        // of that table with these ends.
+        std::vector<TcpRow>& into = tokens.size() == 4 ? script.others[*TableWord(tokens[3])] : script.rows;
+        for (uint32_t i = 0; i < *n[0] && into.size() < kMaxRows; ++i)
+            into.push_back({*n[1], Swap32(0x0A000001u | ((i / 60000u) << 8)), PortField(1024u + i % 60000u),
+                            Swap32(0xC0000200u | (i % 250u + 1u)), PortField(443), 0});
         return true;
     }
     if (verb == "fail-read" && tokens.size() == 2 && n[0] && *n[0] != 0) {
@@ -122,10 +121,10 @@ FakeScript ParseScript(std::string_view text) {
 
 namespace {
 
-// A copied table in its library layout (MIB_TCP6ROW_OWNER_PID, MIB_UDPROW_OWNER_PID, MIB_UDP6ROW_OWNER_PID), unsorted:
+// Another table in its library layout (MIB_TCP6ROW_OWNER_PID, MIB_UDPROW_OWNER_PID, MIB_UDP6ROW_OWNER_PID), unsorted:
 // the program needs no order. An IPv6 end is 2001:db8::/96 with the IPv4 address as its last 32 bits, scope 0.
-uint32_t ServeCopies(const FakeScript& script, void* buffer, uint32_t* size, size_t table) {
-    const size_t count = script.copies[table] ? script.rows.size() : 0, rowWords = table == 1 ? 14 : table == 2 ? 3 : 7;
+uint32_t ServeOther(const FakeScript& script, void* buffer, uint32_t* size, size_t table) {
+    const size_t count = script.others[table].size(), rowWords = table == 1 ? 14 : table == 2 ? 3 : 7;
     const auto needed = static_cast<uint32_t>(4 + count * rowWords * 4);
     if (buffer == nullptr || *size < needed) {
         *size = needed;
@@ -138,7 +137,7 @@ uint32_t ServeCopies(const FakeScript& script, void* buffer, uint32_t* size, siz
         words.insert(words.end(), {Swap32(0x20010DB8u), 0, 0, addr, 0, port});
     };
     for (size_t i = 0; i < count; ++i) {
-        const TcpRow& row = script.rows[i];
+        const TcpRow& row = script.others[table][i];
         if (table == 2)
             words.insert(words.end(), {row.localAddr, row.localPort});
         else
@@ -155,7 +154,7 @@ uint32_t ServeCopies(const FakeScript& script, void* buffer, uint32_t* size, siz
 
 uint32_t ServeTable(const FakeScript& script, void* buffer, uint32_t* size, bool sort, Table table) {
     if (table == Table::Tcp6 || table == Table::Udp || table == Table::Udp6)
-        return ServeCopies(script, buffer, size, static_cast<size_t>(table));
+        return ServeOther(script, buffer, size, static_cast<size_t>(table));
     const bool withPid = table == Table::TcpPid;
     const size_t rowBytes = withPid ? 24 : 20;
     const auto needed = static_cast<uint32_t>(4 + script.rows.size() * rowBytes);

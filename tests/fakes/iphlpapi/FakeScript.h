@@ -16,7 +16,7 @@ struct TcpRow {
     uint32_t state = 0, localAddr = 0, localPort = 0, remoteAddr = 0, remotePort = 0, pid = 0;
 };
 
-// The table a call reads; the first four are also the indexes of failReadCodes and copies.
+// The table a call reads; the first four are also the indexes of failReadCodes and others.
 enum class Table { Tcp, Tcp6, Udp, Udp6, TcpPid };
 
 inline constexpr size_t kMaxRows = 1'000'000;
@@ -24,8 +24,9 @@ inline constexpr uint32_t kStatusInsufficientBuffer = 122;
 
 struct FakeScript {
     std::vector<TcpRow> rows; // in script order
-    // Which of the other tables (index 1 IPv6 TCP, 2 IPv4 UDP, 3 IPv6 UDP) serve the IPv4 rows again.
-    std::array<bool, 4> copies{};
+    // Generated rows of the other tables (index 1 IPv6 TCP, 2 IPv4 UDP, 3 IPv6 UDP) in IPv4 terms; served in
+    // their own layouts.
+    std::array<std::vector<TcpRow>, 4> others;
     // What every read with a big enough buffer returns instead of rows (0: none), for all tables or per table
     // (IPv4 TCP, IPv6 TCP, IPv4 UDP, IPv6 UDP).
     std::array<uint32_t, 4> failReadCodes{};
