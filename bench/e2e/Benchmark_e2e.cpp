@@ -178,11 +178,14 @@ private:
     std::thread server;
 };
 
-// Table reads that returned rows.
+// Table reads that returned rows. The result is the last field of a log line.
 size_t Reads(const FakeTable& table) {
     size_t reads = 0;
-    for (const std::string& call : table.Calls("GetExtendedTcpTable"))
-        reads += call.find(" buffer=1 ") != std::string::npos && call.find(" result=0 ") != std::string::npos;
+    for (std::string call : table.Calls("GetExtendedTcpTable")) {
+        call.erase(call.find_last_not_of("\r") + 1);
+        reads += call.find(" buffer=1 ") != std::string::npos && call.size() > 9 &&
+                 call.compare(call.size() - 9, 9, " result=0") == 0;
+    }
     return reads;
 }
 
