@@ -77,6 +77,12 @@ FAULTS = [
      "Endpoints"),
     ("E7", "src/app/Settings.cpp", "key.WriteDword(table.settingName, static_cast<DWORD>(this->*table.toggle));",
      "key.WriteDword(table.settingName, 0);", "Endpoints"),
+    ("E8", "src/blacklist/BlackListMatch.cpp", "if (BlackListEntryMatches(entry, snapshot[next]) && snapshot[next].resettable)",
+     "if (BlackListEntryMatches(entry, snapshot[next]))", "Endpoints"),
+    ("E9", "src/app/MainFrame.cpp", "if (sortColumn >= kProtocolPosition)\n            ++sortColumn;",
+     "if (false)\n            ++sortColumn;", "Endpoints"),
+    ("E10", "src/controls/RowModel.cpp", "row.cells.erase(offset, length + 1);", "row.cells.erase(offset, length);",
+     "Endpoints"),
     # The historical faults of e87429d (a failed flush counted as a failed write) and 8b5edfe (no state kept at the
     # session's end; a close under a modal loop not deferred).
     ("e87429d", "src/log/TextFile.cpp", "    file.Flush();\n    if (!file.Close()) {",

@@ -52,7 +52,8 @@ TEST_F(Endpoints, EachToggleShowsItsTableAndTheProtocolColumnAndTheSavedListAndL
         EXPECT_EQ(app.List().ColumnTexts(2), (Texts{"TCP", "TCP", t.protocol}));
         app.Command(t.id);
         EXPECT_EQ(app.List().Titles(), kSeven);
-        EXPECT_EQ(app.Cells().size(), 2u) << t.text;
+        EXPECT_EQ(app.Cells().back(),
+                  (Texts{"pelloran_e2e.exe", pid, "10.0.0.1", "40000", "10.0.0.2", "80", "ESTABLISHED"}));
     }
     for (const auto& t : toggles)
         app.Command(t.id);
@@ -89,7 +90,16 @@ TEST_F(Endpoints, EachToggleShowsItsTableAndTheProtocolColumnAndTheSavedListAndL
     table.Write(rows + "fail-read 31 udp\n");
     app.Command(kRefresh);
     EXPECT_EQ(app.List().ColumnTexts(2), (Texts{"TCP", "TCP", "TCPv6", "UDPv6"}));
-    app.Command(kUdp4);
+
+    // A sort by Local Port (the first click: descending) stays on that field while the Protocol column comes.
+    for (const auto& t : toggles)
+        app.Command(t.id);
+    const ListView seven = app.List();
+    app.Click(seven.header, Center(seven.columns.at(3).rect));
+    EXPECT_TRUE(WaitUntil([&] { return app.List().ColumnTexts(3) == Texts{"40000", "135"}; }));
+    app.Command(kTcp6);
+    EXPECT_EQ(app.List().ColumnTexts(4), (Texts{"40000", "1024", "135"}));
+    app.Command(kUdp6);
     EXPECT_EQ(app.Close(), 0u);
     for (const auto& [name, value] : {std::pair{"ShowTcp6", 1u}, {"ShowUdp4", 0u}, {"ShowUdp6", 1u}})
         EXPECT_EQ(ReadDword(kSettingsKey, name), std::optional<DWORD>(value)) << name;
@@ -100,9 +110,15 @@ TEST_F(Endpoints, EachToggleShowsItsTableAndTheProtocolColumnAndTheSavedListAndL
 }
 
 // Stored toggles come back at start; a library without GetExtendedUdpTable greys the UDP toggles (a stored one stays
-// stored), and the five-column mode greys all three and keeps five columns.
-TEST_F(Endpoints, TogglesAreGreyedWhereTheirTableCannotBeRead) {
+// stored), and the five-column mode greys all three and keeps five columns. The black list matches the IPv6 row too
+// but resets only the IPv4 TCP one.
+TEST_F(Endpoints, TogglesAreGreyedWhereTheirTableCannotBeReadAndTheBlackListResetsOnlyIpv4Tcp) {
     table.Write(Row(kEstablished, "10.0.0.1", 40000, "10.0.0.2", 80) + "generate 1 5 tcp6\ngenerate 1 0 udp\n");
+    WriteFile(DataFolder() + "\\blacklist.xml",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+              "<blacklist>\r\n<link>2001:db8::c000:201</link>\r\n<link>10.0.0.2</link>\r\n"
+              "</blacklist>\r\n");
+    WriteDword(kSettingsKey, "EnableBlackList", 1);
     for (const char* name : {"ShowTcp6", "ShowUdp4"})
         WriteDword(kSettingsKey, name, 1);
     LaunchOptions withoutUdp = table.Options();
@@ -115,6 +131,9 @@ TEST_F(Endpoints, TogglesAreGreyedWhereTheirTableCannotBeRead) {
         EXPECT_TRUE(tcp6.enabled && tcp6.checked && !udp4.enabled && udp4.checked && !udp6.enabled && !udp6.checked);
         app.Command(kUdp6);
         EXPECT_FALSE(app.MenuCommand(kUdp6).checked) << "a greyed toggle does not change";
+        // The IPv6 entry comes first, so a reset of its row would be logged before the IPv4 one (10.0.0.2).
+        EXPECT_TRUE(WaitUntil([&] { return !table.Calls("SetTcpEntry").empty(); }));
+        EXPECT_NE(table.Calls("SetTcpEntry").at(0).find(" remoteAddr=33554442 "), std::string::npos);
         EXPECT_EQ(app.Close(), 0u);
     }
     EXPECT_EQ(ReadDword(kSettingsKey, "ShowUdp4"), std::optional<DWORD>(1));
