@@ -29,21 +29,18 @@ std::string Text6(const unsigned char (&bytes)[16], uint32_t scope) {
 }
 
 // A table as the library lays it out: 32-bit words (scope ids and ports in network byte order) and IPv6 addresses.
-struct Word {
-    Word(uint32_t value) : value(value) {}
-    Word(int value) : value(static_cast<uint32_t>(value)) {} // 0 is a word, not an address
-    Word(const char* text) : text(text) {}
-    uint32_t value = 0;
-    const char* text = nullptr;
-};
 using Bytes = std::vector<unsigned char>;
-Bytes Layout(std::initializer_list<Word> words) {
+void Put(Bytes& bytes, uint32_t word) {
+    const auto* from = reinterpret_cast<const unsigned char*>(&word);
+    bytes.insert(bytes.end(), from, from + 4);
+}
+void Put(Bytes& bytes, const char* address) {
+    const in6_addr parsed = Parse6(address);
+    bytes.insert(bytes.end(), parsed.s6_addr, parsed.s6_addr + 16);
+}
+template <class... Fields> Bytes Layout(Fields... fields) {
     Bytes bytes;
-    for (const Word& w : words) {
-        const in6_addr a = w.text ? Parse6(w.text) : in6_addr{};
-        const auto* from = w.text ? a.s6_addr : reinterpret_cast<const unsigned char*>(&w.value);
-        bytes.insert(bytes.end(), from, from + (w.text ? 16 : 4));
-    }
+    (Put(bytes, fields), ...);
     return bytes;
 }
 uint32_t Port(uint16_t port) { return HostToNetworkShort(port); }
@@ -113,21 +110,21 @@ TEST(AppendTable, DecodesEachLayoutFromBuffersThatHoldTheirRows) {
         std::vector<std::string> rows;
     } tables[] = {
         {Protocol::Tcp6,
-         Layout({2, "fe80::1", scope7, Port(49152), "fe80::2", scope7, Port(443), 5, 4242, "::", 0, Port(80), "::", 0,
-                 0, 2, 8}),
+         Layout(2, "fe80::1", scope7, Port(49152), "fe80::2", scope7, Port(443), 5, 4242, "::", 0, Port(80), "::", 0, 0,
+                2, 8),
          {"TCPv6 fe80::1%7 49152 fe80::2%7 443 ESTABLISHED 4242 | fe80::1%7 49152 fe80::2%7",
           "TCPv6 :: 80 :: 0 LISTENING 8 | :: 80 ::"}},
         {Protocol::Udp,
-         Layout({2, any, Port(53), 900, loop, Port(65535), 0xFFFFFFFFu}),
+         Layout(2, any, Port(53), 900, loop, Port(65535), 0xFFFFFFFFu),
          {"UDP 0.0.0.0 53    900 | 0.0.0.0 53 0.0.0.0", "UDP 127.0.0.1 65535    -1 | 127.0.0.1 65535 0.0.0.0"}},
         {Protocol::Udp6,
-         Layout({2, "::ffff:192.0.2.1", 0, Port(5353), 77, "fe80::abcd", HostToNetworkLong(0x01020304), Port(546), 78}),
+         Layout(2, "::ffff:192.0.2.1", 0, Port(5353), 77, "fe80::abcd", HostToNetworkLong(0x01020304), Port(546), 78),
          {"UDPv6 ::ffff:192.0.2.1 5353    77 | ::ffff:192.0.2.1 5353 ::",
           "UDPv6 fe80::abcd%16909060 546    78 | fe80::abcd%16909060 546 ::"}}};
     for (const auto& t : tables) {
         Bytes longer = t.table;
         longer.insert(longer.end(), 57, 0xEE);
-        const Bytes empty = Layout({0});
+        const Bytes empty = Layout(0);
         const struct {
             const Bytes& buffer;
             size_t size, rows;
