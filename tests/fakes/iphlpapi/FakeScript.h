@@ -16,34 +16,17 @@ struct TcpRow {
     uint32_t state = 0, localAddr = 0, localPort = 0, remoteAddr = 0, remotePort = 0, pid = 0;
 };
 
-// The other three tables, each row in the layout the library returns (MIB_TCP6ROW_OWNER_PID,
-// MIB_UDPROW_OWNER_PID, MIB_UDP6ROW_OWNER_PID): addresses and scope ids in network byte order.
-struct Tcp6Row {
-    unsigned char localAddr[16] = {};
-    uint32_t localScopeId = 0, localPort = 0;
-    unsigned char remoteAddr[16] = {};
-    uint32_t remoteScopeId = 0, remotePort = 0, state = 0, pid = 0;
-};
-struct UdpRow {
-    uint32_t localAddr = 0, localPort = 0, pid = 0;
-};
-struct Udp6Row {
-    unsigned char localAddr[16] = {};
-    uint32_t localScopeId = 0, localPort = 0, pid = 0;
-};
-static_assert(sizeof(Tcp6Row) == 56 && sizeof(UdpRow) == 12 && sizeof(Udp6Row) == 28);
-
-// The table a call reads.
-enum class Table { Tcp, TcpPid, Tcp6, Udp, Udp6 };
+// The table a call reads; the first four are also the indexes of failReadCodes and others.
+enum class Table { Tcp, Tcp6, Udp, Udp6, TcpPid };
 
 inline constexpr size_t kMaxRows = 1'000'000;
 inline constexpr uint32_t kStatusInsufficientBuffer = 122;
 
 struct FakeScript {
     std::vector<TcpRow> rows; // in script order
-    std::vector<Tcp6Row> rows6;
-    std::vector<UdpRow> udp;
-    std::vector<Udp6Row> udp6;
+    // Generated rows of the other tables (index 1 IPv6 TCP, 2 IPv4 UDP, 3 IPv6 UDP) in IPv4 terms; served in
+    // their own layouts.
+    std::array<std::vector<TcpRow>, 4> others;
     // What every read with a big enough buffer returns instead of rows (0: none), for all tables or per table
     // (IPv4 TCP, IPv6 TCP, IPv4 UDP, IPv6 UDP).
     std::array<uint32_t, 4> failReadCodes{};
