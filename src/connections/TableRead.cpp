@@ -18,19 +18,19 @@ constexpr ULONG kAddressFamilyIPv6 = 23;
 constexpr int kTableOwnerPidAll = 5; // TCP_TABLE_OWNER_PID_ALL
 constexpr int kUdpTableOwnerPid = 1; // UDP_TABLE_OWNER_PID
 
-// The refresh's row interface on the list's staged rows (SortListCtrl::BeginRefresh): the refresh writes
-// every row there, and the list then shows only what changed.
-class StagedRows : public ListRows {
-public:
-    explicit StagedRows(RowModel& staged) : staged(staged) {}
-    int GetRowCount() override { return staged.StagedCount(); }
-    void InsertEmptyRow(int index) override { staged.StageInsert(index); }
-    void DeleteRow(int index) override { staged.StageDelete(index); }
-    void SetCellText(int row, int column, const char* text) override { staged.StageCell(row, column, text); }
+// The connection's identity for the change tracker: its table, owner and raw endpoints.
+ConnectionKey KeyOf(const ConnectionEntry& entry) {
+    const auto protocol = static_cast<uint32_t>(entry.protocol);
+    const auto owner = static_cast<uint32_t>(strtoul(entry.pidText, nullptr, 10));
+    if (IsIpv6(entry.protocol))
+        return Ipv6Key(protocol, owner, entry.localAddr6, entry.localScopeId, entry.localPort, entry.remoteAddr6,
+                       entry.remoteScopeId, entry.remotePort);
+    return Ipv4Key(protocol, owner, entry.localAddr, entry.localPort, entry.remoteAddr, entry.remotePort);
+}
 
-private:
-    RowModel& staged;
-};
+uint8_t MarkOf(RowMark mark) {
+    return mark == RowMark::New ? SortListCtrl::kMarkNew : mark == RowMark::Removed ? SortListCtrl::kMarkRemoved : 0;
+}
 
 // The process name for the cache in the ANSI code page (the cache keeps its first 63 bytes), empty when
 // the lookup failed.
@@ -172,19 +172,48 @@ void CMainFrame::UpdateListWithProcesses() { RefreshList(true); }
 void CMainFrame::RefreshList(bool withProcesses) {
     RefreshOptions options;
     options.withProcesses = withProcesses;
-    options.showEstablishedOnly = showEstablishedOnly != 0;
+    // Every row goes into the tracker; Established Only is one of the views ShowRows applies.
+    options.showEstablishedOnly = false;
     options.resolve = resolve != 0;
     options.enableLogging = enableLogging != 0;
 
-    StagedRows rows(listCtrl.BeginRefresh());
+    ListRows& read = changeTracker.BeginRead(listCtrl.GetColumnCount());
     {
         std::lock_guard<std::mutex> hold(shared->lock);
-        ::RefreshList(rows, shared->snapshot, shared->hostNameCache, processNameCache, eventQueue, columnIndexes,
+        ::RefreshList(read, shared->snapshot, shared->hostNameCache, processNameCache, eventQueue, columnIndexes,
                       options);
+        readKeys.resize(shared->snapshot.size());
+        for (size_t i = 0; i < readKeys.size(); ++i)
+            readKeys[i] = KeyOf(shared->snapshot[i]);
         StartWorkers();
+    }
+    changeTracker.EndRead(readKeys, highlightChanges != 0);
+    ShowRows();
+}
+
+void CMainFrame::ShowRows() {
+    ShowOptions show;
+    show.statusColumn = columnIndexes.status;
+    show.showEstablishedOnly = showEstablishedOnly != 0;
+    SelectShownRows(changeTracker, rowFilter, show, shownRows, counts);
+
+    RowModel& staged = listCtrl.BeginRefresh();
+    // Rows are added and taken at the end only, so rows that stay keep their selection and focus.
+    const int wanted = static_cast<int>(shownRows.size());
+    while (staged.StagedCount() < wanted)
+        staged.StageInsert(staged.StagedCount());
+    while (staged.StagedCount() > wanted)
+        staged.StageDelete(staged.StagedCount() - 1);
+    for (int row = 0; row < wanted; ++row) {
+        const int tracked = shownRows[static_cast<size_t>(row)];
+        staged.StageRow(row, changeTracker.Cells(tracked), MarkOf(changeTracker.Mark(tracked)));
     }
     // The user's sort is applied again to the new rows before they are shown.
     listCtrl.EndRefresh(listCtrl.headerCtrl.sortColumn);
+
+    FormatCountPanes(counts, countPanes);
+    for (size_t pane = 0; pane < kCountPanes; ++pane)
+        statusBar.SetPaneText(static_cast<int>(pane + 1), countPanes[pane].c_str());
 }
 
 void CMainFrame::StartWorkers() {
