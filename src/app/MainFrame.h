@@ -183,6 +183,7 @@ private:
     void StartWorkers();
     // The tracked rows through Established Only and the filter into the list, and the counts into the status bar.
     void ShowRows();
+    void ShowCounts();
     // The status bar's count panes at the right, the message pane taking the rest.
     void LayoutStatusPanes();
     // Adds the filter box at the toolbar's end with the saved text; false when it cannot be created.
@@ -219,6 +220,8 @@ private:
     // The views over the rows (GUI thread only): every read goes through the tracker, which keeps the rows
     // that have gone while highlighting is on; ShowRows picks the rows the list shows out of it.
     ChangeTracker changeTracker;
+    // The tracker holds the last read: false after a refresh that went past it (highlighting off, no filter).
+    bool trackerCurrent = false;
     RowFilter rowFilter;
     std::vector<ConnectionKey> readKeys;
     std::vector<int> shownRows;

@@ -125,8 +125,12 @@ void CMainFrame::OnFilterChanged() {
         return;
     filterText = std::move(text);
     rowFilter.Compile(filterText);
-    // Only the view changes: the rows already read are shown again, no table is read.
-    ShowRows();
+    // Only the view changes: the rows already read are shown again, no table is read. A tracker that missed the
+    // last reads takes the snapshot first.
+    if (trackerCurrent)
+        ShowRows();
+    else
+        RefreshList(extendedTable != 0);
 }
 
 void CMainFrame::OnEditFind() {

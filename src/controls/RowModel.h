@@ -10,6 +10,7 @@
 // strings have grown to the rows' sizes a refresh allocates nothing.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -79,6 +80,7 @@ public:
     void StageCell(int row, int column, std::string_view text);
     // The whole row at once, its cells in this model's layout (each ended by a NUL), with its mark.
     void StageRow(int row, std::string_view cells, uint8_t mark);
+    void ClearStagedMarks() { std::fill(stagedMarks.begin(), stagedMarks.end(), uint8_t{0}); }
     void CommitStage(int sortColumn, bool ascending, std::vector<int>& changed);
 
     // For the benchmarks: the bytes of the row records, staging strings and sort scratch, and separately
