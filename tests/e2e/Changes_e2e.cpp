@@ -6,8 +6,6 @@
 
 #include <commctrl.h>
 
-#include <filesystem>
-
 using namespace e2e;
 
 namespace {
@@ -21,12 +19,8 @@ protected:
         ProgramTest::SetUp();
         StorePlacement(0, 0, 900, 600);
         WriteDword(kSettingsKey, "Resolve", 0); // the cells show the scripted addresses
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override {
-        std::error_code error;
-        std::filesystem::remove_all(folder, error);
-        ProgramTest::TearDown();
+        for (const std::string& file : {text, csv})
+            DeleteFileA(file.c_str());
     }
     std::string Line(int state, int localPort, const std::string& remote, int remotePort) const {
         return Row(state, "10.0.0.1", localPort, remote, remotePort, pid);
@@ -78,15 +72,8 @@ protected:
         CloseClipboard();
         return text;
     }
-    static void EmptyClipboardOfDriver() {
-        if (OpenClipboard(nullptr)) {
-            EmptyClipboard();
-            CloseClipboard();
-        }
-    }
-
     const DWORD pid = GetCurrentProcessId();
-    const std::string folder = TempPath("pelloran-changes-" + std::to_string(pid));
+    const std::string text = TempPath("pelloran-changes-shown.txt"), csv = TempPath("pelloran-changes-shown.csv");
     const std::string me = "pelloran_e2e.exe\t" + std::to_string(pid) + "\t10.0.0.1\t";
 };
 
@@ -143,14 +130,14 @@ TEST_F(Changes, HighlightCountsFilterCopyAndExportOverOneTable) {
     EXPECT_TRUE(WaitUntil([&] { return boxText() == "443"; })) << boxText();
     EXPECT_EQ(app.Cells().size(), 1u);
     EXPECT_EQ(app.Status(1), "Endpoints: 1");
-    SaveAs(app, folder + "\\shown.txt", 1);
-    EXPECT_EQ(ReadFile(folder + "\\shown.txt"),
+    SaveAs(app, text, 1);
+    EXPECT_EQ(ReadFile(text),
               "pelloran_e2e.exe \t" + std::to_string(pid) + " \t10.0.0.1 \t40001 \t10.0.0.3 \t443 \tWAIT_CLOSE\r\n");
     // The quoting rules checked on the bytes: a cell with a comma and quotes (written into the list as another
     // program can) is enclosed and its quotes doubled; the others stand as they are.
     app.SetCell(0, 0, "a,\"b\"");
-    SaveAs(app, folder + "\\shown.csv", 2);
-    EXPECT_EQ(ReadFile(folder + "\\shown.csv"),
+    SaveAs(app, csv, 2);
+    EXPECT_EQ(ReadFile(csv),
               "Process,PID,Local Address,Local Port,Remote Address,Remote Port,Status\r\n\"a,\"\"b\"\"\"," +
                   std::to_string(pid) + ",10.0.0.1,40001,10.0.0.3,443,WAIT_CLOSE\r\n");
 
@@ -166,7 +153,6 @@ TEST_F(Changes, HighlightCountsFilterCopyAndExportOverOneTable) {
                                 me + "40002\t10.0.0.4\t80\tTIME_WAIT\r\n"};
     for (const bool all : {false, true}) {
         SCOPED_TRACE(all);
-        EmptyClipboardOfDriver();
         app.RowMenu(0, MouseButton::Left);
         app.CloseMenus();
         all ? PressKey('A', {VK_CONTROL}) : PressKey(VK_DOWN, {VK_SHIFT});
