@@ -239,7 +239,7 @@ TEST_F(Frame, FirstStartShowsTheWindowItsMenusAndBarsAndTheToolbarDocksWhereItIs
     EXPECT_TRUE(WaitUntil([&] { return checked(kEstablishedOnly); })) << "the command ran, its check came back";
     // Under Wine a program keeps the colours it started with, so the change sets the colour in use; the floating
     // bar still builds its pictures anew, into new image lists.
-    const std::string pictures = app.Tools().imageLists.at(0);
+    const HANDLE pictures = app.Tools().imageLists.at(0);
     const int element = COLOR_BTNFACE;
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     ASSERT_TRUE(SetSysColors(1, &element, &face));

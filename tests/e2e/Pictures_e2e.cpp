@@ -186,15 +186,6 @@ protected:
     std::vector<std::optional<std::string>> colours;
 };
 
-// The open pop-up's items: id, screen rect.
-std::vector<std::pair<UINT, RECT>> OpenItems(Program& app) {
-    std::vector<std::pair<UINT, RECT>> items;
-    for (const auto& row : app.Ask("menu rects"))
-        items.push_back({static_cast<UINT>(std::stoul(row.at(0))),
-                         {std::stoi(row.at(1)), std::stoi(row.at(2)), std::stoi(row.at(3)), std::stoi(row.at(4))}});
-    return items;
-}
-
 } // namespace
 
 TEST_F(Pictures, ToolbarHeaderAndMenusShowWhatTheProgramDraws) {
@@ -288,9 +279,9 @@ TEST_F(Pictures, ToolbarHeaderAndMenusShowWhatTheProgramDraws) {
         };
         app.HighlightMenuItem(0, 5);
         const Menu file = app.Menus("open").at(0).items;
-        const auto items = OpenItems(app);
+        const auto items = app.Ask<std::vector<ItemRect>>("menu rects");
         ASSERT_EQ(items.size(), 6u);
-        const RECT exit = items.back().second;
+        const RECT exit = items.back().rect;
         EXPECT_TRUE(WaitUntil([&] {
             return ScreenPixel({exit.right - 4, exit.top + 3}) == fill;
         })) << "selection fill "
@@ -314,7 +305,7 @@ TEST_F(Pictures, ToolbarHeaderAndMenusShowWhatTheProgramDraws) {
         app.CloseMenus();
         // The row menu, with the pictures of its commands that bitmap 138 has (Copy Rows has none).
         app.RowMenu(0);
-        for (const auto& [id, rect] : OpenItems(app))
+        for (const auto& [id, rect] : app.Ask<std::vector<ItemRect>>("menu rects"))
             EXPECT_TRUE(id == 0 || std::find(kMenuPictures.begin(), kMenuPictures.end(), id) == kMenuPictures.end() ||
                         WaitUntil([&] { return ownPicture(id, rect).x >= 0; }))
                 << "row menu " << id;

@@ -4,6 +4,8 @@
 #ifndef PELLORAN_E2E_E2E_H
 #define PELLORAN_E2E_E2E_H
 
+#include "../probe/Protocol.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -19,7 +21,6 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 using Milliseconds = std::chrono::milliseconds;
-using Rows = std::vector<std::vector<std::string>>;
 // Wine is slow to start a program in a cold prefix or on a loaded machine (30 s was seen to fail while two builds
 // ran); operations on a running program are quick.
 inline constexpr Milliseconds kStartTimeout = 60s;
@@ -100,51 +101,6 @@ std::string Hex(COLORREF color);
 inline POINT Center(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 POINT ToScreen(HWND window, POINT client);
 
-// What the probe reports of a window: the fields of its "windows"/"controls" line.
-struct Window {
-    HWND handle = nullptr, parent = nullptr; // parent: the owner of a top-level window
-    int id = 0;
-    std::string cls, text;
-    DWORD style = 0, exStyle = 0;
-    bool visible = false, enabled = false;
-    RECT rect{}; // screen
-    // By class: Button {check}; Static {system icon name or ""}; ComboBox and ListBox {selection, rows...};
-    // status bar {simple, part texts...}.
-    std::vector<std::string> extra;
-};
-struct Column {
-    std::string title;
-    int width = 0, format = 0, headerFormat = 0;
-    RECT rect{}; // header client coordinates
-};
-struct ListView {
-    int count = 0, selected = -1; // count: all rows, not only those read
-    DWORD exStyle = 0;
-    HWND header = nullptr;
-    SIZE client{};
-    std::vector<Column> columns;
-    Rows rows;               // cells
-    std::vector<RECT> rects; // list client coordinates
-    std::vector<std::string> Titles() const;
-    std::vector<std::string> ColumnTexts(size_t column) const;
-};
-struct ToolButton {
-    int id = 0;
-    bool separator = false, enabled = false, checked = false, pressed = false, hidden = false;
-    RECT rect{}; // toolbar client coordinates
-};
-struct ToolBar {
-    std::vector<std::string> imageLists; // normal, hot, disabled handles
-    std::vector<ToolButton> buttons;
-    const ToolButton& Button(int id) const;
-};
-struct MenuItem {
-    std::string text;
-    UINT id = 0;
-    bool separator = false, popup = false, enabled = true, checked = false, highlighted = false, ownerDrawn = false;
-    std::vector<MenuItem> items;
-};
-using Menu = std::vector<MenuItem>;
 const MenuItem* FindMenuItem(const Menu& menu, UINT id);
 // One line per entry of the top level: text (and id), "*" when checked, " disabled", " not owner-drawn", and after
 // a pop-up ":" and its entries, separated by commas ("-" a separator).
@@ -176,8 +132,8 @@ public:
     DWORD Id() const { return process.Id(); }
     const std::string& Path() const { return path; }
 
-    // A probe request (probe/Protocol.h) and its reply as rows of fields.
-    Rows Ask(const std::string& request);
+    // A probe request (probe/Protocol.h) and its reply.
+    template <class Reply = Rows> Reply Ask(const std::string& request) { return Decode<Reply>(Request(request)); }
     std::vector<Window> Windows();
     std::vector<Window> Controls(HWND parent);
     Window Control(HWND parent, int id); // throws when there is none
@@ -223,6 +179,7 @@ public:
     void Kill() { process.Kill(); }
 
 private:
+    std::string Request(const std::string& request);
     std::string path, staging;
     Process process;
     HWND frame = nullptr, probeWindow = nullptr;

@@ -42,82 +42,7 @@ HWND ReplyWindow() {
     return replies.window;
 }
 
-std::string Unescape(const std::string& field) {
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 1 < field.size()) {
-            const char next = field[++i];
-            out += next == 't' ? '\t' : next == 'n' ? '\n' : next;
-        } else {
-            out += field[i];
-        }
-    }
-    return out;
-}
-
-Rows ParseRows(const std::string& text) {
-    Rows rows;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> fields;
-        size_t from = 0;
-        for (size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
-            fields.push_back(Unescape(line.substr(from, tab - from)));
-        fields.push_back(Unescape(line.substr(from)));
-        rows.push_back(fields);
-    }
-    return rows;
-}
-
-long long Number(const std::string& field) { return std::stoll(field); }
-HWND ToWindow(const std::string& field) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(field))); }
 std::string ToText(const void* handle) { return std::to_string(reinterpret_cast<uintptr_t>(handle)); }
-RECT RectAt(const std::vector<std::string>& row, size_t at) {
-    return {static_cast<LONG>(Number(row.at(at))), static_cast<LONG>(Number(row.at(at + 1))),
-            static_cast<LONG>(Number(row.at(at + 2))), static_cast<LONG>(Number(row.at(at + 3)))};
-}
-
-Window ParseWindow(const std::vector<std::string>& row) {
-    Window window;
-    window.handle = ToWindow(row.at(0));
-    window.parent = ToWindow(row.at(1));
-    window.id = static_cast<int>(Number(row.at(2)));
-    window.cls = row.at(3);
-    window.text = row.at(4);
-    window.style = static_cast<DWORD>(Number(row.at(5)));
-    window.exStyle = static_cast<DWORD>(Number(row.at(6)));
-    window.visible = row.at(7) == "1";
-    window.enabled = row.at(8) == "1";
-    window.rect = RectAt(row, 9);
-    window.extra.assign(row.begin() + 13, row.end());
-    return window;
-}
-
-Menu ParseMenu(const Rows& rows) {
-    Menu root;
-    std::vector<Menu*> levels{&root}; // levels[d] receives the items of depth d
-    for (const auto& row : rows) {
-        const size_t depth = static_cast<size_t>(Number(row.at(0)));
-        if (depth >= levels.size())
-            Fail("a menu line below no pop-up");
-        const std::string& flags = row.at(1);
-        MenuItem item;
-        item.id = static_cast<UINT>(Number(row.at(2)));
-        item.text = row.at(3);
-        auto has = [&](char flag) { return flags.find(flag) != std::string::npos; };
-        item.separator = has('S');
-        item.popup = has('P');
-        item.enabled = !has('G') && !has('D');
-        item.checked = has('C');
-        item.highlighted = has('H');
-        item.ownerDrawn = has('O');
-        levels.resize(depth + 1);
-        levels[depth]->push_back(item);
-        levels.push_back(&levels[depth]->back().items);
-    }
-    return root;
-}
 
 } // namespace
 
@@ -251,7 +176,7 @@ Program::~Program() {
     }
 }
 
-Rows Program::Ask(const std::string& request) {
+std::string Program::Request(const std::string& request) {
     COPYDATASTRUCT data{reinterpret_cast<ULONG_PTR>(ReplyWindow()), static_cast<DWORD>(request.size()),
                         const_cast<char*>(request.data())};
     replies.arrived = false;
@@ -262,22 +187,12 @@ Rows Program::Ask(const std::string& request) {
         Fail("the probe did not answer \"" + request + "\"");
     if (replies.failed)
         Fail("the probe refused \"" + request + "\": " + replies.text);
-    return ParseRows(replies.text);
+    return replies.text;
 }
 
-std::vector<Window> Program::Windows() {
-    std::vector<Window> windows;
-    for (const auto& row : Ask("windows"))
-        windows.push_back(ParseWindow(row));
-    return windows;
-}
+std::vector<Window> Program::Windows() { return Ask<std::vector<Window>>("windows"); }
 
-std::vector<Window> Program::Controls(HWND parent) {
-    std::vector<Window> controls;
-    for (const auto& row : Ask("controls " + ToText(parent)))
-        controls.push_back(ParseWindow(row));
-    return controls;
-}
+std::vector<Window> Program::Controls(HWND parent) { return Ask<std::vector<Window>>("controls " + ToText(parent)); }
 
 Window Program::Control(HWND parent, int id) {
     for (const auto& control : Controls(parent))
@@ -310,45 +225,11 @@ HWND Program::Bar(int id) {
 }
 
 ListView Program::List(HWND list, int first, int count) {
-    ListView view;
-    const std::string range = " " + std::to_string(first) + " " + std::to_string(count);
-    for (const auto& row : Ask("list " + ToText(list ? list : Bar(kListId)) + range)) {
-        if (row.at(0) == "list") {
-            view.count = static_cast<int>(Number(row.at(1)));
-            view.selected = static_cast<int>(Number(row.at(2)));
-            view.exStyle = static_cast<DWORD>(Number(row.at(3)));
-            view.header = ToWindow(row.at(4));
-            view.client = {static_cast<LONG>(Number(row.at(5))), static_cast<LONG>(Number(row.at(6)))};
-        } else if (row.at(0) == "col") {
-            view.columns.push_back({row.at(1), static_cast<int>(Number(row.at(2))), static_cast<int>(Number(row.at(3))),
-                                    static_cast<int>(Number(row.at(4))), RectAt(row, 5)});
-        } else {
-            view.rects.push_back(RectAt(row, 1));
-            view.rows.emplace_back(row.begin() + 5, row.end());
-        }
-    }
-    return view;
+    return Ask<ListView>("list " + ToText(list ? list : Bar(kListId)) + " " + std::to_string(first) + " " +
+                         std::to_string(count));
 }
 
-ToolBar Program::Tools() {
-    ToolBar bar;
-    for (const auto& row : Ask("toolbar " + ToText(Bar(kToolBarId)))) {
-        if (row.at(0) == "images") {
-            bar.imageLists.assign(row.begin() + 1, row.end());
-            continue;
-        }
-        ToolButton button;
-        button.id = static_cast<int>(Number(row.at(1)));
-        button.separator = row.at(2) == "1";
-        button.enabled = row.at(3) == "1";
-        button.checked = row.at(4) == "1";
-        button.pressed = row.at(5) == "1";
-        button.hidden = row.at(6) == "1";
-        button.rect = RectAt(row, 7);
-        bar.buttons.push_back(button);
-    }
-    return bar;
-}
+ToolBar Program::Tools() { return Ask<ToolBar>("toolbar " + ToText(Bar(kToolBarId))); }
 
 std::string Program::Status(int part) {
     const HWND bar = Bar(kStatusBarId);
@@ -358,7 +239,7 @@ std::string Program::Status(int part) {
     Fail("the status bar went away");
 }
 
-Menu Program::Menus(const std::string& which) { return ParseMenu(Ask("menu " + which)); }
+Menu Program::Menus(const std::string& which) { return Ask<Menu>("menu " + which); }
 
 MenuItem Program::MenuCommand(UINT id) {
     const Menu menu = Menus();
@@ -367,22 +248,17 @@ MenuItem Program::MenuCommand(UINT id) {
     Fail("the menu bar has no command " + std::to_string(id) + ":\n" + Describe(menu));
 }
 
-std::string Program::Tip() {
-    const Rows rows = Ask("tip");
-    return rows.empty() ? std::string() : rows[0].at(0);
-}
+std::string Program::Tip() { return Ask<std::string>("tip"); }
 
 Rows Program::Timers() { return Ask("timers"); }
 
-std::string Program::Module(const std::string& name) {
-    const Rows rows = Ask("module " + name);
-    return rows.empty() ? std::string() : rows[0].at(0);
-}
+std::string Program::Module(const std::string& name) { return Ask<std::string>("module " + name); }
 
-void Program::Select(int row) { Ask("select " + ToText(Bar(kListId)) + " " + std::to_string(row)); }
+void Program::Select(int row) { Request("select " + ToText(Bar(kListId)) + " " + std::to_string(row)); }
 
 void Program::SetCell(int row, int column, const std::string& text) {
-    Ask("cell " + ToText(Bar(kListId)) + " " + std::to_string(row) + " " + std::to_string(column) + " " + text);
+    Ask<LRESULT>("cell " + ToText(Bar(kListId)) + " " + std::to_string(row) + " " + std::to_string(column) + " " +
+                 text);
 }
 
 void Program::Command(UINT id, Milliseconds timeout) { Send(frame, WM_COMMAND, id, 0, timeout); }
@@ -402,16 +278,14 @@ void Program::Post(HWND window, UINT message, WPARAM w, LPARAM l) {
 }
 
 LRESULT Program::SendText(HWND window, UINT message, WPARAM w, const std::string& text) {
-    return static_cast<LRESULT>(
-        Number(Ask("text " + ToText(window) + " " + std::to_string(message) + " " + std::to_string(w) + " " + text)
-                   .at(0)
-                   .at(0)));
+    return Ask<LRESULT>("text " + ToText(window) + " " + std::to_string(message) + " " + std::to_string(w) + " " +
+                        text);
 }
 
 void Program::Sync(Milliseconds timeout) {
     static const UINT message = RegisterWindowMessageA(probe::kSyncMessage);
     static LPARAM number = 0;
-    const std::string expected = "sync\t" + std::to_string(++number) + "\n";
+    const std::string expected = Encode(++number);
     replies.arrived = false;
     Post(frame, message, reinterpret_cast<WPARAM>(ReplyWindow()), number);
     const bool answered = WaitUntil(

@@ -12,48 +12,21 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
+using namespace e2e;
 using namespace e2e::probe;
-using Row = std::vector<std::string>;
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\\' || c == '\t' || c == '\n')
-            out += '\\';
-        out += c == '\t' ? 't' : c == '\n' ? 'n' : c;
-    }
-    return out;
-}
-
-std::string Line(const Row& fields) {
-    std::string out;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (i)
-            out += '\t'; // an empty first field still counts
-        out += Escape(fields[i]);
-    }
-    return out + "\n";
-}
-
-std::string Num(long long value) { return std::to_string(value); }
-std::string Handle(const void* handle) { return Num(static_cast<long long>(reinterpret_cast<uintptr_t>(handle))); }
 // A request naming a window that has gone is refused: read as empty, it would pass for an empty control.
 HWND ToWindow(const std::string& text) {
     const auto window = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::stoull(text)));
     if (!IsWindow(window))
         throw std::runtime_error("no window " + text);
     return window;
-}
-void AddRect(Row& row, const RECT& rect) {
-    for (LONG edge : {rect.left, rect.top, rect.right, rect.bottom})
-        row.push_back(Num(edge));
 }
 
 std::string ClassOf(HWND window) {
@@ -68,61 +41,58 @@ std::string TextOf(HWND window) {
     return text;
 }
 
-// handle, parent (owner for a top-level window), id, class, text, style, ex-style, visible, enabled, screen rect,
-// then what the class adds: a button's check state, the system icon a static shows, a combo box's or list box's
-// selection and rows, a status bar's simple mode and parts.
-std::string DescribeWindow(HWND window) {
-    const std::string cls = ClassOf(window);
-    RECT rect{};
-    GetWindowRect(window, &rect);
+Window DescribeWindow(HWND window) {
     const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
-    Row row{Handle(window),
-            Handle(child ? GetParent(window) : GetWindow(window, GW_OWNER)),
-            Num(GetDlgCtrlID(window)),
-            cls,
-            TextOf(window),
-            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE))),
-            Num(static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE))),
-            Num(IsWindowVisible(window)),
-            Num(IsWindowEnabled(window))};
-    AddRect(row, rect);
+    Window row{window,
+               child ? GetParent(window) : GetWindow(window, GW_OWNER),
+               GetDlgCtrlID(window),
+               ClassOf(window),
+               TextOf(window),
+               static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)),
+               static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)),
+               IsWindowVisible(window) != FALSE,
+               IsWindowEnabled(window) != FALSE,
+               {},
+               {}};
+    GetWindowRect(window, &row.rect);
+    const char* cls = row.cls.c_str();
+    auto& extra = row.extra;
     auto rows = [&](UINT countMessage, UINT lengthMessage, UINT textMessage, UINT selectionMessage) {
-        row.push_back(Num(SendMessageA(window, selectionMessage, 0, 0)));
+        extra.push_back(std::to_string(SendMessageA(window, selectionMessage, 0, 0)));
         for (LRESULT i = 0, n = SendMessageA(window, countMessage, 0, 0); i < n; ++i) {
             std::string text(static_cast<size_t>(SendMessageA(window, lengthMessage, i, 0)) + 1, '\0');
             SendMessageA(window, textMessage, i, reinterpret_cast<LPARAM>(&text[0]));
-            row.push_back(text.c_str());
+            extra.push_back(text.c_str());
         }
     };
-    if (lstrcmpiA(cls.c_str(), "Button") == 0) {
-        row.push_back(Num(SendMessageA(window, BM_GETCHECK, 0, 0)));
-    } else if (lstrcmpiA(cls.c_str(), "Static") == 0) {
+    if (lstrcmpiA(cls, "Button") == 0) {
+        extra.push_back(std::to_string(SendMessageA(window, BM_GETCHECK, 0, 0)));
+    } else if (lstrcmpiA(cls, "Static") == 0) {
         const auto icon = reinterpret_cast<HICON>(SendMessageA(window, STM_GETICON, 0, 0));
         const std::pair<LPCSTR, const char*> icons[] = {{IDI_EXCLAMATION, "exclamation"},
                                                         {IDI_QUESTION, "question"},
                                                         {IDI_HAND, "hand"},
                                                         {IDI_ASTERISK, "asterisk"}};
-        std::string name = icon ? "other" : "";
+        extra.push_back(icon ? "other" : "");
         for (const auto& [id, text] : icons)
             if (icon && icon == LoadIconA(nullptr, id))
-                name = text;
-        row.push_back(name);
-    } else if (lstrcmpiA(cls.c_str(), "ComboBox") == 0) {
+                extra.back() = text;
+    } else if (lstrcmpiA(cls, "ComboBox") == 0) {
         rows(CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_GETCURSEL);
-    } else if (lstrcmpiA(cls.c_str(), "ListBox") == 0) {
+    } else if (lstrcmpiA(cls, "ListBox") == 0) {
         rows(LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT, LB_GETCURSEL);
-    } else if (cls == STATUSCLASSNAMEA) {
+    } else if (row.cls == STATUSCLASSNAMEA) {
         const bool simple = SendMessageA(window, SB_ISSIMPLE, 0, 0) != 0;
-        row.push_back(Num(simple));
+        extra.push_back(simple ? "1" : "0");
         const LRESULT parts = simple ? 1 : SendMessageA(window, SB_GETPARTS, 0, 0);
         for (LRESULT i = 0; i < parts; ++i) {
             const WPARAM part = simple ? SB_SIMPLEID : static_cast<WPARAM>(i);
             std::string text(LOWORD(SendMessageA(window, SB_GETTEXTLENGTHA, part, 0)) + 1, '\0');
             SendMessageA(window, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(&text[0]));
-            row.push_back(text.c_str());
+            extra.push_back(text.c_str());
         }
     }
-    return Line(row);
+    return row;
 }
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM out) {
@@ -137,18 +107,23 @@ std::vector<HWND> ThreadWindows() {
     return windows;
 }
 
-// "list": count, selected, extended style, header, client size;
-// "col": title, width, format, header item format, header item rect (header client coordinates);
-// "row": bounds (list client coordinates), the cells.
-std::string DescribeList(HWND list, int first, int wanted) {
-    const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+std::vector<Window> Describe(const std::vector<HWND>& windows) {
+    std::vector<Window> described;
+    for (HWND window : windows)
+        described.push_back(DescribeWindow(window));
+    return described;
+}
+
+ListView DescribeList(HWND list, int first, int wanted) {
+    ListView view;
+    view.header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    view.count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    view.selected = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+    view.exStyle = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     RECT client{};
     GetClientRect(list, &client);
-    std::string out = Line({"list", Num(count), Num(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)),
-                            Num(static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))),
-                            Handle(header), Num(client.right), Num(client.bottom)});
+    view.client = {client.right, client.bottom};
+    const int columns = view.header ? static_cast<int>(SendMessageA(view.header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     char text[1024];
     for (int i = 0; i < columns; ++i) {
         LVCOLUMNA column{};
@@ -159,19 +134,15 @@ std::string DescribeList(HWND list, int first, int wanted) {
         SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
         HDITEMA item{};
         item.mask = HDI_FORMAT;
-        SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        RECT rect{};
-        SendMessageA(header, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
-        Row row{"col", text, Num(column.cx), Num(column.fmt & LVCFMT_JUSTIFYMASK), Num(item.fmt)};
-        AddRect(row, rect);
-        out += Line(row);
+        SendMessageA(view.header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        view.columns.push_back({text, column.cx, column.fmt & LVCFMT_JUSTIFYMASK, item.fmt, {}});
+        SendMessageA(view.header, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&view.columns.back().rect));
     }
-    for (int i = first; i < count && i - first != wanted; ++i) {
-        RECT rect{};
+    for (int i = first; i < view.count && i - first != wanted; ++i) {
+        RECT& rect = view.rects.emplace_back();
         rect.left = LVIR_BOUNDS;
         SendMessageA(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
-        Row row{"row"};
-        AddRect(row, rect);
+        auto& cells = view.rows.emplace_back();
         for (int c = 0; c < columns; ++c) {
             LVITEMA item{};
             item.iSubItem = c;
@@ -179,34 +150,24 @@ std::string DescribeList(HWND list, int first, int wanted) {
             item.cchTextMax = sizeof text;
             text[0] = '\0';
             SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-            row.push_back(text);
+            cells.push_back(text);
         }
-        out += Line(row);
     }
-    return out;
+    return view;
 }
 
-// "images": the normal, hot and disabled image lists; "button": id, separator, enabled, checked, pressed, hidden,
-// rect (toolbar client coordinates).
-std::string DescribeToolBar(HWND bar) {
-    std::string out = Line({"images", Handle(reinterpret_cast<void*>(SendMessageA(bar, TB_GETIMAGELIST, 0, 0))),
-                            Handle(reinterpret_cast<void*>(SendMessageA(bar, TB_GETHOTIMAGELIST, 0, 0))),
-                            Handle(reinterpret_cast<void*>(SendMessageA(bar, TB_GETDISABLEDIMAGELIST, 0, 0)))});
+ToolBar DescribeToolBar(HWND bar) {
+    ToolBar out;
+    for (UINT message : {TB_GETIMAGELIST, TB_GETHOTIMAGELIST, TB_GETDISABLEDIMAGELIST})
+        out.imageLists.push_back(reinterpret_cast<HANDLE>(SendMessageA(bar, message, 0, 0)));
     for (LRESULT i = 0, n = SendMessageA(bar, TB_BUTTONCOUNT, 0, 0); i < n; ++i) {
         TBBUTTON button{};
         SendMessageA(bar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-        RECT rect{};
-        SendMessageA(bar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
         const BYTE state = button.fsState;
-        Row row{"button",
-                Num(button.idCommand),
-                Num((button.fsStyle & BTNS_SEP) != 0),
-                Num((state & TBSTATE_ENABLED) != 0),
-                Num((state & TBSTATE_CHECKED) != 0),
-                Num((state & TBSTATE_PRESSED) != 0),
-                Num((state & TBSTATE_HIDDEN) != 0)};
-        AddRect(row, rect);
-        out += Line(row);
+        out.buttons.push_back({button.idCommand, (button.fsStyle & BTNS_SEP) != 0, (state & TBSTATE_ENABLED) != 0,
+                               (state & TBSTATE_CHECKED) != 0, (state & TBSTATE_PRESSED) != 0,
+                               (state & TBSTATE_HIDDEN) != 0});
+        SendMessageA(bar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&out.buttons.back().rect));
     }
     return out;
 }
@@ -223,10 +184,10 @@ bool ReadItem(HMENU menu, int index, MENUITEMINFOA& info, char* text, UINT size)
     return GetMenuItemInfoA(menu, index, TRUE, &info) != FALSE;
 }
 
-// One line per item, children right after their pop-up: depth, flags (Separator, Popup, Grayed, Disabled,
-// Checked, Hilite, Owner-drawn; "-" for none), id, text. With an update window every pop-up is first announced
-// with WM_INITMENUPOPUP, as the system does before it opens one, so the program's update rules have run.
-void DescribeMenu(HMENU menu, int depth, HWND update, std::string& out) {
+// With an update window every pop-up is first announced with WM_INITMENUPOPUP, as the system does before it opens
+// one, so the program's update rules have run.
+Menu DescribeMenu(HMENU menu, HWND update) {
+    Menu items;
     for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
         MENUITEMINFOA info;
         char text[512];
@@ -235,22 +196,21 @@ void DescribeMenu(HMENU menu, int depth, HWND update, std::string& out) {
             SendMessageA(update, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), MAKELPARAM(i, FALSE));
             ReadItem(menu, i, info, text, sizeof text);
         }
-        std::string flags;
-        for (const auto& [on, flag] : {std::pair{(info.fType & MFT_SEPARATOR) != 0, 'S'},
-                                       {info.hSubMenu != nullptr, 'P'},
-                                       {(info.fState & MF_GRAYED) != 0, 'G'},
-                                       {(info.fState & MF_DISABLED) != 0, 'D'},
-                                       {(info.fState & MFS_CHECKED) != 0, 'C'},
-                                       {(info.fState & MFS_HILITE) != 0, 'H'},
-                                       {(info.fType & MFT_OWNERDRAW) != 0, 'O'}})
-            if (on)
-                flags += flag;
-        out += Line({Num(depth), flags.empty() ? "-" : flags, Num(info.wID), text});
+        items.push_back({text,
+                         info.wID,
+                         (info.fType & MFT_SEPARATOR) != 0,
+                         info.hSubMenu != nullptr,
+                         (info.fState & (MF_GRAYED | MF_DISABLED)) == 0,
+                         (info.fState & MFS_CHECKED) != 0,
+                         (info.fState & MFS_HILITE) != 0,
+                         (info.fType & MFT_OWNERDRAW) != 0,
+                         {}});
         if (info.hSubMenu)
-            DescribeMenu(info.hSubMenu, depth + 1, update, out);
+            items.back().items = DescribeMenu(info.hSubMenu, update);
         if (info.hSubMenu && update)
             SendMessageA(update, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), 0);
     }
+    return items;
 }
 
 std::vector<HWND> MenuWindows(bool visibleOnly) {
@@ -297,74 +257,72 @@ HWND MainWindow() {
 
 std::string Menus(const std::string& what) {
     HWND frame = MainWindow();
-    std::string out;
     if (what == "bar" || what == "state") {
         if (!frame)
             throw std::runtime_error("no window with a menu bar");
-        DescribeMenu(GetMenu(frame), 0, what == "state" ? nullptr : frame, out);
-    } else if (what == "open") {
-        std::vector<HWND> windows = MenuWindows(true);
-        std::reverse(windows.begin(), windows.end());
-        for (HWND window : windows)
-            if (const auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0))) {
-                out += Line({"0", "P", "0", ""});
-                DescribeMenu(menu, 1, nullptr, out);
-            }
-    } else if (what == "rects") { // items of the innermost open pop-up: id, screen rect
-        const std::vector<HWND> windows = MenuWindows(true);
+        return Encode(DescribeMenu(GetMenu(frame), what == "state" ? nullptr : frame));
+    }
+    const std::vector<HWND> windows = MenuWindows(what != "windows");
+    if (what == "open") { // each open pop-up, the outermost first, as a pop-up item
+        Menu open;
+        for (auto window = windows.rbegin(); window != windows.rend(); ++window)
+            if (const auto menu = reinterpret_cast<HMENU>(SendMessageA(*window, MN_GETHMENU, 0, 0)))
+                open.push_back({"", 0, false, true, true, false, false, false, DescribeMenu(menu, nullptr)});
+        return Encode(open);
+    }
+    if (what == "rects") { // items of the innermost open pop-up
         const auto menu =
             windows.empty() ? nullptr : reinterpret_cast<HMENU>(SendMessageA(windows[0], MN_GETHMENU, 0, 0));
+        std::vector<ItemRect> items;
         for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-            RECT rect{};
-            GetMenuItemRect(windows[0], menu, i, &rect);
-            Row row{Num(GetMenuItemID(menu, i))};
-            AddRect(row, rect);
-            out += Line(row);
+            items.push_back({GetMenuItemID(menu, i), {}});
+            GetMenuItemRect(windows[0], menu, i, &items.back().rect);
         }
-    } else if (what == "windows") { // every menu window: visible, subclassed; then ended, ended subclassed, atom
+        return Encode(items);
+    }
+    if (what == "windows") { // every menu window: visible, subclassed; then ended, ended subclassed, atom
         if (!endWatch)
             endWatch = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchMenuWindowEnd, Self(), GetCurrentThreadId());
-        for (HWND window : MenuWindows(false))
-            out += Line({"window", Num(IsWindowVisible(window)), Num(Subclassed(window))});
-        out += Line({"ended", Num(endedWindows), Num(endedSubclassed), Num(GlobalFindAtomA("OldMenuProc") != 0)});
-    } else if (what == "append") {
-        if (!frame || !AppendMenuA(GetSubMenu(GetMenu(frame), 0), MF_STRING, kUnknownCommand, "Probe"))
-            throw std::runtime_error("cannot append to the first pop-up");
-    } else {
-        throw std::runtime_error("unknown menu request " + what);
+        Rows rows;
+        for (HWND window : windows)
+            rows.push_back({"window", std::to_string(IsWindowVisible(window)), std::to_string(Subclassed(window))});
+        rows.push_back({"ended", std::to_string(endedWindows), std::to_string(endedSubclassed),
+                        std::to_string(GlobalFindAtomA("OldMenuProc") != 0)});
+        return Encode(rows);
     }
-    return out;
+    if (what == "append" && frame && AppendMenuA(GetSubMenu(GetMenu(frame), 0), MF_STRING, kUnknownCommand, "Probe"))
+        return {};
+    throw std::runtime_error("cannot answer menu " + what);
 }
 
 std::string VisibleTip() {
     for (HWND window : ThreadWindows()) {
-        if (ClassOf(window) != TOOLTIPS_CLASSA || !IsWindowVisible(window))
-            continue;
         char text[512] = {};
         TOOLINFOA info{};
         info.cbSize = sizeof info;
-        if (!SendMessageA(window, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&info)))
+        if (ClassOf(window) != TOOLTIPS_CLASSA || !IsWindowVisible(window) ||
+            !SendMessageA(window, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&info)))
             continue;
         info.lpszText = text;
         SendMessageA(window, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
-        return Line({text});
+        return text;
     }
     return {};
 }
 
 // ---- timers: the program's own SetTimer and KillTimer imports lead here from the probe's arrival on ----
 
-std::string timerLog;
+Rows timerLog;
 decltype(&SetTimer) realSetTimer = nullptr;
 decltype(&KillTimer) realKillTimer = nullptr;
 
 UINT_PTR WINAPI LoggedSetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc) {
-    timerLog += Line({"set", Num(static_cast<long long>(id)), Num(ms)});
+    timerLog.push_back({"set", std::to_string(id), std::to_string(ms)});
     return realSetTimer(window, id, ms, proc);
 }
 
 BOOL WINAPI LoggedKillTimer(HWND window, UINT_PTR id) {
-    timerLog += Line({"kill", Num(static_cast<long long>(id))});
+    timerLog.push_back({"kill", std::to_string(id)});
     return realKillTimer(window, id);
 }
 
@@ -409,43 +367,34 @@ std::string Answer(const std::string& request) {
         std::getline(in, text);
         return text.empty() ? text : text.substr(1);
     };
-    if (verb == "windows") {
-        std::string out;
-        for (HWND window : ThreadWindows())
-            out += DescribeWindow(window);
-        return out;
-    }
-    if (verb == "controls") {
-        in >> a;
+    if (verb == "windows")
+        return Encode(Describe(ThreadWindows()));
+    if (verb == "controls" && in >> a) {
         std::vector<HWND> children;
         EnumChildWindows(ToWindow(a), CollectWindow, reinterpret_cast<LPARAM>(&children));
-        std::string out;
-        for (HWND child : children)
-            out += DescribeWindow(child);
-        return out;
+        return Encode(Describe(children));
     }
     if (verb == "list" && in >> a) {
         int first = 0, count = -1; // a range of rows: the whole of a 100,000-row list is slow to read
         in >> first >> count;
-        return DescribeList(ToWindow(a), first, count);
+        return Encode(DescribeList(ToWindow(a), first, count));
     }
     if (verb == "toolbar" && in >> a)
-        return DescribeToolBar(ToWindow(a));
+        return Encode(DescribeToolBar(ToWindow(a)));
     if (verb == "menu" && in >> a)
         return Menus(a);
     if (verb == "tip")
-        return VisibleTip();
+        return Encode(VisibleTip());
     if (verb == "text" && in >> a >> b >> c) {
         const std::string text = rest();
-        return Line(
-            {Num(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c), reinterpret_cast<LPARAM>(text.c_str())))});
+        return Encode(SendMessageA(ToWindow(a), std::stoul(b), std::stoull(c), reinterpret_cast<LPARAM>(text.c_str())));
     }
     if (verb == "cell" && in >> a >> b >> c) {
         std::string text = rest();
         LVITEMA item{};
         item.iSubItem = std::stoi(c);
         item.pszText = &text[0];
-        return Line({Num(SendMessageA(ToWindow(a), LVM_SETITEMTEXTA, std::stoi(b), reinterpret_cast<LPARAM>(&item)))});
+        return Encode(SendMessageA(ToWindow(a), LVM_SETITEMTEXTA, std::stoi(b), reinterpret_cast<LPARAM>(&item)));
     }
     if (verb == "select" && in >> a >> b) {
         LVITEMA item{};
@@ -458,12 +407,10 @@ std::string Answer(const std::string& request) {
     if (verb == "module") {
         char path[MAX_PATH] = {};
         HMODULE module = GetModuleHandleA(rest().c_str());
-        if (!module || !GetModuleFileNameA(module, path, sizeof path))
-            return {};
-        return Line({path});
+        return Encode(std::string(module && GetModuleFileNameA(module, path, sizeof path) ? path : ""));
     }
     if (verb == "timers")
-        return timerLog;
+        return Encode(timerLog);
     throw std::runtime_error("unknown request: " + request);
 }
 
@@ -511,7 +458,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeGetMessageProc(int code, 
     }
     auto* msg = reinterpret_cast<MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == syncMessage) {
-        Reply(reinterpret_cast<HWND>(msg->wParam), 0, Line({"sync", Num(static_cast<long long>(msg->lParam))}));
+        Reply(reinterpret_cast<HWND>(msg->wParam), 0, Encode(msg->lParam));
         msg->message = WM_NULL; // the program never sees a message it does not know
     }
     return CallNextHookEx(hook, code, wParam, lParam);
