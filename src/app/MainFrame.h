@@ -20,6 +20,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CMainFrame;
@@ -191,6 +192,8 @@ private:
     // The filter box over the toolbar's last item, hidden while the bar stands upright.
     void PlaceFilterBox();
     bool FilterBoxHasFocus() const;
+    // Puts the text on the clipboard as CF_TEXT; nothing when it is empty or the clipboard cannot be opened.
+    void CopyToClipboard(std::string_view text) const;
     // Starts the black-list closer when the list is enabled and not empty; called with shared->lock held.
     void StartBlackListCloser();
     void CreateColumns();

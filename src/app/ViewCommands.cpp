@@ -25,16 +25,18 @@ private:
     const SortListCtrl& list;
 };
 
-// Puts `text` on the clipboard as CF_TEXT; nothing when it is empty or the clipboard cannot be opened.
-void CopyToClipboard(HWND owner, const std::string& text) {
-    if (text.empty() || !OpenClipboard(owner))
+} // namespace
+
+void CMainFrame::CopyToClipboard(std::string_view text) const {
+    if (text.empty() || !OpenClipboard(hwnd))
         return;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
     void* bytes = block != nullptr ? GlobalLock(block) : nullptr;
     if (bytes != nullptr) {
-        std::memcpy(bytes, text.data(), text.size());
+        std::memcpy(bytes, text.data(), text.size()); // the block is zeroed: the terminator is there
         GlobalUnlock(block);
         EmptyClipboard();
+        // The clipboard owns the block only when it took it.
         if (SetClipboardData(CF_TEXT, block) != nullptr)
             block = nullptr;
     }
@@ -42,8 +44,6 @@ void CopyToClipboard(HWND owner, const std::string& text) {
         GlobalFree(block);
     CloseClipboard();
 }
-
-} // namespace
 
 bool CMainFrame::CreateFilterBox() {
     // The box lies over a separator as wide as itself at the toolbar's end, so the bar makes room for it.
@@ -179,5 +179,5 @@ void CMainFrame::OnEditSelectAll() {
 
 void CMainFrame::OnCopyRows() {
     ShownCells cells(listCtrl);
-    CopyToClipboard(hwnd, BuildCopyText(cells, listCtrl.ColumnTitles(), listCtrl.SelectedRows()));
+    CopyToClipboard(BuildCopyText(cells, listCtrl.ColumnTitles(), listCtrl.SelectedRows()));
 }

@@ -10,7 +10,6 @@
 #include "processes/ProcessKill.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -199,13 +198,11 @@ void CMainFrame::RefreshList(bool withProcesses) {
         StagedRows rows(listCtrl.BeginRefresh());
         rows.ClearMarks();
         counts = ConnectionCounts{};
+        options.counts = &counts;
         {
             std::lock_guard<std::mutex> hold(shared->lock);
             ::RefreshList(rows, shared->snapshot, shared->hostNameCache, processNameCache, eventQueue, columnIndexes,
                           options);
-            for (const ConnectionEntry& entry : shared->snapshot)
-                if (!options.showEstablishedOnly || std::strcmp(entry.stateText, "ESTABLISHED") == 0)
-                    counts.Add(entry.stateText);
             StartWorkers();
         }
         trackerCurrent = false;

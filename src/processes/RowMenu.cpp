@@ -83,20 +83,5 @@ std::string CMainFrame::GetMessageString(UINT id) const {
 void CMainFrame::OnCopyAddress() {
     if (contextItem < 0)
         return;
-    const std::string_view text = TrimSpace(clickedRow.remoteAddress);
-    if (text.empty() || !OpenClipboard(hwnd))
-        return;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
-    void* bytes = block != nullptr ? GlobalLock(block) : nullptr;
-    if (bytes != nullptr) {
-        std::memcpy(bytes, text.data(), text.size()); // the block is zeroed: the terminator is there
-        GlobalUnlock(block);
-        EmptyClipboard();
-        // The clipboard owns the block only when it took it.
-        if (SetClipboardData(CF_TEXT, block) != nullptr)
-            block = nullptr;
-    }
-    if (block != nullptr)
-        GlobalFree(block);
-    CloseClipboard();
+    CopyToClipboard(TrimSpace(clickedRow.remoteAddress));
 }

@@ -172,5 +172,12 @@ TEST_F(Changes, HighlightCountsFilterCopyAndExportOverOneTable) {
     EXPECT_EQ(ReadString(kSettingsKey, "FilterText"), "wait");
     Program again(table.Options());
     EXPECT_TRUE(WaitUntil([&] { return again.Cells().size() == 2; })) << again.Cells().size();
-    EXPECT_EQ(again.Control(again.Bar(Program::kToolBarId), IDC_FILTER_BOX).text, "wait");
+    const Window box = again.Control(again.Bar(Program::kToolBarId), IDC_FILTER_BOX);
+    EXPECT_EQ(box.text, "wait");
+    // With no view left (box empty, highlighting off) the list is refreshed without the tracker, and counted as well.
+    again.SendText(box.handle, WM_SETTEXT, 0, "");
+    again.Command(ID_VIEW_HIGHLIGHT_CHANGES);
+    EXPECT_EQ(again.Cells().size(), 3u);
+    EXPECT_EQ(Counts(again), (std::vector<std::string>{"Endpoints: 3", "Established: 0", "Listening: 1", "Time Wait: 1",
+                                                       "Close Wait: 1"}));
 }
