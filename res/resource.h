@@ -50,6 +50,14 @@
 #define ID_VIEW_TCP6 32801
 #define ID_VIEW_UDP4 32802
 #define ID_VIEW_UDP6 32803
+#define ID_VIEW_HIGHLIGHT_CHANGES 32804
+#define ID_COPY_ROWS 32805
+#define ID_EDIT_FIND 32806
+#define ID_EDIT_SELECT_ALL 32807
+// Sent by the filter box whenever its text changed.
+#define ID_FILTER_CHANGED 32808
+// The filter box on the toolbar.
+#define IDC_FILTER_BOX 1100
 
 // Close Connection's prompt on a row it cannot close.
 #define IDS_ONLY_IPV4_TCP_CLOSES 300
@@ -72,6 +80,8 @@
 #define IDC_TCB_COLOR 1035
 #define IDC_SELECT_COLOR 1036
 #define IDC_TIME_WAIT_COLOR 1037
+#define IDC_NEW_COLOR 1038
+#define IDC_REMOVED_COLOR 1039
 
 // Black List dialog (dialog 134).
 #define IDC_BLACKLIST_ENTRY 1001

@@ -450,3 +450,37 @@ TEST_F(Benchmark, BlackListOfAHundredEntriesAtTenThousandRows) {
            Format("%.2f %% of one core", cpu) + " (" + std::to_string(refreshes) + " refreshes)");
     WorkingSet(*app, "after 30 s of automatic refreshes" + at);
 }
+
+// The filter box over 10,000 rows: a word that leaves one row, typed key by key (each key filters the list again)
+// and set at once, to the one row shown; and Esc, to all rows shown again.
+TEST_F(Benchmark, TenThousandRowsFilteredFromTheFilterBox) {
+    std::string script;
+    for (int i = 0; i < 9999; ++i)
+        script += Row(kEstablished, "10.0." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1), 1024 + i,
+                      "192.0.2." + std::to_string(i % 200 + 1), 443);
+    script += Row(kListen, "10.0.99.2", 65535, "0.0.0.0", 0);
+    table.Write(script);
+    app = std::make_unique<Program>(table.Options());
+    const HWND list = app->Bar(Program::kListId);
+    ASSERT_TRUE(WaitFinely([&] { return RowCountNow(list) == 10000; }, timeout));
+    const HWND box = app->Control(app->Bar(Program::kToolBarId), 1100).handle; // IDC_FILTER_BOX
+    const POINT first = RowPoint(*app, 0);
+    auto shownRows = [&](int rows, COLORREF colour, Clock::time_point start) -> std::optional<double> {
+        if (!WaitFinely([&] { return RowCountNow(list) == rows; }, timeout))
+            return std::nullopt;
+        return Shown(list, first, colour, start);
+    };
+    Foreground(app->Frame());
+    PressKey('F', {VK_CONTROL});
+    auto start = Clock::now();
+    for (const char key : std::string("65535"))
+        PressKey(static_cast<WORD>(key));
+    Report("typing \"65535\" in the filter box to its one row shown (10000 rows)",
+           shownRows(1, kListeningColour, start));
+    start = Clock::now();
+    PressKey(VK_ESCAPE);
+    Report("Esc in the filter box to all rows shown again (10000 rows)", shownRows(10000, kEstablishedColour, start));
+    start = Clock::now();
+    app->SendText(box, WM_SETTEXT, 0, "65535");
+    Report("filter text set at once to its one row shown (10000 rows)", shownRows(1, kListeningColour, start));
+}

@@ -40,7 +40,8 @@ constexpr ListColumn kLegacyColumns[] = {
     {"Status", 110, &ColumnIndexes::status},
 };
 
-const UINT kIndicators[] = {ID_SEPARATOR};
+// The message pane, then the five count panes.
+const UINT kIndicators[] = {ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR};
 
 std::span<const ListColumn> ColumnsOf(bool extended) {
     return extended ? std::span<const ListColumn>(kExtendedColumns) : std::span<const ListColumn>(kLegacyColumns);
@@ -85,6 +86,17 @@ ON_COMMAND(ID_VIEW_UDP4, OnViewUdp4)
 ON_UPDATE_COMMAND_UI(ID_VIEW_UDP4, OnUpdateViewUdp4)
 ON_COMMAND(ID_VIEW_UDP6, OnViewUdp6)
 ON_UPDATE_COMMAND_UI(ID_VIEW_UDP6, OnUpdateViewUdp6)
+ON_COMMAND(ID_VIEW_HIGHLIGHT_CHANGES, OnHighlightChanges)
+ON_UPDATE_COMMAND_UI(ID_VIEW_HIGHLIGHT_CHANGES, OnUpdateHighlightChanges)
+ON_COMMAND(ID_FILTER_CHANGED, OnFilterChanged)
+ON_COMMAND(ID_EDIT_FIND, OnEditFind)
+ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
+ON_COMMAND(ID_EDIT_CUT, OnEditCut)
+ON_COMMAND(ID_EDIT_PASTE, OnEditPaste)
+ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+ON_COMMAND(ID_EDIT_SELECT_ALL, OnEditSelectAll)
+ON_COMMAND(ID_COPY_ROWS, OnCopyRows)
+ON_UPDATE_COMMAND_UI(ID_COPY_ROWS, OnUpdateCopyRows)
 ON_COMMAND(ID_OPTIONS_BLACKLIST, OnBlackList)
 ON_COMMAND(ID_APP_ABOUT, OnAbout)
 ON_COMMAND(ID_COPY_ADDRESS, OnCopyAddress)
@@ -132,7 +144,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     toolBar.SetWindowText("Toolbar"); // the caption of its floating window
 
     if (!statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
-        !statusBar.SetIndicators(kIndicators, 1))
+        !statusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators))))
         return -1;
 
     defaultMenu.Attach(GetMenu(hwnd));
@@ -169,6 +181,10 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     // versions, where the list stayed 0 x 0 until the user resized the window).
     RecalcLayout();
     LoadSettings();
+    // After the settings, since the box starts with the saved text; the bar is laid out again with it.
+    if (!CreateFilterBox())
+        return -1;
+    RecalcLayout();
     LoadBlackList();
 
     const bool bound = BindIpHelper();
@@ -218,6 +234,8 @@ void CMainFrame::UpdateProtocolColumn() {
             --sortColumn;
     }
     AssignColumnIndexes(wanted);
+    // The tracked rows have the old columns: the next read starts the picture again.
+    changeTracker.Reset();
     // Once a sort was chosen every header item draws itself, the new one too.
     if (listCtrl.headerCtrl.sortColumn != -1)
         listCtrl.headerCtrl.SetSortIndicator(sortColumn, listCtrl.headerCtrl.ascending);
@@ -227,6 +245,8 @@ void CMainFrame::UpdateProtocolColumn() {
 void CMainFrame::RecalcLayout() {
     CRect free;
     RepositionBars(reposQuery, &free);
+    PlaceFilterBox();
+    LayoutStatusPanes();
     if (listCtrl.hwnd != nullptr) {
         listCtrl.MoveWindow(free, FALSE);
         listCtrl.FitColumns();
@@ -369,6 +389,8 @@ void CMainFrame::ToggleTable(Protocol protocol) {
     for (const ExtraTable& table : kExtraTables)
         if (table.protocol == protocol)
             this->*table.toggle = this->*table.toggle ? 0 : 1;
+    // A table shown or hidden is no change of connections: its rows are neither new nor gone.
+    changeTracker.Reset();
     UpdateProtocolColumn();
     RefreshTable();
 }

@@ -6,16 +6,21 @@
 #include "controls/ImageToolBar.h"
 #include "controls/SortListCtrl.h"
 #include "framework/WinApp.h"
+#include "connections/ChangeTracker.h"
 #include "connections/EventQueue.h"
 #include "connections/IpHelperApi.h"
 #include "connections/ListRefresh.h"
 #include "connections/ProcessNameCache.h"
+#include "connections/ShownRows.h"
+#include "controls/FilterBox.h"
 #include "connections/WorkerState.h"
 #include "menuskin/NewMenu.h"
 #include "processes/RowActions.h"
 
+#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CMainFrame;
@@ -56,6 +61,7 @@ public:
 
     CStatusBar statusBar;
     ImageToolBar toolBar;
+    FilterBox filterBox;
     SortListCtrl listCtrl;
     std::string logFile;
     HICON icon = nullptr;
@@ -68,6 +74,10 @@ public:
     int showTcp6 = 0;
     int showUdp4 = 0;
     int showUdp6 = 0;
+    // View > Highlight Changes (setting HighlightChanges).
+    int highlightChanges = 0;
+    // The filter box's text as last applied (setting FilterText).
+    std::string filterText;
     int extendedTable = 1;
     int contextItem = -1;
     // The cells of the row last clicked, copied at the click; the row actions work on them.
@@ -117,6 +127,18 @@ protected:
     void OnUpdateViewTcp6(CCmdUI* ui) { UpdateTableToggle(ui, Protocol::Tcp6); }
     void OnUpdateViewUdp4(CCmdUI* ui) { UpdateTableToggle(ui, Protocol::Udp); }
     void OnUpdateViewUdp6(CCmdUI* ui) { UpdateTableToggle(ui, Protocol::Udp6); }
+    void OnHighlightChanges();
+    void OnUpdateHighlightChanges(CCmdUI* ui);
+    void OnFilterChanged();
+    // Ctrl+F, and the editing keys: in the filter box while it has the focus, on the list otherwise.
+    void OnEditFind();
+    void OnEditCopy();
+    void OnEditCut();
+    void OnEditPaste();
+    void OnEditUndo();
+    void OnEditSelectAll();
+    void OnCopyRows();
+    void OnUpdateCopyRows(CCmdUI* ui);
     void OnBlackList();
     void OnAbout();
     void OnCopyAddress();
@@ -160,6 +182,18 @@ private:
     void RefreshList(bool withProcesses);
     // Starts the workers that have work; called with shared->lock held.
     void StartWorkers();
+    // The tracked rows through Established Only and the filter into the list, and the counts into the status bar.
+    void ShowRows();
+    void ShowCounts();
+    // The status bar's count panes at the right, the message pane taking the rest.
+    void LayoutStatusPanes();
+    // Adds the filter box at the toolbar's end with the saved text; false when it cannot be created.
+    bool CreateFilterBox();
+    // The filter box over the toolbar's last item, hidden while the bar stands upright.
+    void PlaceFilterBox();
+    bool FilterBoxHasFocus() const;
+    // Puts the text on the clipboard as CF_TEXT; nothing when it is empty or the clipboard cannot be opened.
+    void CopyToClipboard(std::string_view text) const;
     // Starts the black-list closer when the list is enabled and not empty; called with shared->lock held.
     void StartBlackListCloser();
     void CreateColumns();
@@ -186,6 +220,16 @@ private:
     // The connection the last started closer works on: the row's cells and its index at the start,
     // and the number of that close (GUI thread only).
     ClickedRow closingRow;
+    // The views over the rows (GUI thread only): every read goes through the tracker, which keeps the rows
+    // that have gone while highlighting is on; ShowRows picks the rows the list shows out of it.
+    ChangeTracker changeTracker;
+    // The tracker holds the last read: false after a refresh that went past it (highlighting off, no filter).
+    bool trackerCurrent = false;
+    RowFilter rowFilter;
+    std::vector<ConnectionKey> readKeys;
+    std::vector<int> shownRows;
+    ConnectionCounts counts;
+    std::array<std::string, kCountPanes> countPanes;
     int closingItem = -1;
     WPARAM closeSequence = 0;
 };

@@ -70,6 +70,8 @@ void CMainFrame::LoadSettings() {
         key.ReadDword("SelectColor", listCtrl.SelectColor);
         key.ReadDword("TimeWaitColor", listCtrl.TimeWaitColor);
         key.ReadDword("UnknownColor", listCtrl.UnknownColor);
+        key.ReadDword("NewColor", listCtrl.NewColor);
+        key.ReadDword("RemovedColor", listCtrl.RemovedColor);
 
         DWORD value = 0;
         if (key.ReadDword("UpdateInterval", value) && settings::UpdateIntervalAccepted(value))
@@ -83,6 +85,10 @@ void CMainFrame::LoadSettings() {
             key.ReadInt("ShowEstablishedOnly", showEstablishedOnly);
             key.ReadInt("Autoupdate", autoupdate);
             key.ReadInt("Resolve", resolve);
+            key.ReadInt("HighlightChanges", highlightChanges);
+            // A text too long for the box (it takes 255 characters) is not read: the box starts empty.
+            if (!key.ReadString("FilterText", filterText, 256))
+                filterText.clear();
             for (const ExtraTable& table : kExtraTables)
                 key.ReadInt(table.settingName, this->*table.toggle);
         }
@@ -117,6 +123,8 @@ void CMainFrame::SaveSettings() {
     key.WriteDword("ShowEstablishedOnly", static_cast<DWORD>(showEstablishedOnly));
     key.WriteDword("Autoupdate", static_cast<DWORD>(autoupdate));
     key.WriteDword("Resolve", static_cast<DWORD>(resolve));
+    key.WriteDword("HighlightChanges", static_cast<DWORD>(highlightChanges));
+    key.WriteString("FilterText", filterText);
     // Stored as set, also where the library cannot read the table: the next start on another system may.
     for (const ExtraTable& table : kExtraTables)
         key.WriteDword(table.settingName, static_cast<DWORD>(this->*table.toggle));

@@ -3,6 +3,7 @@
 #include "connections/ListRefresh.h"
 
 #include "connections/FieldText.h"
+#include "connections/ShownRows.h"
 
 #include <cstring>
 #include <string_view>
@@ -90,6 +91,8 @@ void RefreshList(ListRows& rows, ConnectionSnapshot& snapshot, const HostNameCac
         rows.SetCellText(row, columns.remoteAddress, remoteText);
         rows.SetCellText(row, columns.remotePort, entry.remotePortText);
         rows.SetCellText(row, columns.status, entry.stateText);
+        if (options.counts != nullptr)
+            options.counts->Add(entry.stateText);
         ++row;
     }
 

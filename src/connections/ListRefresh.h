@@ -23,11 +23,16 @@ struct ColumnIndexes {
         protocol = -1;
 };
 
+struct ConnectionCounts;
+
 struct RefreshOptions {
     bool withProcesses = false; // seven-column list: fill Process and PID
     bool showEstablishedOnly = false;
     bool resolve = false; // show host names in place of addresses
     bool enableLogging = false;
+    // When set, the shown entries are counted into it here, in the pass that writes them: a pass of its own over
+    // a snapshot of 100,000 entries of 1.9 kB each costs a refresh some 20 ms.
+    ConnectionCounts* counts = nullptr;
 };
 
 // Resizes the list to the entries to show (adding at the end, removing from the end), overwrites every

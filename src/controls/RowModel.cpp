@@ -187,8 +187,11 @@ void RowModel::BeginStage() {
         staged.reserve(rows.size());
         staged.resize(rows.size());
     }
-    for (size_t i = 0; i < rows.size(); ++i)
+    stagedMarks.resize(staged.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
         staged[i].assign(rows[i].cells);
+        stagedMarks[i] = rows[i].mark;
+    }
     stagedCount = RowCount();
 }
 
@@ -197,9 +200,12 @@ void RowModel::StageInsert(int index) {
     index = std::clamp(index, 0, stagedCount);
     if (static_cast<size_t>(stagedCount) == staged.size())
         staged.emplace_back();
+    stagedMarks.resize(staged.size());
     std::string& spare = staged[static_cast<size_t>(stagedCount)];
     spare.assign(static_cast<size_t>(columns), '\0');
+    stagedMarks[static_cast<size_t>(stagedCount)] = 0;
     std::rotate(staged.begin() + index, staged.begin() + stagedCount, staged.begin() + stagedCount + 1);
+    std::rotate(stagedMarks.begin() + index, stagedMarks.begin() + stagedCount, stagedMarks.begin() + stagedCount + 1);
     ++stagedCount;
 }
 
@@ -208,6 +214,7 @@ void RowModel::StageDelete(int index) {
     if (index < 0 || index >= stagedCount)
         return;
     std::rotate(staged.begin() + index, staged.begin() + index + 1, staged.begin() + stagedCount);
+    std::rotate(stagedMarks.begin() + index, stagedMarks.begin() + index + 1, stagedMarks.begin() + stagedCount);
     --stagedCount;
 }
 
@@ -233,6 +240,16 @@ void RowModel::StageCell(int row, int column, std::string_view text) {
     cursorOffset = offset + text.size() + 1;
 }
 
+void RowModel::StageRow(int row, std::string_view cells, uint8_t mark) {
+    if (row < 0 || row >= stagedCount)
+        return;
+    cursorRow = -1;
+    std::string& staging = staged[static_cast<size_t>(row)];
+    if (staging != cells)
+        staging.assign(cells);
+    stagedMarks[static_cast<size_t>(row)] = mark;
+}
+
 void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& changed) {
     cursorRow = -1;
     changed.clear();
@@ -255,15 +272,18 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
         rows.reserve(count);
     for (size_t position = 0; position < count; ++position) {
         std::string& next = staged[order[position]];
+        const uint8_t mark = stagedMarks[order[position]];
         if (position < shown) {
-            if (rows[position].cells == next)
+            if (rows[position].cells == next && rows[position].mark == mark)
                 continue;
             // A copy into the row's own buffer, which only grows: once every position has seen its longest
             // text, refreshes allocate nothing.
             rows[position].cells.assign(next);
+            rows[position].mark = mark;
         } else {
             rows.emplace_back();
             rows.back().cells.assign(next);
+            rows.back().mark = mark;
         }
         changed.push_back(static_cast<int>(position));
     }

@@ -10,6 +10,7 @@
 // strings have grown to the rows' sizes a refresh allocates nothing.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -53,6 +54,9 @@ public:
         for (Row& row : rows)
             row.state = 0;
     }
+    // The row's mark, a small value its owner gives a meaning (the connection list: new or removed). It
+    // travels with the row's texts through a staged refresh, unlike the item data and state.
+    uint8_t Mark(int row) const { return Valid(row) ? rows[static_cast<size_t>(row)].mark : 0; }
     uintptr_t Data(int row) const { return Valid(row) ? rows[static_cast<size_t>(row)].data : 0; }
     bool SetData(int row, uintptr_t data) {
         if (!Valid(row))
@@ -74,6 +78,9 @@ public:
     void StageInsert(int index);
     void StageDelete(int index);
     void StageCell(int row, int column, std::string_view text);
+    // The whole row at once, its cells in this model's layout (each ended by a NUL), with its mark.
+    void StageRow(int row, std::string_view cells, uint8_t mark);
+    void ClearStagedMarks() { std::fill(stagedMarks.begin(), stagedMarks.end(), uint8_t{0}); }
     void CommitStage(int sortColumn, bool ascending, std::vector<int>& changed);
 
     // For the benchmarks: the bytes of the row records, staging strings and sort scratch, and separately
@@ -86,6 +93,7 @@ private:
         std::string cells;
         uintptr_t data = 0;
         uint32_t state = 0;
+        uint8_t mark = 0;
     };
 
     bool Valid(int row) const { return row >= 0 && row < RowCount(); }
@@ -100,6 +108,7 @@ private:
 
     // Staging strings; only the first stagedCount are staged rows, the rest keep their capacity for later.
     std::vector<std::string> staged;
+    std::vector<uint8_t> stagedMarks; // the staged rows' marks, moved along with `staged`
     int stagedCount = 0;
     // Where the last staged cell ended: column cursorColumn + 1 of staged row cursorRow starts at cursorOffset
     // (cursorRow -1: nowhere), so cells written left to right are found without a scan from the row's start.

@@ -147,6 +147,32 @@ void SortListCtrl::EndRefresh(int sortColumn) {
         RedrawRow(*row);
 }
 
+std::vector<std::string> SortListCtrl::ColumnTitles() const {
+    std::vector<std::string> titles;
+    for (int column = 0, count = GetColumnCount(); column < count; ++column) {
+        char title[256] = "";
+        LVCOLUMNA info{};
+        info.mask = LVCF_TEXT;
+        info.pszText = title;
+        info.cchTextMax = sizeof(title);
+        GetColumn(column, &info);
+        titles.emplace_back(title);
+    }
+    return titles;
+}
+
+std::vector<int> SortListCtrl::SelectedRows() const {
+    std::vector<int> selected;
+    for (int row = -1;;) {
+        const int next = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+        if (next <= row)
+            break;
+        row = next;
+        selected.push_back(row);
+    }
+    return selected;
+}
+
 void SortListCtrl::SyncCount() {
     SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(model.RowCount()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
@@ -349,6 +375,10 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     const int columns = static_cast<int>(columnLooks.size());
     if (!highlighted && columns > 0)
         background = StateColour(*this, model.Cell(row, columns - 1), model.Cell(row, protocolColumn), background);
+    if (!highlighted && model.Mark(row) == kMarkNew)
+        background = NewColor;
+    else if (!highlighted && model.Mark(row) == kMarkRemoved)
+        background = RemovedColor;
     SetBkColor(dc, background);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &fill, nullptr, 0, nullptr);
 

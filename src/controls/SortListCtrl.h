@@ -27,6 +27,11 @@ public:
     COLORREF TimeWaitColor = rowcolors::kTimeWait;
     COLORREF UnknownColor = rowcolors::kUnknown;
     COLORREF SelectColor = rowcolors::kSelect;
+    COLORREF NewColor = rowcolors::kNew;
+    COLORREF RemovedColor = rowcolors::kRemoved;
+    // Row marks (RowModel::Mark) the list paints over the state colour.
+    static constexpr uint8_t kMarkNew = 1;
+    static constexpr uint8_t kMarkRemoved = 2;
 
     int InsertColumn(int index, const char* title, int format, int width);
     BOOL DeleteColumn(int index);
@@ -41,6 +46,10 @@ public:
     BOOL DeleteAllItems();
     BOOL SetItemText(int item, int subItem, const char* text);
     std::string GetItemText(int item, int subItem) const { return model.Cell(item, subItem); }
+    uint8_t GetItemMark(int item) const { return model.Mark(item); }
+    // The column titles in column order, and the selected rows top to bottom.
+    std::vector<std::string> ColumnTitles() const;
+    std::vector<int> SelectedRows() const;
     DWORD_PTR GetItemData(int item) const { return model.Data(item); }
     BOOL SetItemData(int item, DWORD_PTR data) { return model.SetData(item, data); }
 

@@ -23,6 +23,8 @@ constexpr ColorRow kRows[ColorsDialog::kRowCount] = {
     {IDC_TIME_WAIT_COLOR, "TimeWaitColor", rowcolors::kTimeWait},
     {IDC_TCB_COLOR, "UnknownColor", rowcolors::kUnknown},
     {IDC_SELECT_COLOR, "SelectColor", rowcolors::kSelect},
+    {IDC_NEW_COLOR, "NewColor", rowcolors::kNew},
+    {IDC_REMOVED_COLOR, "RemovedColor", rowcolors::kRemoved},
 };
 
 } // namespace
@@ -36,6 +38,8 @@ ON_CONTROL(STN_CLICKED, IDC_SYN_COLOR, OnSwatchClicked<4>)
 ON_CONTROL(STN_CLICKED, IDC_TIME_WAIT_COLOR, OnSwatchClicked<5>)
 ON_CONTROL(STN_CLICKED, IDC_TCB_COLOR, OnSwatchClicked<6>)
 ON_CONTROL(STN_CLICKED, IDC_SELECT_COLOR, OnSwatchClicked<7>)
+ON_CONTROL(STN_CLICKED, IDC_NEW_COLOR, OnSwatchClicked<8>)
+ON_CONTROL(STN_CLICKED, IDC_REMOVED_COLOR, OnSwatchClicked<9>)
 ON_BN_CLICKED(IDC_DEFAULT_COLORS, OnDefault)
 END_MESSAGE_MAP()
 
@@ -75,7 +79,7 @@ void ColorsDialog::OnDefault() {
 }
 
 void ColorsDialog::OnOK() {
-    // All eight are written, changed or not; a key that can be neither opened nor created writes nothing
+    // All ten are written, changed or not; a key that can be neither opened nor created writes nothing
     // and the dialog still closes with OK.
     if (SettingsKey key = SettingsKey::OpenOrCreate(); key.IsOpen()) {
         for (std::size_t row = 0; row < kRowCount; ++row)

@@ -1,6 +1,6 @@
-// The Colors dialog (template 139): one swatch per row colour of the connection list and the selection
-// colour. A click on a swatch opens the system's colour picker; Default restores the built-in colours;
-// OK writes all eight to the settings key. The dialog keeps no colour of its own: each swatch's
+// The Colors dialog (template 139): one swatch per row colour of the connection list, the selection
+// colour and the two change colours. A click on a swatch opens the system's colour picker; Default restores the
+// built-in colours; OK writes all ten to the settings key. The dialog keeps no colour of its own: each swatch's
 // background colour is the current choice for its row.
 #pragma once
 
@@ -12,7 +12,7 @@
 
 class ColorsDialog : public CDialog {
 public:
-    static constexpr std::size_t kRowCount = 8;
+    static constexpr std::size_t kRowCount = 10;
 
     ColorsDialog();
 

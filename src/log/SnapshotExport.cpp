@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "framework/CommonDialogs.h"
 #include "log/ExportText.h"
+#include "log/TableText.h"
 #include "log/Win32TextFile.h"
 
 namespace {
@@ -23,13 +24,15 @@ private:
 
 void CMainFrame::OnFileSave() {
     // No overwrite prompt: an existing file is replaced without asking.
-    CFileDialog dialog(FALSE, "txt", "Events.txt", OFN_HIDEREADONLY, "Text files (*.txt)|*.*|");
+    // The text type stays first and writes what it always wrote; the second writes CSV with a header line.
+    CFileDialog dialog(FALSE, "txt", "Events.txt", OFN_HIDEREADONLY, "Text files (*.txt)|*.*|CSV files (*.csv)|*.csv|");
     if (dialog.DoModal() != IDOK)
         return;
     const std::string path = dialog.GetPathName();
     ListCells cells(listCtrl);
+    const bool csv = dialog.ofn.nFilterIndex == 2;
     Win32TextFile file;
-    if (!SaveText(file, path, BuildExportText(cells))) {
+    if (!SaveText(file, path, csv ? BuildCsvText(cells, listCtrl.ColumnTitles()) : BuildExportText(cells))) {
         const std::string message = "Cannot save the data to:\r\n" + path + "\r\nPlease select another file location.";
         AfxMessageBox(message.c_str(), MB_OK | MB_ICONEXCLAMATION);
     }

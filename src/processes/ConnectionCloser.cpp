@@ -41,7 +41,7 @@ void CloseConnectionThreadProc(WorkerState& shared, const TcpDeleteRow& target, 
 
 void CMainFrame::OnCloseConnection() {
     // The command is greyed on rows the system cannot reset; a command that comes anyway does nothing.
-    if (contextItem < 0 || !ClosableRow(clickedRow))
+    if (contextItem < 0 || clickedRow.removed || !ClosableRow(clickedRow))
         return;
     {
         std::lock_guard<std::mutex> hold(shared->lock);

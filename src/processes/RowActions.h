@@ -18,6 +18,7 @@ struct ClickedRow {
     std::string localAddress;
     std::string protocol = {}; // the Protocol cell; empty while the list shows IPv4 TCP alone
     uint64_t readTime = 0;     // system time of the table read that showed the row (FILETIME units)
+    bool removed = false;      // a row kept after its connection went (highlighting): nothing acts on it
 };
 
 // The text without the white space around it.

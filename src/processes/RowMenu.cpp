@@ -18,13 +18,10 @@ struct RowMenuEntry {
 };
 
 constexpr RowMenuEntry kRowMenu[] = {
-    {ID_COPY_ADDRESS, "Copy Address", false},
-    {ID_ADD_TO_BLACKLIST, "Add To Black List", false},
-    {0, nullptr, false},
-    {ID_CLOSE_CONNECTION, "Close Connection", false},
-    {0, nullptr, true},
-    {ID_KILL_PROCESS, "Kill Process", true},
-    {ID_KILL_PROCESS_TREE, "Kill Process Tree", true},
+    {ID_COPY_ADDRESS, "Copy Address", false},          {ID_COPY_ROWS, "Copy Rows", false},
+    {ID_ADD_TO_BLACKLIST, "Add To Black List", false}, {0, nullptr, false},
+    {ID_CLOSE_CONNECTION, "Close Connection", false},  {0, nullptr, true},
+    {ID_KILL_PROCESS, "Kill Process", true},           {ID_KILL_PROCESS_TREE, "Kill Process Tree", true},
 };
 
 } // namespace
@@ -46,6 +43,7 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
     clickedRow.localAddress = cell(columnIndexes.localAddress, kMaxAddressChars);
     clickedRow.protocol = cell(columnIndexes.protocol, kMaxPidTextChars);
     clickedRow.readTime = lastReadTime;
+    clickedRow.removed = listCtrl.GetItemMark(contextItem) == SortListCtrl::kMarkRemoved;
 
     POINT cursor{};
     GetCursorPos(&cursor);
@@ -69,10 +67,15 @@ void CMainFrame::OnListClick(NMHDR* header, LRESULT* result) {
 
 void CMainFrame::OnUpdateRowCommand(CCmdUI* ui) { ui->Enable(contextItem >= 0); }
 
-void CMainFrame::OnUpdateCloseConnection(CCmdUI* ui) { ui->Enable(contextItem >= 0 && ClosableRow(clickedRow)); }
+// A removed row is a connection that has gone: there is nothing to close.
+void CMainFrame::OnUpdateCloseConnection(CCmdUI* ui) {
+    ui->Enable(contextItem >= 0 && !clickedRow.removed && ClosableRow(clickedRow));
+}
+
+void CMainFrame::OnUpdateCopyRows(CCmdUI* ui) { ui->Enable(listCtrl.SelectedRows().size() != 0); }
 
 std::string CMainFrame::GetMessageString(UINT id) const {
-    if (id == ID_CLOSE_CONNECTION && contextItem >= 0 && !ClosableRow(clickedRow))
+    if (id == ID_CLOSE_CONNECTION && contextItem >= 0 && !clickedRow.removed && !ClosableRow(clickedRow))
         return AfxLoadString(IDS_ONLY_IPV4_TCP_CLOSES);
     return CNewFrameWnd::GetMessageString(id);
 }
@@ -80,20 +83,5 @@ std::string CMainFrame::GetMessageString(UINT id) const {
 void CMainFrame::OnCopyAddress() {
     if (contextItem < 0)
         return;
-    const std::string_view text = TrimSpace(clickedRow.remoteAddress);
-    if (text.empty() || !OpenClipboard(hwnd))
-        return;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
-    void* bytes = block != nullptr ? GlobalLock(block) : nullptr;
-    if (bytes != nullptr) {
-        std::memcpy(bytes, text.data(), text.size()); // the block is zeroed: the terminator is there
-        GlobalUnlock(block);
-        EmptyClipboard();
-        // The clipboard owns the block only when it took it.
-        if (SetClipboardData(CF_TEXT, block) != nullptr)
-            block = nullptr;
-    }
-    if (block != nullptr)
-        GlobalFree(block);
-    CloseClipboard();
+    CopyToClipboard(TrimSpace(clickedRow.remoteAddress));
 }

@@ -30,7 +30,7 @@ TEST_F(Modes, TheWindowsVersionChoosesTheTableMode) {
         EXPECT_EQ(table.Calls("GetTcpTable").size() > plain, legacy);
 
         const Menu menu = app.RowMenu(0);
-        EXPECT_EQ(menu.size(), legacy ? 4u : 7u) << Describe(menu);
+        EXPECT_EQ(menu.size(), legacy ? 5u : 8u) << Describe(menu);
         app.CloseMenus();
         if (legacy) { // without owners a kill stops after its question, and reads nothing
             const size_t calls = table.Calls().size();

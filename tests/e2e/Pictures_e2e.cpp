@@ -303,10 +303,12 @@ TEST_F(Pictures, ToolbarHeaderAndMenusShowWhatTheProgramDraws) {
             EXPECT_NEAR(InkSpan(shown, picture.x + menuStrip.size + 1), LabelInk(file[i].text), 1) << "label";
         }
         app.CloseMenus();
-        // The row menu, with the pictures of its commands.
+        // The row menu, with the pictures of its commands that bitmap 138 has (Copy Rows has none).
         app.RowMenu(0);
         for (const auto& [id, rect] : app.Ask<std::vector<ItemRect>>("menu rects"))
-            EXPECT_TRUE(id == 0 || WaitUntil([&] { return ownPicture(id, rect).x >= 0; })) << "row menu " << id;
+            EXPECT_TRUE(id == 0 || std::find(kMenuPictures.begin(), kMenuPictures.end(), id) == kMenuPictures.end() ||
+                        WaitUntil([&] { return ownPicture(id, rect).x >= 0; }))
+                << "row menu " << id;
         app.CloseMenus();
         EXPECT_EQ(app.Close(), 0u);
     }

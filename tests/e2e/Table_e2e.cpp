@@ -15,7 +15,7 @@ using namespace e2e;
 namespace {
 
 constexpr UINT kCloseConnection = 32771, kKillProcess = 32772, kAddToBlackList = 32773, kCopyAddress = 32774,
-               kKillProcessTree = 32775, kRefresh = 32778, kEstablishedOnly = 32799;
+               kKillProcessTree = 32775, kRefresh = 32778, kEstablishedOnly = 32799, kCopyRows = 32805;
 constexpr COLORREF kSelect = RGB(200, 100, 50);
 const char kKillOne[] = "Are you sure you want to kill this process?";
 const char kKillTree[] = "Are you sure you want to kill this process tree?";
@@ -209,13 +209,11 @@ TEST_F(Table, ShowsPaintsRefreshesActsAndSorts) {
     EXPECT_EQ(app->List().selected, -1) << "the selected row was cut off at the end";
 
     // The row menu, from either button; Down shows its prompt; below the last row no menu opens.
-    const std::vector<std::pair<UINT, std::string>> items = {{kCopyAddress, "Copy Address"},
-                                                             {kAddToBlackList, "Add To Black List"},
-                                                             {0, ""},
-                                                             {kCloseConnection, "Close Connection"},
-                                                             {0, ""},
-                                                             {kKillProcess, "Kill Process"},
-                                                             {kKillProcessTree, "Kill Process Tree"}};
+    const std::vector<std::pair<UINT, std::string>> items = {
+        {kCopyAddress, "Copy Address"},         {kCopyRows, "Copy Rows"},
+        {kAddToBlackList, "Add To Black List"}, {0, ""},
+        {kCloseConnection, "Close Connection"}, {0, ""},
+        {kKillProcess, "Kill Process"},         {kKillProcessTree, "Kill Process Tree"}};
     for (MouseButton button : {MouseButton::Right, MouseButton::Left}) {
         const Menu menu = app->RowMenu(1, button);
         std::vector<std::pair<UINT, std::string>> shown;

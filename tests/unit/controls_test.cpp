@@ -141,6 +141,44 @@ TEST(ListModel, ARefreshReportsOnlyChangedRowsAndKeepsStatesAtTheirPositions) {
     EXPECT_EQ(model.RowCount(), 0);
 }
 
+// A whole staged row keeps its mark through the sort, and a row whose mark alone changed counts as changed.
+TEST(ListModel, AStagedRowsMarkTravelsWithItThroughTheSort) {
+    RowModel model = Model(2);
+    std::vector<int> changed;
+    auto stage = [&](std::initializer_list<std::pair<const char*, uint8_t>> rows) {
+        model.BeginStage();
+        while (model.StagedCount() < static_cast<int>(rows.size()))
+            model.StageInsert(model.StagedCount());
+        int row = 0;
+        for (const auto& [cells, mark] : rows)
+            model.StageRow(row++, std::string_view(cells, 4), mark);
+        model.CommitStage(0, true, changed);
+        return std::vector<int>{model.Mark(0), model.Mark(1), model.Mark(2)};
+    };
+    EXPECT_EQ(stage({{"b\0"
+                      "2",
+                      1},
+                     {"a\0"
+                      "1",
+                      0},
+                     {"c\0"
+                      "3",
+                      2}}),
+              (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(Rows(model), (Table{{"a", "1"}, {"b", "2"}, {"c", "3"}}));
+    EXPECT_EQ(stage({{"b\0"
+                      "2",
+                      0},
+                     {"a\0"
+                      "1",
+                      0},
+                     {"c\0"
+                      "3",
+                      2}}),
+              (std::vector<int>{0, 0, 2}));
+    EXPECT_EQ(changed, std::vector<int>{1});
+}
+
 TEST(ListModel, ASteadySortedRefreshAllocatesNothing) {
     std::mt19937 random(3);
     const char* states[] = {"TIME_WAIT", "ESTABLISHED", "LISTENING", "CLOSE_WAIT"};
