@@ -236,6 +236,7 @@ void CMainFrame::UpdateProtocolColumn() {
     AssignColumnIndexes(wanted);
     // The tracked rows have the old columns: the next read starts the picture again.
     changeTracker.Reset();
+    trackerCurrent = false;
     // Once a sort was chosen every header item draws itself, the new one too.
     if (listCtrl.headerCtrl.sortColumn != -1)
         listCtrl.headerCtrl.SetSortIndicator(sortColumn, listCtrl.headerCtrl.ascending);
@@ -391,6 +392,7 @@ void CMainFrame::ToggleTable(Protocol protocol) {
             this->*table.toggle = this->*table.toggle ? 0 : 1;
     // A table shown or hidden is no change of connections: its rows are neither new nor gone.
     changeTracker.Reset();
+    trackerCurrent = false;
     UpdateProtocolColumn();
     RefreshTable();
 }
