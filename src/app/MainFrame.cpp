@@ -234,8 +234,7 @@ void CMainFrame::UpdateProtocolColumn() {
             --sortColumn;
     }
     AssignColumnIndexes(wanted);
-    // The tracked rows have the old columns: the next read starts the picture again.
-    changeTracker.Reset();
+    // The tracked rows have the old columns: the next read starts the picture again (RefreshList resets it).
     trackerCurrent = false;
     // Once a sort was chosen every header item draws itself, the new one too.
     if (listCtrl.headerCtrl.sortColumn != -1)
@@ -390,8 +389,8 @@ void CMainFrame::ToggleTable(Protocol protocol) {
     for (const ExtraTable& table : kExtraTables)
         if (table.protocol == protocol)
             this->*table.toggle = this->*table.toggle ? 0 : 1;
-    // A table shown or hidden is no change of connections: its rows are neither new nor gone.
-    changeTracker.Reset();
+    // A table shown or hidden is no change of connections: its rows are neither new nor gone, so the next read
+    // starts the picture again (RefreshList resets the tracker).
     trackerCurrent = false;
     UpdateProtocolColumn();
     RefreshTable();

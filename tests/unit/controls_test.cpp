@@ -141,7 +141,8 @@ TEST(ListModel, ARefreshReportsOnlyChangedRowsAndKeepsStatesAtTheirPositions) {
     EXPECT_EQ(model.RowCount(), 0);
 }
 
-// A whole staged row keeps its mark through the sort, and a row whose mark alone changed counts as changed.
+// A whole staged row keeps its mark through the sort, and a row whose mark alone changed counts as changed. (In
+// the rows, \000 ends a cell.)
 TEST(ListModel, AStagedRowsMarkTravelsWithItThroughTheSort) {
     RowModel model = Model(2);
     std::vector<int> changed;
@@ -155,27 +156,9 @@ TEST(ListModel, AStagedRowsMarkTravelsWithItThroughTheSort) {
         model.CommitStage(0, true, changed);
         return std::vector<int>{model.Mark(0), model.Mark(1), model.Mark(2)};
     };
-    EXPECT_EQ(stage({{"b\0"
-                      "2",
-                      1},
-                     {"a\0"
-                      "1",
-                      0},
-                     {"c\0"
-                      "3",
-                      2}}),
-              (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(stage({{"b\0002", 1}, {"a\0001", 0}, {"c\0003", 2}}), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(Rows(model), (Table{{"a", "1"}, {"b", "2"}, {"c", "3"}}));
-    EXPECT_EQ(stage({{"b\0"
-                      "2",
-                      0},
-                     {"a\0"
-                      "1",
-                      0},
-                     {"c\0"
-                      "3",
-                      2}}),
-              (std::vector<int>{0, 0, 2}));
+    EXPECT_EQ(stage({{"b\0002", 0}, {"a\0001", 0}, {"c\0003", 2}}), (std::vector<int>{0, 0, 2}));
     EXPECT_EQ(changed, std::vector<int>{1});
 }
 
