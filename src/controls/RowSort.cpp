@@ -49,12 +49,23 @@ public:
             int lo = low;
             int hi = high;
             while (lo <= hi) {
-                while (lo < high && Compare(lo, pivotRow, numeric) < 0)
+                // The comparisons that stopped the two scans also tell whether the rows can be equal: a row
+                // that compares unequal to the pivot while the other does not cannot have the other's text
+                // (equal texts give equal numbers too). Only rows both equal to the pivot, or a scan that ran
+                // into the range's end, need their texts compared before the swap.
+                int atLo = -1; // as if the scan ran to the end: not known
+                int atHi = 1;
+                while (lo < high && (atLo = Compare(lo, pivotRow, numeric)) < 0)
                     ++lo;
-                while (hi > low && Compare(hi, pivotRow, numeric) > 0)
+                bool known = atLo >= 0;
+                while (hi > low && (atHi = Compare(hi, pivotRow, numeric)) > 0)
                     --hi;
+                known = known && atHi <= 0;
                 if (lo <= hi) {
-                    Swap(lo, hi);
+                    if (known && (atLo != 0 || atHi != 0))
+                        rows.SwapRows(lo, hi);
+                    else
+                        Swap(lo, hi);
                     pivotRow = pivotRow == lo ? hi : pivotRow == hi ? lo : pivotRow;
                     ++lo;
                     --hi;
