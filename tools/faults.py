@@ -123,6 +123,8 @@ FAULTS = [
      "if (a != b && strcmp(rows.GetCellText(a, column), rows.GetCellText(b, column)) != 0)", "if (a != b)", "unit"),
     ("U-sort-known", "src/controls/RowSort.cpp", "if (known && (atLo != 0 || atHi != 0))",
      "if (atLo != 0 || atHi != 0)", "unit"),
+    ("U-sort-reuse-keys", "src/controls/RowModel.cpp", "sortKeys == lastSortKeys) {", "true) {", "unit"),
+    ("U-sort-reuse-direction", "src/controls/RowModel.cpp", "count > 1 && ascending == lastAscending", "count > 1", "unit"),
     ("U-sort-pivot", "src/controls/RowSort.cpp", "rows.GetCellNumber(pivotRow, column) > 0;",
      "rows.GetCellNumber(pivotRow, column) >= 0;", "unit"),
     ("U-sort-depth", "src/controls/RowSort.cpp", "int depth = 16;", "int depth = 1 << 30;", "unit"),

@@ -258,8 +258,24 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
     for (size_t i = 0; i < count; ++i)
         keyRows[i] = &staged[i];
     bool sorted = false;
-    if (sortColumn >= 0 && sortColumn < columns)
-        sorted = SortOrder(keyRows, sortColumn, 0, -1, ascending);
+    if (sortColumn >= 0 && sortColumn < columns) {
+        sortKeys.clear();
+        for (size_t i = 0; i < count; ++i) {
+            size_t offset = 0;
+            size_t length = 0;
+            FindCell(staged[i], sortColumn, offset, length);
+            sortKeys.append(staged[i], offset, length).push_back('\0');
+        }
+        if (count > 1 && ascending == lastAscending && lastOrder.size() == count && sortKeys == lastSortKeys) {
+            order = lastOrder;
+            sorted = true;
+        } else {
+            sorted = SortOrder(keyRows, sortColumn, 0, -1, ascending);
+            lastAscending = ascending;
+            lastSortKeys.swap(sortKeys);
+            lastOrder = order;
+        }
+    }
     if (!sorted) {
         order.resize(count);
         std::iota(order.begin(), order.end(), 0u);
@@ -292,7 +308,8 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
 
 size_t RowModel::OverheadBytes() const {
     return rows.capacity() * sizeof(Row) + staged.capacity() * sizeof(std::string) + keys.capacity() * sizeof(SortKey) +
-           order.capacity() * sizeof(uint32_t) + keyRows.capacity() * sizeof(const std::string*);
+           (order.capacity() + lastOrder.capacity()) * sizeof(uint32_t) +
+           keyRows.capacity() * sizeof(const std::string*) + sortKeys.capacity() + lastSortKeys.capacity();
 }
 
 size_t RowModel::TextBytes() const {

@@ -126,4 +126,13 @@ private:
     std::vector<SortKey> keys;
     std::vector<uint32_t> order;
     std::vector<const std::string*> keyRows;
+
+    // The last staged sort: its direction, its key texts in staged order (each ended by a NUL) and the order
+    // it gave. The quicksort's moves depend on nothing but the key texts and the direction, so a refresh
+    // whose staged keys are the same as last time's gets the same order without sorting again (the timer's
+    // refresh of a table where only states changed), whichever column they came from.
+    bool lastAscending = true;
+    std::string lastSortKeys;
+    std::string sortKeys;
+    std::vector<uint32_t> lastOrder;
 };

@@ -137,6 +137,8 @@ TEST(ListModel, ARefreshReportsOnlyChangedRowsAndKeepsStatesAtTheirPositions) {
     EXPECT_EQ(model.State(1), RowModel::kSelected | RowModel::kFocused);
     EXPECT_EQ(Refresh(model, {{"c", "3"}, {"d", "4"}, {"x", "2"}, {"a", "1"}}, 1, false), std::vector<int>{})
         << "the same rows in another table order sort to the same positions";
+    EXPECT_EQ(Refresh(model, {{"c", "3"}, {"d", "4"}, {"x", "2"}, {"a", "1"}}, 1, true), (std::vector<int>{0, 1, 2, 3}))
+        << "the same keys in the other direction";
     EXPECT_EQ(Refresh(model, {}), std::vector<int>{});
     EXPECT_EQ(model.RowCount(), 0);
 }
