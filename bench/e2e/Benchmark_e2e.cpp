@@ -315,6 +315,9 @@ protected:
                    refresh(Table(rows, firstState, bulk, kEstablished), first, kEstablishedColour))) {
             EXPECT_EQ(app->List(nullptr, 0, 1).rows.at(0).at(localPortColumn), "1");
         }
+        // The next one finds the same sort keys as the last and keeps their order.
+        Report("refresh of the sorted list again, one row changed, to shown" + at,
+               refresh(Table(rows, firstState, bulk, kTimeWait), first, kTimeWaitColour));
         WorkingSet(*app, "at " + at.substr(2, at.size() - 3));
     }
 
