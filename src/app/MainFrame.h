@@ -184,6 +184,8 @@ private:
     void StartWorkers();
     // The tracked rows through Established Only and the filter into the list, and the counts into the status bar.
     void ShowRows();
+    // The change tracker's key of a snapshot entry; the caller holds the lock.
+    ConnectionKey SnapshotKey(size_t index) const;
     void ShowCounts();
     // The status bar's count panes at the right, the message pane taking the rest.
     void LayoutStatusPanes();
@@ -232,4 +234,8 @@ private:
     std::array<std::string, kCountPanes> countPanes;
     int closingItem = -1;
     WPARAM closeSequence = 0;
+    ConnectionKey closingKey;
+    // Connections closed since the last table read, and their rows in that read (GUI thread only).
+    std::vector<ConnectionKey> closedKeys;
+    std::vector<int> closedReads;
 };

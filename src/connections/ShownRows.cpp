@@ -3,6 +3,7 @@
 
 #include "connections/ConnectionEntry.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -53,6 +54,9 @@ void SelectShownRows(const ChangeTracker& tracker, const RowFilter& filter, cons
         if (options.showEstablishedOnly && byState && state != TcpStateName(kEstablished))
             continue;
         if (!everything && !filter.Matches(tracker.Cells(row)))
+            continue;
+        if (!options.closedReads.empty() && std::find(options.closedReads.begin(), options.closedReads.end(),
+                                                      tracker.ReadIndex(row)) != options.closedReads.end())
             continue;
         rows.push_back(row);
         if (tracker.Mark(row) != RowMark::Removed)

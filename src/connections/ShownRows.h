@@ -10,6 +10,7 @@
 #include "controls/RowFilter.h"
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,8 @@ void FormatCountPanes(const ConnectionCounts& counts, std::array<std::string, kC
 struct ShowOptions {
     int statusColumn = -1;            // column of the state text; -1: none (no state counts, no Established Only)
     bool showEstablishedOnly = false; // only rows whose state text is "ESTABLISHED"
+    // Rows of the newest read whose connection has been closed since: not shown, although the read still holds them.
+    std::span<const int> closedReads;
 };
 
 // The tracker's rows to show, in its order (indexes into the tracker's rows), and the counts over them.

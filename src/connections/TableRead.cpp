@@ -109,6 +109,8 @@ bool CMainFrame::TakeTables(const std::vector<unsigned char> (&buffers)[4], cons
         rows += count > 0 ? static_cast<size_t>(count) : 0;
     }
     lastReadTime = SystemTimeNow();
+    // A connection closed since the last read is in this read if the system still lists it.
+    closedKeys.clear();
     std::vector<std::string> newPids;
     {
         std::lock_guard<std::mutex> hold(shared->lock);
@@ -236,6 +238,12 @@ void CMainFrame::ShowRows() {
     ShowOptions show;
     show.statusColumn = columnIndexes.status;
     show.showEstablishedOnly = showEstablishedOnly != 0;
+    closedReads.clear();
+    for (const ConnectionKey& key : closedKeys)
+        for (size_t i = 0; i < readKeys.size(); ++i)
+            if (readKeys[i] == key)
+                closedReads.push_back(static_cast<int>(i));
+    show.closedReads = closedReads;
     SelectShownRows(changeTracker, rowFilter, show, shownRows, counts);
 
     RowModel& staged = listCtrl.BeginRefresh();
@@ -259,6 +267,8 @@ void CMainFrame::ShowCounts() {
     for (size_t pane = 0; pane < kCountPanes; ++pane)
         statusBar.SetPaneText(static_cast<int>(pane + 1), countPanes[pane].c_str());
 }
+
+ConnectionKey CMainFrame::SnapshotKey(size_t index) const { return KeyOf(shared->snapshot[index]); }
 
 void CMainFrame::StartWorkers() {
     StartResolver(shared);

@@ -56,6 +56,7 @@ void CMainFrame::OnCloseConnection() {
                     CloseConnectionThreadProc(state, target, frame, sequence);
                 })) {
                 closingRow = clickedRow;
+                closingKey = SnapshotKey(match);
                 closingItem = contextItem;
             }
         }
@@ -73,8 +74,11 @@ LRESULT CMainFrame::OnConnectionClosed(WPARAM sequence, LPARAM) {
     if (same(columnIndexes.localAddress, closingRow.localAddress) &&
         same(columnIndexes.localPort, closingRow.localPort) &&
         same(columnIndexes.remoteAddress, closingRow.remoteAddress) &&
-        same(columnIndexes.remotePort, closingRow.remotePort))
+        same(columnIndexes.remotePort, closingRow.remotePort)) {
         listCtrl.DeleteItem(closingItem);
+        // The rows already read still hold it: a filter change must not show it again before the next read.
+        closedKeys.push_back(closingKey);
+    }
     closingItem = -1;
     return 0;
 }
