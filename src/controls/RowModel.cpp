@@ -119,8 +119,22 @@ bool RowModel::SetCell(int row, int column, std::string_view text) {
     return true;
 }
 
-bool RowModel::SortOrder(const std::vector<const std::string*>& keyRows, int column, int low, int high,
-                         bool ascending) {
+void RowModel::MakeKeys(const std::vector<const std::string*>& keyRows, int column, std::string* texts) {
+    const size_t count = keyRows.size();
+    keys.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        size_t offset = 0;
+        size_t length = 0;
+        if (column >= 0 && column < columns)
+            FindCell(*keyRows[i], column, offset, length);
+        const char* text = keyRows[i]->c_str() + offset;
+        keys[i] = {text, LeadingNumber(text), static_cast<uint32_t>(i)};
+        if (texts != nullptr)
+            texts->append(text, length).push_back('\0');
+    }
+}
+
+bool RowModel::SortKeys(int column, int low, int high, bool ascending) {
     // The rows stay where they are while the keys move, so the text pointers stay valid.
     class Keys : public SortableRows {
     public:
@@ -136,16 +150,7 @@ bool RowModel::SortOrder(const std::vector<const std::string*>& keyRows, int col
         int columns;
     };
 
-    const size_t count = keyRows.size();
-    keys.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        size_t offset = 0;
-        size_t length = 0;
-        if (column >= 0 && column < columns)
-            FindCell(*keyRows[i], column, offset, length);
-        const char* text = keyRows[i]->c_str() + offset;
-        keys[i] = {text, LeadingNumber(text), static_cast<uint32_t>(i)};
-    }
+    const size_t count = keys.size();
     Keys view(keys, columns);
     const bool sorted = ::SortRows(view, column, low, high, ascending);
     order.resize(count);
@@ -158,7 +163,8 @@ bool RowModel::Sort(int column, int low, int high, bool ascending) {
     keyRows.resize(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         keyRows[i] = &rows[i].cells;
-    if (!SortOrder(keyRows, column, low, high, ascending))
+    MakeKeys(keyRows, column, nullptr);
+    if (!SortKeys(column, low, high, ascending))
         return false;
     // Position i takes the row that was at order[i]; each cycle of the permutation is walked once, every
     // row moved once (moves of strings, no copies).
@@ -260,17 +266,12 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
     bool sorted = false;
     if (sortColumn >= 0 && sortColumn < columns) {
         sortKeys.clear();
-        for (size_t i = 0; i < count; ++i) {
-            size_t offset = 0;
-            size_t length = 0;
-            FindCell(staged[i], sortColumn, offset, length);
-            sortKeys.append(staged[i], offset, length).push_back('\0');
-        }
+        MakeKeys(keyRows, sortColumn, &sortKeys);
         if (count > 1 && ascending == lastAscending && lastOrder.size() == count && sortKeys == lastSortKeys) {
             order = lastOrder;
             sorted = true;
         } else {
-            sorted = SortOrder(keyRows, sortColumn, 0, -1, ascending);
+            sorted = SortKeys(sortColumn, 0, -1, ascending);
             lastAscending = ascending;
             lastSortKeys.swap(sortKeys);
             lastOrder = order;

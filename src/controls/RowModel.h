@@ -99,9 +99,11 @@ private:
     bool Valid(int row) const { return row >= 0 && row < RowCount(); }
     static void Splice(std::string& cells, int column, std::string_view text);
     std::string EmptyRow() const { return std::string(static_cast<size_t>(columns), '\0'); }
-    // Sorts the strings of keyRows by the texts of a column and leaves the new order in `order` (indexes
-    // into keyRows).
-    bool SortOrder(const std::vector<const std::string*>& keyRows, int column, int low, int high, bool ascending);
+    // The sort keys of a column's cells of keyRows into `keys`; with `texts`, each key text is also appended
+    // to it, ended by a NUL.
+    void MakeKeys(const std::vector<const std::string*>& keyRows, int column, std::string* texts);
+    // Sorts `keys` and leaves the new order in `order` (indexes into the rows the keys were made from).
+    bool SortKeys(int column, int low, int high, bool ascending);
 
     int columns = 0;
     std::vector<Row> rows;
