@@ -38,7 +38,7 @@ void Refresh(RowModel& model, const Table& table, int sortColumn, std::vector<in
         model.StageDelete(model.StagedCount() - 1);
     for (size_t row = 0; row < table.size(); ++row) {
         for (int column = 0; column < 7; ++column)
-            model.StageCell(static_cast<int>(row), column, table[row][column]);
+            model.StageCell(static_cast<int>(row), column, table[row][column].c_str());
     }
     model.CommitStage(sortColumn, false, changed);
 }

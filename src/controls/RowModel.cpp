@@ -3,6 +3,7 @@
 #include "RowSort.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -224,26 +225,33 @@ void RowModel::StageDelete(int index) {
     --stagedCount;
 }
 
-void RowModel::StageCell(int row, int column, std::string_view text) {
+void RowModel::StageCell(int row, int column, const char* text) {
     if (row < 0 || row >= stagedCount || column < 0 || column >= columns)
         return;
     std::string& cells = staged[static_cast<size_t>(row)];
     size_t offset = 0;
-    size_t length = 0;
     if (row == cursorRow && column == cursorColumn + 1) {
         // The refresh writes a row's cells left to right: the cell starts where the last one ended.
         offset = cursorOffset;
-        const size_t end = cells.find('\0', offset);
-        length = (end == std::string::npos ? cells.size() : end) - offset;
     } else {
+        size_t length = 0;
         FindCell(cells, column, offset, length);
     }
-    text = UpToNul(text);
-    if (cells.compare(offset, length, text.data(), text.size()) != 0)
-        cells.replace(offset, length, text.data(), text.size());
+    // Every cell is ended by a NUL, so the staged text and the new one are compared in one pass; only a
+    // changed cell has its two lengths measured. Measuring both texts first, then comparing them, took three
+    // passes over every cell of every refresh, most of which change nothing.
+    const char* old = cells.c_str() + offset;
+    size_t same = 0;
+    while (text[same] != '\0' && old[same] == text[same])
+        ++same;
+    size_t length = same;
+    if (old[same] != text[same]) {
+        length = same + std::strlen(text + same);
+        cells.replace(offset, same + std::strlen(old + same), text, length);
+    }
     cursorRow = row;
     cursorColumn = column;
-    cursorOffset = offset + text.size() + 1;
+    cursorOffset = offset + length + 1;
 }
 
 void RowModel::StageRow(int row, std::string_view cells, uint8_t mark) {

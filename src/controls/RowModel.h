@@ -77,7 +77,7 @@ public:
     int StagedCount() const { return stagedCount; }
     void StageInsert(int index);
     void StageDelete(int index);
-    void StageCell(int row, int column, std::string_view text);
+    void StageCell(int row, int column, const char* text);
     // The whole row at once, its cells in this model's layout (each ended by a NUL), with its mark.
     void StageRow(int row, std::string_view cells, uint8_t mark);
     void ClearStagedMarks() { std::fill(stagedMarks.begin(), stagedMarks.end(), uint8_t{0}); }

@@ -56,7 +56,7 @@ const std::vector<int>& Refresh(RowModel& model, const Table& table, int sortCol
         model.StageDelete(model.StagedCount() - 1);
     for (size_t row = 0; row < table.size(); ++row)
         for (size_t column = 0; column < table[row].size(); ++column)
-            model.StageCell(static_cast<int>(row), static_cast<int>(column), table[row][column]);
+            model.StageCell(static_cast<int>(row), static_cast<int>(column), table[row][column].c_str());
     model.CommitStage(sortColumn, ascending, changed);
     return changed;
 }
