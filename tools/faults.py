@@ -129,6 +129,8 @@ FAULTS = [
     ("U-sort-pivot", "src/controls/RowSort.cpp", "rows.GetCellNumber(pivotRow, column) > 0;",
      "rows.GetCellNumber(pivotRow, column) >= 0;", "unit"),
     ("U-sort-depth", "src/controls/RowSort.cpp", "int depth = 16;", "int depth = 1 << 30;", "unit"),
+    ("U-stage-cell", "src/controls/RowModel.cpp", "cells.replace(offset, same + std::strlen(old + same), text, length);",
+     "cells.replace(offset, same, text, length);", "unit"),
     ("U-model-changed", "src/controls/RowModel.cpp", "if (rows[position].cells == next && rows[position].mark == mark)", "if (false)", "unit"),
     ("U-model-alloc", "src/controls/RowModel.cpp", "rows[position].cells.assign(next);",
      "rows[position].cells = std::string(next);", "unit"),
