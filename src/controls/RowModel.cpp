@@ -238,8 +238,8 @@ void RowModel::StageCell(int row, int column, const char* text) {
         FindCell(cells, column, offset, length);
     }
     // Every cell is ended by a NUL, so the staged text and the new one are compared in one pass; only a
-    // changed cell has its two lengths measured. Measuring both texts first, then comparing them, took three
-    // passes over every cell of every refresh, most of which change nothing.
+    // changed cell has its two lengths measured. Measuring both texts first and then comparing them went
+    // over every cell of every refresh several times, though most cells do not change.
     const char* old = cells.c_str() + offset;
     size_t same = 0;
     while (text[same] != '\0' && old[same] == text[same])
