@@ -234,8 +234,8 @@ void RowModel::StageCell(int row, int column, const char* text) {
         // The refresh writes a row's cells left to right: the cell starts where the last one ended.
         offset = cursorOffset;
     } else {
-        size_t length = 0;
-        FindCell(cells, column, offset, length);
+        size_t cellLength = 0; // measured again below, together with the comparison
+        FindCell(cells, column, offset, cellLength);
     }
     // Every cell is ended by a NUL, so the staged text and the new one are compared in one pass; only a
     // changed cell has its two lengths measured. Measuring both texts first and then comparing them went
