@@ -42,6 +42,7 @@ void RowModel::InsertColumn(int index) {
     }
     ++columns;
     stagedCount = 0;
+    stagedKept = false;
     cursorRow = -1;
 }
 
@@ -56,6 +57,7 @@ bool RowModel::DeleteColumn(int index) {
     }
     --columns;
     stagedCount = 0;
+    stagedKept = false;
     cursorRow = -1;
     return true;
 }
@@ -78,6 +80,7 @@ bool RowModel::InsertRow(int index, std::string_view first) {
     if (columns > 0)
         Splice(row.cells, 0, first);
     rows.insert(rows.begin() + index, std::move(row));
+    stagedKept = false;
     return true;
 }
 
@@ -85,6 +88,7 @@ bool RowModel::DeleteRow(int index) {
     if (!Valid(index))
         return false;
     rows.erase(rows.begin() + index);
+    stagedKept = false;
     return true;
 }
 
@@ -117,6 +121,7 @@ bool RowModel::SetCell(int row, int column, std::string_view text) {
     if (!Valid(row) || column < 0 || column >= columns)
         return false;
     Splice(rows[static_cast<size_t>(row)].cells, column, text);
+    stagedKept = false;
     return true;
 }
 
@@ -190,6 +195,11 @@ bool RowModel::Sort(int column, int low, int high, bool ascending) {
 
 void RowModel::BeginStage() {
     cursorRow = -1;
+    stagedCount = RowCount();
+    // Copying the shown rows of a sorted list would put every row's texts where the next refresh writes some
+    // other row's: each of its cells would be replaced, and the copy itself is a pass over every text.
+    if (stagedKept)
+        return;
     if (staged.size() < rows.size()) {
         staged.reserve(rows.size());
         staged.resize(rows.size());
@@ -199,7 +209,6 @@ void RowModel::BeginStage() {
         staged[i].assign(rows[i].cells);
         stagedMarks[i] = rows[i].mark;
     }
-    stagedCount = RowCount();
 }
 
 void RowModel::StageInsert(int index) {
@@ -313,6 +322,7 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
         changed.push_back(static_cast<int>(position));
     }
     stagedCount = 0;
+    stagedKept = true;
 }
 
 size_t RowModel::OverheadBytes() const {

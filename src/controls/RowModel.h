@@ -34,7 +34,10 @@ public:
     // A new row at index (0..RowCount()) with `first` in its first cell and the other cells empty.
     bool InsertRow(int index, std::string_view first);
     bool DeleteRow(int index);
-    void Clear() { rows.clear(); }
+    void Clear() {
+        rows.clear();
+        stagedKept = false;
+    }
     // The first row from `start` on (wrapping to the top when asked) whose first cell starts with `text`
     // (or equals it when !prefix), ignoring ASCII case: the list's type-to-find. -1 when none.
     int FindRow(int start, std::string_view text, bool prefix, bool wrap) const;
@@ -69,9 +72,11 @@ public:
     // item data and state move with their rows. False when the quicksort refuses (see RowSort.h).
     bool Sort(int column, int low, int high, bool ascending);
 
-    // The staged refresh. BeginStage starts from a copy of the shown rows; the other calls work on the staged
-    // rows as the shown ones would; CommitStage sorts the staged rows by sortColumn (-1: no sort) and shows
-    // them. A shown row keeps its item data and state at its position (rows beyond the new count are gone,
+    // The staged refresh. BeginStage starts from the shown rows; the other calls work on the staged rows as the
+    // shown ones would; CommitStage sorts the staged rows by sortColumn (-1: no sort) and shows them. The staged
+    // rows are the shown rows in the order they were staged last time, before that sort, unless the shown rows
+    // were edited directly since (then they are a copy of the shown rows in their order): a refresh that
+    // writes every cell of every row in its own order finds the cells of a sorted list in place. A shown row keeps its item data and state at its position (rows beyond the new count are gone,
     // new rows start with none), and `changed` receives, in order, the positions whose texts changed.
     void BeginStage();
     int StagedCount() const { return stagedCount; }
@@ -112,6 +117,9 @@ private:
     std::vector<std::string> staged;
     std::vector<uint8_t> stagedMarks; // the staged rows' marks, moved along with `staged`
     int stagedCount = 0;
+    // The first RowCount() staging strings and marks still hold what the last CommitStage showed, in staged
+    // order; cleared by every direct edit of the rows (a sort only moves them).
+    bool stagedKept = false;
     // Where the last staged cell ended: column cursorColumn + 1 of staged row cursorRow starts at cursorOffset
     // (cursorRow -1: nowhere), so cells written left to right are found without a scan from the row's start.
     int cursorRow = -1;
