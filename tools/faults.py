@@ -94,6 +94,8 @@ FAULTS = [
     # Faults the native unit tests must catch, one or more per portable subsystem.
     ("U-decode-short", "src/connections/TableDecode.cpp", "return rowCount <= (size - kTableHeaderBytes) / rowBytes;",
      "return rowCount <= (size - kTableHeaderBytes + rowBytes - 1) / rowBytes;", "unit"),
+    ("U-decode-reuse", "src/connections/TableDecode.cpp", "entry.remoteAddressText, entry.remoteHostName,",
+     "entry.remoteAddressText,", "unit"),
     ("U-decode-pid", "src/connections/TableDecode.cpp", "if (value & 0x80000000u) {", "if (false) {", "unit"),
     ("U-fetch-rows", "src/connections/TableFetch.cpp",
      "lastTableBytes = used <= size ? static_cast<size_t>(used) : size;", "lastTableBytes = static_cast<size_t>(used);",

@@ -15,7 +15,8 @@ constexpr bool IsIpv6(Protocol protocol) { return protocol == Protocol::Tcp6 || 
 constexpr bool IsUdp(Protocol protocol) { return protocol == Protocol::Udp || protocol == Protocol::Udp6; }
 
 // Texts are NUL-terminated single-byte strings. The default member initialisers make a new entry all
-// zero (the struct has no padding), which the read relies on.
+// zero (the struct has no padding); the read reuses the snapshot's entries, emptying every text and zeroing
+// every value instead (DecodeRows).
 //
 // The address texts already have room for any IPv6 text (at most 50 characters with its scope), so IPv6
 // rows need no wider fields; what they add is the raw IPv6 values, kept after the IPv4 ones (44 bytes, about

@@ -5,6 +5,7 @@
 #include "connections/Address6.h"
 #include "connections/ByteOrder.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -43,12 +44,22 @@ void ReadEnd6(const unsigned char* at, unsigned char (&address)[16], uint32_t& s
     FormatUnsigned(portText, PortFromField(portField));
 }
 
-void BuildRow(ConnectionEntry& entry, Protocol protocol, const unsigned char* row) {
+// An entry kept from an earlier read made to read as a new one. Zeroing all 1.9 kB of every entry wrote 77 MB a
+// refresh at 40,000 rows, and pushed the texts the refresh reads next out of the cache.
+void ClearEntry(ConnectionEntry& entry) {
+    for (char* text : {entry.processName, entry.pidText, entry.localAddressText, entry.localPortText,
+                       entry.remoteAddressText, entry.remoteHostName, entry.remotePortText, entry.stateText})
+        text[0] = '\0';
+    std::memset(&entry.localAddr, 0, sizeof entry - offsetof(ConnectionEntry, localAddr));
+}
+
+void BuildRow(ConnectionEntry& entry, Protocol protocol, bool withPids, const unsigned char* row) {
+    ClearEntry(entry);
     entry.protocol = protocol;
     switch (protocol) {
     case Protocol::Tcp:
         BuildEntry(entry, ReadField(row), ReadField(row + 4), ReadField(row + 8), ReadField(row + 12),
-                   ReadField(row + 16), true, ReadField(row + 20));
+                   ReadField(row + 16), withPids, withPids ? ReadField(row + 20) : 0);
         break;
     case Protocol::Tcp6:
         ReadEnd6(row, entry.localAddr6, entry.localScopeId, entry.localPort, entry.localAddressText,
@@ -115,10 +126,15 @@ bool AppendTable(const void* buffer, size_t size, Protocol protocol, ConnectionS
         return false;
     const size_t first = out.size();
     out.resize(first + rowCount);
-    const unsigned char* row = static_cast<const unsigned char*>(buffer) + kTableHeaderBytes;
-    for (size_t i = first; i < out.size(); ++i, row += rowBytes)
-        BuildRow(out[i], protocol, row);
+    DecodeRows(buffer, protocol, true, out.data() + first, rowCount);
     return true;
+}
+
+void DecodeRows(const void* buffer, Protocol protocol, bool withPids, ConnectionEntry* out, size_t count) {
+    const size_t rowBytes = protocol == Protocol::Tcp && !withPids ? kTcpRowBytes : OwnerPidRowBytes(protocol);
+    const unsigned char* row = static_cast<const unsigned char*>(buffer) + kTableHeaderBytes;
+    for (size_t i = 0; i < count; ++i, row += rowBytes)
+        BuildRow(out[i], protocol, withPids, row);
 }
 
 size_t FormatAddress(char* text, uint32_t networkOrderAddress) {
@@ -156,15 +172,7 @@ bool DecodeTcpTable(const void* buffer, size_t size, bool withPids, ConnectionSn
     if (!RowCount(buffer, size, rowBytes, rowCount)) {
         return false;
     }
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-
-    out.clear();
     out.resize(rowCount);
-    const unsigned char* row = bytes + kTableHeaderBytes;
-    for (ConnectionEntry& entry : out) {
-        BuildEntry(entry, ReadField(row), ReadField(row + 4), ReadField(row + 8), ReadField(row + 12),
-                   ReadField(row + 16), withPids, withPids ? ReadField(row + 20) : 0);
-        row += rowBytes;
-    }
+    DecodeRows(buffer, Protocol::Tcp, withPids, out.data(), rowCount);
     return true;
 }

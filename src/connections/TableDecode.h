@@ -34,6 +34,12 @@ int64_t TableRowCount(const void* buffer, size_t size, size_t rowBytes);
 // beyond the last row are ignored. UDP rows have no remote end and no state: those texts stay empty.
 bool AppendTable(const void* buffer, size_t size, Protocol protocol, ConnectionSnapshot& out);
 
+// Decodes `count` rows of a table that holds them (TableRowCount said so) into the entries from `out` on. The
+// entries may hold an earlier read's rows: each reads as a new entry filled from its row, every text not filled
+// empty and every raw value 0 (bytes after a text's terminator are left as they were). Protocol::Tcp with
+// !withPids is the plain TCP row layout.
+void DecodeRows(const void* buffer, Protocol protocol, bool withPids, ConnectionEntry* out, size_t count);
+
 // Fills an all-zero entry from one row's values (raw, as the table holds them). pid is used only when
 // withPid is set.
 void BuildEntry(ConnectionEntry& entry, uint32_t state, uint32_t localAddr, uint32_t localPort, uint32_t remoteAddr,
