@@ -142,23 +142,19 @@ void RowModel::MakeKeys(const std::vector<const std::string*>& keyRows, int colu
 
 bool RowModel::SortKeys(int column, int low, int high, bool ascending) {
     // The rows stay where they are while the keys move, so the text pointers stay valid.
-    class Keys : public SortableRows {
-    public:
-        Keys(std::vector<SortKey>& keys, int columns) : keys(keys), columns(columns) {}
-        int GetRowCount() override { return static_cast<int>(keys.size()); }
-        int GetColumnCount() override { return columns; }
-        const char* GetCellText(int row, int) override { return keys[static_cast<size_t>(row)].text; }
-        long long GetCellNumber(int row, int) override { return keys[static_cast<size_t>(row)].number; }
-        void SwapRows(int a, int b) override { std::swap(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]); }
-
-    private:
+    struct Keys {
         std::vector<SortKey>& keys;
         int columns;
+        int GetRowCount() const { return static_cast<int>(keys.size()); }
+        int GetColumnCount() const { return columns; }
+        const char* GetCellText(int row, int) const { return keys[static_cast<size_t>(row)].text; }
+        long long GetCellNumber(int row, int) const { return keys[static_cast<size_t>(row)].number; }
+        void SwapRows(int a, int b) { std::swap(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]); }
     };
 
     const size_t count = keys.size();
-    Keys view(keys, columns);
-    const bool sorted = ::SortRows(view, column, low, high, ascending);
+    Keys view{keys, columns};
+    const bool sorted = SortRowsOf(view, column, low, high, ascending);
     order.resize(count);
     for (size_t i = 0; i < count; ++i)
         order[i] = keys[i].origin;

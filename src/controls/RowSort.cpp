@@ -1,9 +1,7 @@
 // Quicksort of list rows.
 #include "RowSort.h"
 
-#include <cctype>
 #include <climits>
-#include <cstring>
 
 long long LeadingNumber(const char* text) {
     while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\v' || *text == '\f')
@@ -27,122 +25,6 @@ long long LeadingNumber(const char* text) {
 
 long long SortableRows::GetCellNumber(int row, int column) { return LeadingNumber(GetCellText(row, column)); }
 
-namespace {
-
-class QuickSort {
-public:
-    QuickSort(SortableRows& rows, int column, bool ascending) : rows(rows), column(column), sign(ascending ? 1 : -1) {}
-
-    // Sorts low..high. The larger part of each partition is sorted in the loop and only the smaller one in a
-    // recursive call, so the stack stays shallow whatever the data. The two parts are disjoint, so the
-    // order they are sorted in does not change the result.
-    void Sort(int low, int high, int depthLeft) {
-        while (low < high) {
-            // The pivot row is followed through the swaps rather than its text copied: texts are only valid
-            // until the next swap.
-            int pivotRow = low + (high - low) / 2;
-            const bool numeric = rows.GetCellNumber(pivotRow, column) > 0;
-            if (depthLeft-- == 0) {
-                HeapSort(low, high, numeric);
-                return;
-            }
-            int lo = low;
-            int hi = high;
-            while (lo <= hi) {
-                // The comparisons that stopped the two scans also tell whether the rows can be equal: a row
-                // that compares unequal to the pivot while the other does not cannot have the other's text
-                // (equal texts give equal numbers too). Only rows both equal to the pivot, or a scan that ran
-                // into the range's end, need their texts compared before the swap.
-                int atLo = -1; // as if the scan ran to the end: not known
-                int atHi = 1;
-                while (lo < high && (atLo = Compare(lo, pivotRow, numeric)) < 0)
-                    ++lo;
-                bool known = atLo >= 0;
-                while (hi > low && (atHi = Compare(hi, pivotRow, numeric)) > 0)
-                    --hi;
-                known = known && atHi <= 0;
-                if (lo <= hi) {
-                    if (known && (atLo != 0 || atHi != 0))
-                        rows.SwapRows(lo, hi);
-                    else
-                        Swap(lo, hi);
-                    pivotRow = pivotRow == lo ? hi : pivotRow == hi ? lo : pivotRow;
-                    ++lo;
-                    --hi;
-                }
-            }
-            if (hi - low < high - lo) {
-                Sort(low, hi, depthLeft);
-                low = lo;
-            } else {
-                Sort(lo, high, depthLeft);
-                high = hi;
-            }
-        }
-    }
-
-private:
-    int Compare(int a, int b, bool numeric) {
-        if (numeric) {
-            const long long x = rows.GetCellNumber(a, column);
-            const long long y = rows.GetCellNumber(b, column);
-            return sign * (x < y ? -1 : x > y ? 1 : 0);
-        }
-        return sign * strcmp(rows.GetCellText(a, column), rows.GetCellText(b, column));
-    }
-
-    // Rows with equal text are never exchanged.
-    void Swap(int a, int b) {
-        if (a != b && strcmp(rows.GetCellText(a, column), rows.GetCellText(b, column)) != 0)
-            rows.SwapRows(a, b);
-    }
-
-    // Some orders (the table as the system returns it, sorted by address and then port, sorted again by
-    // port once the ports repeat) make the middle-row pivot peel off a few rows per partition: tens of
-    // thousands of levels and a quadratic time. A range that goes that deep is finished by a heap sort in
-    // the comparison its own pivot chose, which only changes how rows of equal key end up among themselves.
-    void HeapSort(int low, int high, bool numeric) {
-        const int count = high - low + 1;
-        auto siftDown = [&](int root, int end) { // heap of rows low..low+end-1
-            for (;;) {
-                int child = 2 * root + 1;
-                if (child >= end)
-                    return;
-                if (child + 1 < end && Compare(low + child, low + child + 1, numeric) < 0)
-                    ++child;
-                if (Compare(low + root, low + child, numeric) >= 0)
-                    return;
-                Swap(low + root, low + child);
-                root = child;
-            }
-        };
-        for (int root = count / 2 - 1; root >= 0; --root)
-            siftDown(root, count);
-        for (int end = count - 1; end > 0; --end) {
-            Swap(low, low + end);
-            siftDown(0, end);
-        }
-    }
-
-    SortableRows& rows;
-    int column;
-    int sign;
-};
-
-} // namespace
-
 bool SortRows(SortableRows& rows, int column, int low, int high, bool ascending) {
-    if (column < 0 || column >= rows.GetColumnCount())
-        return false;
-    if (high == -1)
-        high = rows.GetRowCount() - 1;
-    if (high <= low)
-        return false;
-    // Well above the depth the data of a connection table reaches (about twice the binary logarithm of the
-    // row count), so only a degenerate order is sorted otherwise.
-    int depth = 16;
-    for (int rest = high - low + 1; rest > 1; rest /= 2)
-        depth += 4;
-    QuickSort(rows, column, ascending).Sort(low, high, depth);
-    return true;
+    return SortRowsOf(rows, column, low, high, ascending);
 }
