@@ -76,8 +76,9 @@ public:
     // shown ones would; CommitStage sorts the staged rows by sortColumn (-1: no sort) and shows them. The staged
     // rows are the shown rows in the order they were staged last time, before that sort, unless the shown rows
     // were edited directly since (then they are a copy of the shown rows in their order): a refresh that
-    // writes every cell of every row in its own order finds the cells of a sorted list in place. A shown row keeps its item data and state at its position (rows beyond the new count are gone,
-    // new rows start with none), and `changed` receives, in order, the positions whose texts changed.
+    // writes every cell of every row in its own order finds the cells of a sorted list in place. A shown row keeps its
+    // item data and state at its position (rows beyond the new count are gone, new rows start with none), and `changed`
+    // receives, in order, the positions whose texts changed.
     void BeginStage();
     int StagedCount() const { return stagedCount; }
     void StageInsert(int index);

@@ -55,7 +55,9 @@ TEST(DecodeTcpTable, RowsBecomeDisplayTexts) {
                       withPid ? texts : std::string(texts, std::strstr(texts, "pid=") + 4));
             const std::string names = std::string(e.processName) + e.remoteHostName + (withPid ? "" : e.pidText);
             EXPECT_TRUE(names.empty() && e.protocol == Protocol::Tcp && e.localScopeId == 0 && e.remoteScopeId == 0 &&
-                        std::count(e.localAddr6, std::end(e.localAddr6), 0) + std::count(e.remoteAddr6, std::end(e.remoteAddr6), 0) == 32)
+                        std::count(e.localAddr6, std::end(e.localAddr6), 0) +
+                                std::count(e.remoteAddr6, std::end(e.remoteAddr6), 0) ==
+                            32)
                 << texts;
         }
     }
