@@ -23,6 +23,8 @@ FAULTS = [
     ("W2", "src/controls/SortListCtrl.cpp", '{"TIME", list.TimeWaitColor}', '{"TIME", list.ClosedColor}', "Table"),
     ("W16", "src/controls/SortListCtrl.cpp", "selected && (GetFocus() == hwnd || (GetStyle() & LVS_SHOWSELALWAYS))",
      "selected", "Table"),
+    ("W17", "src/controls/SortListCtrl.cpp", "(drawItem->itemState & ODS_SELECTED)", "(drawItem->itemState & 0)",
+     "Dialogs"),
     ("W4", "src/processes/ProcessKill.cpp", "uint32_t pid = ParsePid(clickedRow.pid);",
      "uint32_t pid = ParsePid(listCtrl.GetItemText(contextItem, columnIndexes.pid));", "Table"),
     ("U3", "src/processes/ProcessTree.cpp", "for (size_t i = from; i < list.size(); ++i) {",

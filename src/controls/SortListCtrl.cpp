@@ -341,6 +341,7 @@ void SortListCtrl::ReadColumns(std::vector<PaintColumn>& columns) const {
 void SortListCtrl::OnPaint() {
     // The columns are read once for all the rows this paint draws.
     ReadColumns(paintColumns);
+    paintLabelOffset = kLabelOffsetUnknown;
     painting = true;
     Default();
     painting = false;
@@ -349,9 +350,9 @@ void SortListCtrl::OnPaint() {
 void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     HDC dc = drawItem->hDC;
     int row = static_cast<int>(drawItem->itemID);
-    // An owner-data list view keeps only selection and focus (no drop highlight): ask for nothing else,
-    // other state bits are not defined.
-    const bool selected = (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    // An owner-data list view keeps only selection and focus (no drop highlight); the draw request carries the
+    // row's selection, so the row's state needs no message of its own.
+    const bool selected = (drawItem->itemState & ODS_SELECTED) != 0;
     const bool highlighted = selected && (GetFocus() == hwnd || (GetStyle() & LVS_SHOWSELALWAYS));
     // A row drawn outside a paint (a print of the window, say) reads the columns itself.
     std::vector<PaintColumn> ownColumns;
@@ -359,12 +360,20 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
         ReadColumns(ownColumns);
     const std::vector<PaintColumn>& columnLooks = painting ? paintColumns : ownColumns;
 
-    CRect bounds;
-    CRect label;
-    GetItemRect(row, &bounds, LVIR_BOUNDS);
-    GetItemRect(row, &label, LVIR_LABEL);
+    // The row's bounds as the list view hands them over, the rectangle LVIR_BOUNDS gives.
+    CRect bounds(drawItem->rcItem);
+    // Every row's label lies at the same distance from its bounds (the list has no images or indent), so a paint
+    // asks for it once: the list view's item rectangles cost more than the row's texts under Wine.
+    int labelOffset = painting ? paintLabelOffset : kLabelOffsetUnknown;
+    if (labelOffset == kLabelOffsetUnknown) {
+        CRect label;
+        GetItemRect(row, &label, LVIR_LABEL);
+        labelOffset = label.left - bounds.left;
+        if (painting)
+            paintLabelOffset = labelOffset;
+    }
     CRect fill = bounds;
-    fill.left = label.left - 2;
+    fill.left = bounds.left + labelOffset - 2;
     CRect client;
     GetClientRect(&client);
     if (fill.right < client.right)

@@ -104,6 +104,8 @@ private:
     // The columns' widths and alignment, read once per paint (every read is a message to the list view);
     // valid while `painting`.
     std::vector<PaintColumn> paintColumns;
+    static constexpr int kLabelOffsetUnknown = -1000000;
+    int paintLabelOffset = kLabelOffsetUnknown; // a row label's left edge from its bounds' left edge
     bool painting = false;
     std::vector<int> changedRows;  // EndRefresh's scratch, kept for its capacity
     std::vector<int> capturedRows; // rows that had selection or focus when CaptureStates ran
