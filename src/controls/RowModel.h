@@ -112,6 +112,9 @@ private:
     std::vector<std::string> staged;
     std::vector<uint8_t> stagedMarks; // the staged rows' marks, moved along with `staged`
     int stagedCount = 0;
+    // Text buffers of rows a commit cut off, for the rows a later commit adds (so a filter's way back to all rows
+    // allocates nothing).
+    std::vector<std::string> spareCells;
     // Where the last staged cell ended: column cursorColumn + 1 of staged row cursorRow starts at cursorOffset
     // (cursorRow -1: nowhere), so cells written left to right are found without a scan from the row's start.
     int cursorRow = -1;
