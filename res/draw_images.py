@@ -329,6 +329,21 @@ def pic_copy(c):
     page(c, 10, 9, 26, 27, 4)
 
 
+def pic_copy_rows(c):
+    """A table of four rows, the middle two selected, over a page: the rows as text."""
+    page(c, 2, 2, 17, 19, 3)
+    c.box(8, 8, 26, 26, WHITE, INK, 1.0)
+    for i in range(1, 4):
+        c.rect(9, 8 + 4.5 * i - 0.5, 25, 8 + 4.5 * i + 0.5, LIGHT)
+    c.rect(9, 12.5, 25, 21.5, SKY)
+    c.rect(15.5, 9, 16.5, 25, GREY)
+    for i in range(4):
+        y = 8 + 4.5 * i + 2.25
+        colour = DBLUE if i in (1, 2) else (90, 100, 125)
+        c.rect(10.2, y - 0.7, 14, y + 0.7, colour)
+        c.rect(17.7, y - 0.7, 23.8, y + 0.7, colour)
+
+
 def pic_add_blacklist(c):
     page(c, 3, 2, 20, 25, 4)
     c.circle(19.5, 19.5, 7.2, WHITE)
@@ -379,7 +394,7 @@ TOOLBAR = [pic_save, pic_refresh, pic_statistics, pic_gear, pic_colors, pic_blac
            pic_established, pic_globe, pic_about]
 MENU = [pic_save, pic_refresh, pic_statistics, pic_exit, pic_gear, pic_colors, pic_clock, pic_established,
         pic_globe, pic_blacklist, pic_about, pic_copy, pic_add_blacklist, pic_close_connection,
-        pic_kill_process, pic_kill_tree]
+        pic_kill_process, pic_kill_tree, pic_copy_rows]
 
 
 def render(fn, size, units=28):

@@ -136,7 +136,12 @@ void CMainFrame::OnFilterChanged() {
 void CMainFrame::OnEditFind() {
     if (filterBox.hwnd == nullptr)
         return;
-    // A hidden box (the bar hidden or upright) cannot take the focus.
+    // Find always leads to the box: a hidden toolbar is shown, as View > Toolbar would, and an upright one, which
+    // has no room for the box, docks on top, where a fresh profile has it. A floating bar keeps its place.
+    if (!toolBar.IsWindowVisible())
+        ShowControlBar(&toolBar, TRUE, FALSE);
+    if (!toolBar.IsFloating() && (toolBar.GetStyle() & CCS_VERT) != 0)
+        DockControlBar(&toolBar, DockSide::Top);
     if (!::IsWindowVisible(filterBox.hwnd))
         return;
     ::SetFocus(filterBox.hwnd);

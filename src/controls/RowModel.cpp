@@ -296,6 +296,13 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
     }
 
     const size_t shown = rows.size();
+    // Rows cut off at the end leave their text buffers to the rows added later: a filter that leaves one row,
+    // and then all of them again, would otherwise free every row's buffer and allocate them all again. The last
+    // row goes first, so each position takes back the buffer it had.
+    for (size_t position = shown; position > count; --position) {
+        spareCells.push_back(std::move(rows[position - 1].cells));
+        spareCells.back().clear();
+    }
     if (count < shown)
         rows.resize(count);
     else
@@ -312,6 +319,10 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
             rows[position].mark = mark;
         } else {
             rows.emplace_back();
+            if (!spareCells.empty()) {
+                rows.back().cells.swap(spareCells.back());
+                spareCells.pop_back();
+            }
             rows.back().cells.assign(next);
             rows.back().mark = mark;
         }
@@ -322,8 +333,8 @@ void RowModel::CommitStage(int sortColumn, bool ascending, std::vector<int>& cha
 }
 
 size_t RowModel::OverheadBytes() const {
-    return rows.capacity() * sizeof(Row) + staged.capacity() * sizeof(std::string) + keys.capacity() * sizeof(SortKey) +
-           (order.capacity() + lastOrder.capacity()) * sizeof(uint32_t) +
+    return rows.capacity() * sizeof(Row) + (staged.capacity() + spareCells.capacity()) * sizeof(std::string) +
+           keys.capacity() * sizeof(SortKey) + (order.capacity() + lastOrder.capacity()) * sizeof(uint32_t) +
            keyRows.capacity() * sizeof(const std::string*) + sortKeys.capacity() + lastSortKeys.capacity();
 }
 
@@ -333,7 +344,8 @@ size_t RowModel::TextBytes() const {
     size_t bytes = 0;
     for (const Row& row : rows)
         bytes += row.cells.capacity() > inside ? row.cells.capacity() + 1 : 0;
-    for (const std::string& text : staged)
-        bytes += text.capacity() > inside ? text.capacity() + 1 : 0;
+    for (const std::vector<std::string>* texts : {&staged, &spareCells})
+        for (const std::string& text : *texts)
+            bytes += text.capacity() > inside ? text.capacity() + 1 : 0;
     return bytes;
 }

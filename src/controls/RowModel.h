@@ -121,6 +121,9 @@ private:
     // The first RowCount() staging strings and marks still hold what the last CommitStage showed, in staged
     // order; cleared by every direct edit of the rows (a sort only moves them).
     bool stagedKept = false;
+    // Text buffers of rows a commit cut off, for the rows a later commit adds (so a filter's way back to all rows
+    // allocates nothing).
+    std::vector<std::string> spareCells;
     // Where the last staged cell ended: column cursorColumn + 1 of staged row cursorRow starts at cursorOffset
     // (cursorRow -1: nowhere), so cells written left to right are found without a scan from the row's start.
     int cursorRow = -1;

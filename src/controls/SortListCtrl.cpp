@@ -110,7 +110,7 @@ BOOL SortListCtrl::DeleteAllItems() {
 BOOL SortListCtrl::SetItemText(int item, int subItem, const char* text) {
     if (!model.SetCell(item, subItem, text != nullptr ? text : ""))
         return FALSE;
-    RedrawRow(item);
+    RedrawRows(item, item);
     return TRUE;
 }
 
@@ -142,9 +142,15 @@ void SortListCtrl::EndRefresh(int sortColumn) {
     // window system, so the visible range is asked once, not per row.
     const int top = static_cast<int>(SendMessage(LVM_GETTOPINDEX));
     const int last = top + GetCountPerPage();
-    for (auto row = std::lower_bound(changedRows.begin(), changedRows.end(), top);
-         row != changedRows.end() && *row <= last; ++row)
-        RedrawRow(*row);
+    const auto end = std::upper_bound(changedRows.begin(), changedRows.end(), last);
+    for (auto row = std::lower_bound(changedRows.begin(), end, top); row != end;) {
+        // A run of neighbouring changed rows is one rectangle (after a filter is cleared, the whole page).
+        auto next = row + 1;
+        while (next != end && *next == *(next - 1) + 1)
+            ++next;
+        RedrawRows(*row, *(next - 1));
+        row = next;
+    }
 }
 
 std::vector<std::string> SortListCtrl::ColumnTitles() const {
@@ -216,10 +222,12 @@ void SortListCtrl::RestoreStates() {
     }
 }
 
-void SortListCtrl::RedrawRow(int row) {
+void SortListCtrl::RedrawRows(int first, int last) {
     CRect bounds;
-    if (!GetItemRect(row, &bounds, LVIR_BOUNDS))
+    CRect lastBounds;
+    if (!GetItemRect(first, &bounds, LVIR_BOUNDS) || !GetItemRect(last, &lastBounds, LVIR_BOUNDS))
         return;
+    bounds.bottom = lastBounds.bottom;
     // Painted rows reach the right edge of the client area, past the last column.
     CRect client;
     GetClientRect(&client);
@@ -338,11 +346,25 @@ void SortListCtrl::ReadColumns(std::vector<PaintColumn>& columns) const {
     }
 }
 
+void SortListCtrl::ReadLook(PaintLook& look, HDC dc, int row) const {
+    ReadColumns(look.columns);
+    CRect bounds;
+    CRect label;
+    GetItemRect(row, &bounds, LVIR_BOUNDS);
+    GetItemRect(row, &label, LVIR_LABEL);
+    look.labelInset = label.left - bounds.left;
+    CRect client;
+    GetClientRect(&client);
+    look.clientRight = client.right;
+    SIZE space{};
+    GetTextExtentPoint32A(dc, " ", 1, &space);
+    look.pad = 2 * space.cx;
+    look.selectionShows = GetFocus() == hwnd || (GetStyle() & LVS_SHOWSELALWAYS) != 0;
+}
+
 void SortListCtrl::OnPaint() {
-    // The columns are read once for all the rows this paint draws.
-    ReadColumns(paintColumns);
-    paintLabelOffset = kLabelOffsetUnknown;
     painting = true;
+    lookRead = false;
     Default();
     painting = false;
 }
@@ -350,38 +372,29 @@ void SortListCtrl::OnPaint() {
 void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     HDC dc = drawItem->hDC;
     int row = static_cast<int>(drawItem->itemID);
-    // An owner-data list view keeps only selection and focus (no drop highlight); the draw request carries the
-    // row's selection, so the row's state needs no message of its own.
-    const bool selected = (drawItem->itemState & ODS_SELECTED) != 0;
-    const bool highlighted = selected && (GetFocus() == hwnd || (GetStyle() & LVS_SHOWSELALWAYS));
-    // A row drawn outside a paint (a print of the window, say) reads the columns itself.
-    std::vector<PaintColumn> ownColumns;
-    if (!painting)
-        ReadColumns(ownColumns);
-    const std::vector<PaintColumn>& columnLooks = painting ? paintColumns : ownColumns;
-
-    // The row's bounds as the list view hands them over, the rectangle LVIR_BOUNDS gives.
-    CRect bounds(drawItem->rcItem);
-    // Every row's label lies at the same distance from its bounds (the list has no images or indent), so a paint
-    // asks for it once: the list view's item rectangles cost more than the row's texts under Wine.
-    int labelOffset = painting ? paintLabelOffset : kLabelOffsetUnknown;
-    if (labelOffset == kLabelOffsetUnknown) {
-        CRect label;
-        GetItemRect(row, &label, LVIR_LABEL);
-        labelOffset = label.left - bounds.left;
-        if (painting)
-            paintLabelOffset = labelOffset;
+    // A row drawn outside a paint (a print of the window, say) reads the look itself.
+    PaintLook ownLook;
+    if (painting && !lookRead) {
+        ReadLook(paintLook, dc, row);
+        lookRead = true;
+    } else if (!painting) {
+        ReadLook(ownLook, dc, row);
     }
+    const PaintLook& look = painting ? paintLook : ownLook;
+    // The draw request carries the row's bounds and its selection: an owner-data list view keeps only
+    // selection and focus (no drop highlight).
+    const bool selected = (drawItem->itemState & ODS_SELECTED) != 0;
+    const bool highlighted = selected && look.selectionShows;
+
+    const CRect bounds(drawItem->rcItem);
     CRect fill = bounds;
-    fill.left = bounds.left + labelOffset - 2;
-    CRect client;
-    GetClientRect(&client);
-    if (fill.right < client.right)
-        fill.right = client.right;
+    fill.left = bounds.left + look.labelInset - 2;
+    if (fill.right < look.clientRight)
+        fill.right = look.clientRight;
 
     SetTextColor(dc, 0x00320000);
     COLORREF background = highlighted ? SelectColor : GetSysColor(COLOR_WINDOW);
-    const int columns = static_cast<int>(columnLooks.size());
+    const int columns = static_cast<int>(look.columns.size());
     if (!highlighted && columns > 0)
         background = StateColour(*this, model.Cell(row, columns - 1), model.Cell(row, protocolColumn), background);
     if (!highlighted && model.Mark(row) == kMarkNew)
@@ -391,16 +404,13 @@ void SortListCtrl::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     SetBkColor(dc, background);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &fill, nullptr, 0, nullptr);
 
-    SIZE space{};
-    GetTextExtentPoint32A(dc, " ", 1, &space);
-    int pad = 2 * space.cx;
     int x = bounds.left;
     for (int column = 0; column < columns; ++column) {
-        const PaintColumn& look = columnLooks[static_cast<size_t>(column)];
-        CRect cell(x + pad, bounds.top, x + look.width - pad, bounds.bottom);
+        const PaintColumn& cellLook = look.columns[static_cast<size_t>(column)];
+        CRect cell(x + look.pad, bounds.top, x + cellLook.width - look.pad, bounds.bottom);
         SetBkMode(dc, OPAQUE);
         DrawTextA(dc, model.Cell(row, column), -1, &cell,
-                  DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | look.align);
-        x += look.width;
+                  DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS | cellLook.align);
+        x += cellLook.width;
     }
 }

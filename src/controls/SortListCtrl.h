@@ -89,8 +89,8 @@ private:
     // Selection and focus from the list view into the rows, and back after the rows moved.
     void CaptureStates();
     void RestoreStates();
-    // Invalidates one row, across the whole client width.
-    void RedrawRow(int row);
+    // Invalidates rows first..last, across the whole client width.
+    void RedrawRows(int first, int last);
     // LVN_ODFINDITEM: the row whose first cell matches a typed text, -1 when none.
     int FindItem(int start, UINT flags, const char* text) const;
 
@@ -98,15 +98,23 @@ private:
         int width;
         UINT align; // DT_LEFT, DT_RIGHT or DT_CENTER
     };
+    // What every row of one paint shares. Each read is a message to the list view or a call into the window
+    // system, so a paint reads it once, at its first row, not once per row.
+    struct PaintLook {
+        std::vector<PaintColumn> columns;
+        int labelInset = 0;          // from a row's left edge to its label's
+        int clientRight = 0;         // rows are filled up to the client area's right edge
+        int pad = 0;                 // twice the width of a space in the paint's font
+        bool selectionShows = false; // the list has the focus or shows its selection always
+    };
+    void ReadLook(PaintLook& look, HDC dc, int row) const;
     void ReadColumns(std::vector<PaintColumn>& columns) const;
 
     RowModel model;
-    // The columns' widths and alignment, read once per paint (every read is a message to the list view);
-    // valid while `painting`.
-    std::vector<PaintColumn> paintColumns;
-    static constexpr int kLabelOffsetUnknown = -1000000;
-    int paintLabelOffset = kLabelOffsetUnknown; // a row label's left edge from its bounds' left edge
+    // The look of the paint under way: valid while `painting` once `lookRead`.
+    PaintLook paintLook;
     bool painting = false;
+    bool lookRead = false;
     std::vector<int> changedRows;  // EndRefresh's scratch, kept for its capacity
     std::vector<int> capturedRows; // rows that had selection or focus when CaptureStates ran
 };

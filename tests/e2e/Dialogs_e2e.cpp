@@ -24,13 +24,28 @@ std::string FileOf(const std::vector<std::string>& entries) {
 }
 
 const char* const kOptionValues[] = {"UpdateInterval", "LoggingInterval", "EnableLogging", "WindowOnTop"};
-// The Colors rows top to bottom, with their built-in colours.
-const int kSwatches[] = {IDC_LISTENING_COLOR, IDC_ESTABLISHED_COLOR, IDC_CLOSED_COLOR, IDC_FIN_COLOR,
-                         IDC_SYN_COLOR,       IDC_TIME_WAIT_COLOR,   IDC_TCB_COLOR,    IDC_SELECT_COLOR};
-const char* const kColorValues[] = {"ListeningColor", "EstablishedColor", "ClosedColor",  "FINColor",
-                                    "SYNColor",       "TimeWaitColor",    "UnknownColor", "SelectColor"};
+// The Colors rows top to bottom: swatch, value, the label beside the swatch (then only dots), and a colour stored
+// for the test; the built-in colours in the same order.
+const struct {
+    int swatch;
+    const char* value;
+    std::string label;
+    COLORREF seeded;
+} kColorRows[] = {
+    {IDC_LISTENING_COLOR, "ListeningColor", "Listening", RGB(5, 15, 25)},
+    {IDC_ESTABLISHED_COLOR, "EstablishedColor", "Established", RGB(10, 20, 30)},
+    {IDC_CLOSED_COLOR, "ClosedColor", "Closed", RGB(255, 200, 200)}, // stored as no DWORD: shown as built in
+    {IDC_FIN_COLOR, "FINColor", "FIN", RGB(40, 50, 60)},
+    {IDC_SYN_COLOR, "SYNColor", "SYN", RGB(41, 51, 61)},
+    {IDC_TIME_WAIT_COLOR, "TimeWaitColor", "Time Wait", RGB(42, 52, 62)},
+    {IDC_TCB_COLOR, "UnknownColor", "TCB", RGB(70, 80, 90)},
+    {IDC_SELECT_COLOR, "SelectColor", "Selection Color", RGB(90, 100, 110)},
+    {IDC_NEW_COLOR, "NewColor", "New", RGB(91, 101, 111)},
+    {IDC_REMOVED_COLOR, "RemovedColor", "Removed", RGB(92, 102, 112)},
+};
 const std::vector<COLORREF> kBuiltIn = {RGB(255, 255, 220), RGB(220, 255, 220), RGB(255, 200, 200), RGB(220, 230, 220),
-                                        RGB(220, 230, 220), RGB(255, 220, 220), RGB(255, 255, 240), RGB(200, 200, 255)};
+                                        RGB(220, 230, 220), RGB(255, 220, 220), RGB(255, 255, 240), RGB(200, 200, 255),
+                                        RGB(170, 240, 170), RGB(255, 170, 170)};
 constexpr char kHttpHandler[] = "http\\shell\\open\\command";
 
 bool CmdRunning() { // the stand-in browser
@@ -172,25 +187,39 @@ TEST_F(Dialogs, EachDialogShowsTheKeyAndWritesWhatOkTakes) {
     EXPECT_EQ(statistics(1), std::vector<std::string>(15, "..."));
     press(IDOK);
 
-    // Colors: the built-in colours while the key holds none; stored ones, one that is no DWORD shown as built in;
-    // Default resets every row; Cancel keeps the key; OK stores all eight as shown, and the reload repaints the list.
+    // Colors: each swatch beside its label; the built-in colours while the key holds none; stored ones, one that is
+    // no DWORD shown as built in; Default resets every row; Cancel keeps the key; OK stores every row as shown, and the
+    // reload repaints the list; Default and OK store the built-in colours.
     auto swatches = [&](const std::vector<COLORREF>& expected) {
         std::vector<COLORREF> shown;
         WaitUntil([&] { // a dialog shows before its controls have painted
             shown.clear();
-            for (int id : kSwatches)
-                shown.push_back(ScreenPixel(Center(app.Control(dialog, id).rect)));
+            for (const auto& row : kColorRows)
+                shown.push_back(ScreenPixel(Center(app.Control(dialog, row.swatch).rect)));
             return shown == expected;
         });
         return shown;
     };
     open(ID_OPTIONS_COLORS, "Colors");
     EXPECT_EQ(swatches(kBuiltIn), kBuiltIn);
+    const std::vector<Window> shownControls = app.Controls(dialog);
+    for (const auto& row : kColorRows) {
+        const RECT swatch = app.Control(dialog, row.swatch).rect;
+        const auto label = std::find_if(shownControls.begin(), shownControls.end(), [&](const Window& w) {
+            return w.cls == "Static" && !w.text.empty() && w.rect.right <= swatch.left &&
+                   w.rect.top <= Center(swatch).y && Center(swatch).y < w.rect.bottom;
+        });
+        ASSERT_NE(label, shownControls.end()) << row.value;
+        EXPECT_TRUE(label->text.rfind(row.label, 0) == 0 &&
+                    label->text.find_first_not_of(". ", row.label.size()) == std::string::npos)
+            << row.value << ": " << label->text;
+    }
     press(IDCANCEL);
-    const std::vector<COLORREF> seeded = {RGB(5, 15, 25),  RGB(10, 20, 30), kBuiltIn[2],     RGB(40, 50, 60),
-                                          RGB(41, 51, 61), RGB(42, 52, 62), RGB(70, 80, 90), RGB(90, 100, 110)};
-    for (size_t row = 0; row < seeded.size(); ++row)
-        WriteDword(kSettingsKey, kColorValues[row], seeded[row]);
+    std::vector<COLORREF> seeded;
+    for (const auto& row : kColorRows) {
+        WriteDword(kSettingsKey, row.value, row.seeded);
+        seeded.push_back(row.seeded);
+    }
     WriteBinary(kSettingsKey, "ClosedColor", std::string("\1\2\3\0\0", 5));
     for (int button : {IDCANCEL, IDOK}) {
         open(ID_OPTIONS_COLORS, "Colors");
@@ -202,8 +231,8 @@ TEST_F(Dialogs, EachDialogShowsTheKeyAndWritesWhatOkTakes) {
         press(button);
         EXPECT_EQ(ReadDword(kSettingsKey, "ClosedColor"), button == IDOK ? std::optional(kBuiltIn[2]) : std::nullopt);
     }
-    for (size_t row = 0; row < seeded.size(); ++row)
-        EXPECT_EQ(ReadDword(kSettingsKey, kColorValues[row]), seeded[row]) << kColorValues[row];
+    for (const auto& row : kColorRows)
+        EXPECT_EQ(ReadDword(kSettingsKey, row.value), row.seeded) << row.value;
     const HWND list = app.Bar(Program::kListId);
     auto rowPixel = [&](int row) { // right of the last column's text
         const RECT rect = app.List().rects.at(row);
@@ -211,6 +240,11 @@ TEST_F(Dialogs, EachDialogShowsTheKeyAndWritesWhatOkTakes) {
     };
     EXPECT_TRUE(WaitUntil([&] { return rowPixel(2) == seeded[1]; })) << Hex(rowPixel(2));
     EXPECT_EQ(after(), "0 10 0 1 C:\\logs\\greyed.txt | 1:2000 | top");
+    open(ID_OPTIONS_COLORS, "Colors");
+    press(IDC_DEFAULT_COLORS);
+    press(IDOK);
+    for (size_t row = 0; row < kBuiltIn.size(); ++row)
+        EXPECT_EQ(ReadDword(kSettingsKey, kColorRows[row].value), kBuiltIn[row]) << kColorRows[row].value;
 
     // About: the link shows a hand, another while the button is down, and a click opens the home page once (the
     // stand-in browser registered for http appends the address it is given to a file).

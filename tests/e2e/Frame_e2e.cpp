@@ -1,7 +1,7 @@
 // The main window on the first start of a fresh profile with a stored 900 x 600 placement, in one program run:
 // layout and Common Controls 6, the menu bar and its update rules, the toolbar, columns fitted to the width, bars
 // hidden and shown, prompts of menus and buttons, the menu skin's subclassing, the toolbar docked and floated by real
-// drags, and File > Exit last.
+// drags, Ctrl+F reaching the filter box from an upright or hidden toolbar, and File > Exit last.
 #include "Suite.h"
 
 #include <commctrl.h>
@@ -216,12 +216,29 @@ TEST_F(Frame, FirstStartShowsTheWindowItsMenusAndBarsAndTheToolbarDocksWhereItIs
                  {{middle.x, client.bottom - 4}, 0, 'B'},
                  {{middle.x + 10, middle.y}, VK_ESCAPE, 'B'}, // cancelled: the bar stays where it was
                  {middle, 0, 'F'}};
+    // Ctrl+F puts the focus in the filter box: a bar standing upright, which has no room for the box, docks on top
+    // again; a hidden one is shown first.
+    const HWND box = app.Control(bar, 1100).handle; // IDC_FILTER_BOX
+    auto find = [&] {
+        Foreground(frame);
+        PressKey('F', {VK_CONTROL});
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return WaitUntil([&] {
+            return GetGUIThreadInfo(GetWindowThreadProcessId(frame, nullptr), &info) && info.hwndFocus == box &&
+                   IsWindowVisible(box);
+        });
+    };
     for (const auto& step : drags) {
         SCOPED_TRACE(step.side + std::to_string(step.key));
         const std::string before = at(bar), landing = drag(step.to, step.key, step.side);
         EXPECT_TRUE(WaitUntil([&] { return laidOut(step.side); })) << "toolbar " << at(bar);
         if (step.side != 'F') {
             EXPECT_EQ(at(bar), step.key ? before : landing);
+        }
+        if (step.side == 'L') {
+            EXPECT_TRUE(find()) << "no focus in the box";
+            EXPECT_EQ(at(bar), Text(top));
         }
     }
     // Floating: a small tool window of the frame, where prompts, tips, clicks and colour changes still arrive.
@@ -262,6 +279,8 @@ TEST_F(Frame, FirstStartShowsTheWindowItsMenusAndBarsAndTheToolbarDocksWhereItIs
     EXPECT_TRUE(app.MenuCommand(kViewToolBar).checked);
     ClickAt(caption(false), MouseButton::Left, 2);
     EXPECT_TRUE(WaitUntil([&] { return laidOut('B') && !IsWindowVisible(tool); })) << at(bar);
+    app.Command(kViewToolBar);
+    EXPECT_TRUE(find() && laidOut('B')) << at(bar);
 
     app.HighlightMenuItem(0, 5); // File > Exit
     PressKey(VK_RETURN);

@@ -172,10 +172,12 @@ TEST(ListModel, ASteadySortedRefreshAllocatesNothing) {
         first.push_back({std::to_string(1 + random() % 20), states[random() % 4], "1.1.2." + std::to_string(i)});
         second.push_back({first.back()[0], first.back()[1], "2.1.2." + std::to_string(i)});
     }
+    Table one(second.begin(), second.begin() + 1); // a filter that leaves one row, then all again
     RowModel model = Model(3);
-    for (const Table* table : {&first, &second, &first}) // the buffers grow to both tables
+    for (const Table* table : {&first, &second, &one, &first}) // the buffers grow to both tables
         Refresh(model, *table, 1);
-    for (const auto& [table, changed] : {std::pair{&first, 0u}, {&first, 0u}, {&second, 2000u}}) {
+    for (const auto& [table, changed] :
+         {std::pair{&first, 0u}, {&first, 0u}, {&second, 2000u}, {&one, 1u}, {&second, 2000u}}) {
         const long before = allocations.load();
         EXPECT_EQ(Refresh(model, *table, 1).size(), changed);
         EXPECT_EQ(allocations.load() - before, 0);
