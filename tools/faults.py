@@ -24,7 +24,7 @@ FAULTS = [
     ("W16", "src/controls/SortListCtrl.cpp", "const bool highlighted = selected && look.selectionShows;",
      "const bool highlighted = selected;", "Table"),
     ("W17", "src/controls/SortListCtrl.cpp", "(drawItem->itemState & ODS_SELECTED)", "(drawItem->itemState & 0)",
-     "Dialogs"),
+     "Table"),
     ("W4", "src/processes/ProcessKill.cpp", "uint32_t pid = ParsePid(clickedRow.pid);",
      "uint32_t pid = ParsePid(listCtrl.GetItemText(contextItem, columnIndexes.pid));", "Table"),
     ("U3", "src/processes/ProcessTree.cpp", "for (size_t i = from; i < list.size(); ++i) {",
