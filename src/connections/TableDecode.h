@@ -40,8 +40,8 @@ bool AppendTable(const void* buffer, size_t size, Protocol protocol, ConnectionS
 // !withPids is the plain TCP row layout.
 void DecodeRows(const void* buffer, Protocol protocol, bool withPids, ConnectionEntry* out, size_t count);
 
-// Fills an all-zero entry from one row's values (raw, as the table holds them). pid is used only when
-// withPid is set.
+// Fills a new entry, or one DecodeRows has emptied, from one row's values (raw, as the table holds them). pid is used
+// only when withPid is set.
 void BuildEntry(ConnectionEntry& entry, uint32_t state, uint32_t localAddr, uint32_t localPort, uint32_t remoteAddr,
                 uint32_t remotePort, bool withPid, uint32_t pid);
 
